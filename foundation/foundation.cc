@@ -1,0 +1,1 @@
+// Anchor for the foundation library; the areas add their object files.

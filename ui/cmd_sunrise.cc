@@ -1,0 +1,12 @@
+#include <cstdio>
+
+#include "ui/commands.h"
+
+namespace sq::ui {
+
+int RunSunrise(const Args&) {
+  std::fprintf(stderr, "stratoquill sunrise: not available yet\n");
+  return 2;
+}
+
+}  // namespace sq::ui

@@ -1,0 +1,28 @@
+// Sub-commands of the stratoquill executable. Each one reads its own arguments
+// (args[0] is the sub-command's name) and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sq::ui {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(const Args& args);
+};
+
+// The table of sub-commands, in the order `--help` lists them.
+const std::vector<Command>& Commands();
+
+int RunSunrise(const Args& args);       // cmd_sunrise.cc
+int RunDb(const Args& args);            // cmd_db.cc
+int RunInit(const Args& args);          // cmd_station.cc
+int RunStation(const Args& args);       // cmd_station.cc
+int RunUnits(const Args& args);         // cmd_station.cc
+int RunAutoDownload(const Args& args);  // cmd_station.cc
+
+}  // namespace sq::ui

@@ -1,0 +1,98 @@
+// stratoquill: the command-line front end. The first argument selects a sub-command;
+// global options (--home DIR, --help, --version) may come before it.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "ui/commands.h"
+
+namespace sq::ui {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> table = {
+      {"init", "create a program folder with a default configuration", RunInit},
+      {"station", "create, list, show and configure stations", RunStation},
+      {"units", "show or set the display units", RunUnits},
+      {"autodownload", "edit the automatic download list and hours", RunAutoDownload},
+      {"db", "inspect and check a station's database", RunDb},
+      {"sunrise", "write a sunrise and sunset table", RunSunrise},
+  };
+  return table;
+}
+
+}  // namespace sq::ui
+
+namespace {
+
+constexpr const char* kVersion = "0.1.0";
+
+void PrintHelp() {
+  std::printf(
+      "Usage: stratoquill [--home DIR] COMMAND [ARGS...]\n"
+      "\n"
+      "Weather station software: download a console's archive into a database of\n"
+      "monthly files, browse, export and report on it, and configure the console.\n"
+      "\n"
+      "Global options:\n"
+      "  --home DIR   program folder (default: $STRATOQUILL_HOME or the current folder)\n"
+      "  --help       this text\n"
+      "  --version    the program's version\n"
+      "\n"
+      "Commands:\n");
+  for (const auto& c : sq::ui::Commands()) std::printf("  %-13s %s\n", c.name, c.summary);
+  std::printf("\nRun 'stratoquill COMMAND --help' for a command's own options.\n");
+}
+
+bool ChangeToHome(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::current_path(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "stratoquill: cannot use program folder '%s': %s\n", dir.c_str(), ec.message().c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int i = 1;
+  std::string home;
+  if (const char* env = std::getenv("STRATOQUILL_HOME"); env && *env) home = env;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      PrintHelp();
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("stratoquill %s\n", kVersion);
+      return 0;
+    }
+    if (a == "--home") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "stratoquill: --home needs a folder\n");
+        return 2;
+      }
+      home = argv[++i];
+      continue;
+    }
+    break;
+  }
+  if (!home.empty() && !ChangeToHome(home)) return 2;
+  if (i >= argc) {
+    PrintHelp();
+    return 2;
+  }
+  for (const auto& c : sq::ui::Commands()) {
+    if (std::strcmp(argv[i], c.name) == 0) {
+      sq::ui::Args args(argv + i, argv + argc);
+      return c.run(args);
+    }
+  }
+  std::fprintf(stderr, "stratoquill: unknown command '%s' (see --help)\n", argv[i]);
+  return 2;
+}
