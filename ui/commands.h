@@ -24,5 +24,7 @@ int RunInit(const Args& args);          // cmd_station.cc
 int RunStation(const Args& args);       // cmd_station.cc
 int RunUnits(const Args& args);         // cmd_station.cc
 int RunAutoDownload(const Args& args);  // cmd_station.cc
+int RunConsole(const Args& args);       // cmd_console.cc
+int RunDiscover(const Args& args);      // cmd_console.cc
 
 }  // namespace sq::ui

@@ -17,6 +17,8 @@ const std::vector<Command>& Commands() {
       {"station", "create, list, show and configure stations", RunStation},
       {"units", "show or set the display units", RunUnits},
       {"autodownload", "edit the automatic download list and hours", RunAutoDownload},
+      {"console", "talk to a station's console: info, find, porttest", RunConsole},
+      {"discover", "find network data loggers on the local network", RunDiscover},
       {"db", "inspect and check a station's database", RunDb},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},
   };

@@ -1,0 +1,4 @@
+add_library(foundation_fs OBJECT file_util.cc)
+target_link_libraries(foundation_fs PUBLIC sq_options)
+target_sources(foundation PRIVATE $<TARGET_OBJECTS:foundation_fs>)
+sq_add_test(foundation_fs_test SOURCES tests/file_util_test.cc LIBS foundation_fs)
