@@ -53,7 +53,7 @@ int LoadString(std::uint32_t id, char* buf, int len) {
   if (buf == nullptr || len <= 0) return 0;
   std::string_view s = LoadString(id);
   std::size_t n = std::min<std::size_t>(s.size(), static_cast<std::size_t>(len - 1));
-  std::memcpy(buf, s.data(), n);
+  if (n > 0) std::memcpy(buf, s.data(), n);
   buf[n] = '\0';
   return static_cast<int>(n);
 }
