@@ -1,0 +1,158 @@
+#include "database/month_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace sq {
+
+std::string MonthFileName(int year, int month) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d-%02d.sqm", year, month);
+  return buf;
+}
+
+bool IsMonthFileName(std::string_view name) {
+  if (name.size() != 11) return false;
+  auto digit = [&](std::size_t i) { return std::isdigit(static_cast<unsigned char>(name[i])) != 0; };
+  if (!digit(0) || !digit(1) || !digit(2) || !digit(3) || name[4] != '-' || !digit(5) || !digit(6)) {
+    return false;
+  }
+  static constexpr char kExt[] = ".sqm";
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[7 + i])) != kExt[i]) return false;
+  }
+  return true;
+}
+
+bool ParseMonthFileName(std::string_view name, int* year, int* month) {
+  if (!IsMonthFileName(name)) return false;
+  *year = (name[0] - '0') * 1000 + (name[1] - '0') * 100 + (name[2] - '0') * 10 + (name[3] - '0');
+  *month = (name[5] - '0') * 10 + (name[6] - '0');
+  return true;
+}
+
+std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size) {
+  char buf[200];
+  if (h.total_records < 0) {
+    std::snprintf(buf, sizeof buf, "negative record count %d", h.total_records);
+    return std::string(buf);
+  }
+  if (file_size < RecordOffset(h.total_records)) {
+    std::snprintf(buf, sizeof buf,
+                  "truncated: the header names %d records but the file holds only %lld",
+                  h.total_records,
+                  static_cast<long long>(std::max<std::int64_t>(0, file_size - static_cast<std::int64_t>(kHeaderSize)) /
+                                         static_cast<std::int64_t>(kRecordSize)));
+    return std::string(buf);
+  }
+  std::int64_t end_of_previous = 0;
+  int previous_day = 0;
+  for (int d = 1; d < kDayEntries; ++d) {
+    const DayIndexEntry& e = h.day[d];
+    if (e.records_in_day < 0) {
+      std::snprintf(buf, sizeof buf, "day %d has a negative record count %d", d, e.records_in_day);
+      return std::string(buf);
+    }
+    if (e.records_in_day == 0) continue;
+    const std::int64_t start = e.start_position;
+    const std::int64_t end = start + e.records_in_day;
+    if (start < 0 || end > h.total_records) {
+      std::snprintf(buf, sizeof buf, "day %d covers records %lld to %lld, past the %d records of the file",
+                    d, static_cast<long long>(start), static_cast<long long>(end - 1), h.total_records);
+      return std::string(buf);
+    }
+    if (start < end_of_previous) {
+      std::snprintf(buf, sizeof buf, "day %d (records %lld to %lld) overlaps or precedes day %d", d,
+                    static_cast<long long>(start), static_cast<long long>(end - 1), previous_day);
+      return std::string(buf);
+    }
+    end_of_previous = end;
+    previous_day = d;
+  }
+  return std::nullopt;
+}
+
+int DayOfRecord(const HeaderBlock& h, std::int64_t n) {
+  for (int d = 1; d < kDayEntries; ++d) {
+    const DayIndexEntry& e = h.day[d];
+    if (e.records_in_day > 0 && e.start_position <= n && n < e.start_position + std::int64_t{e.records_in_day}) {
+      return d;
+    }
+  }
+  return 32;
+}
+
+std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& path, bool writable,
+                                           Status* status, std::string* problem) {
+  OpenError err = OpenError::kNone;
+  std::unique_ptr<File> f = fs.Open(path, writable, &err);
+  if (!f) {
+    *status = err == OpenError::kNotFound       ? Status::kNotFound
+              : err == OpenError::kAccessDenied ? Status::kAccessDenied
+                                                : Status::kError;
+    if (problem) *problem = "cannot open the file";
+    return nullptr;
+  }
+  std::array<std::uint8_t, kHeaderSize> raw;
+  const long n = f->ReadAt(0, raw);
+  if (n < 0) {
+    *status = Status::kError;
+    if (problem) *problem = "cannot read the header";
+    return nullptr;
+  }
+  if (n < static_cast<long>(kHeaderSize)) {
+    *status = Status::kBroken;
+    if (problem) *problem = "shorter than a month-file header";
+    return nullptr;
+  }
+  const HeaderBlock h = *DecodeHeader(raw);
+  if (auto bad = CheckHeader(h, f->Size())) {
+    *status = Status::kBroken;
+    if (problem) *problem = *bad;
+    return nullptr;
+  }
+  *status = Status::kOk;
+  return std::unique_ptr<MonthFile>(new MonthFile(path, std::move(f), h));
+}
+
+std::unique_ptr<MonthFile> MonthFile::Create(FileSystem& fs, const std::string& path,
+                                             Status* status) {
+  const auto raw = EncodeHeader(NewHeaderBlock());
+  if (!fs.ReplaceWhole(path, raw)) {
+    *status = Status::kError;
+    return nullptr;
+  }
+  return Open(fs, path, true, status, nullptr);
+}
+
+bool MonthFile::ReadRecord(std::int64_t n, RecordBytes* out) {
+  if (n < 0 || n >= header_.total_records) return false;
+  if (n < buffer_first_ || n >= buffer_first_ + buffer_count_) {
+    const std::int64_t count = std::min<std::int64_t>(kReadAheadRecords, header_.total_records - n);
+    buffer_.resize(static_cast<std::size_t>(count) * kRecordSize);
+    const long got = file_->ReadAt(RecordOffset(n), buffer_);
+    buffer_count_ = 0;
+    if (got < static_cast<long>(kRecordSize)) return false;
+    buffer_first_ = n;
+    buffer_count_ = got / static_cast<long>(kRecordSize);
+  }
+  std::memcpy(out->data(), buffer_.data() + (n - buffer_first_) * static_cast<std::int64_t>(kRecordSize),
+              kRecordSize);
+  return true;
+}
+
+bool MonthFile::WriteRecord(std::int64_t n, const RecordBytes& bytes) {
+  buffer_count_ = 0;  // keep reads coherent with what is on disk
+  return file_->WriteAt(RecordOffset(n), bytes);
+}
+
+bool MonthFile::WriteHeader() {
+  if (!header_dirty_) return true;
+  if (!file_->WriteAt(0, EncodeHeader(header_))) return false;
+  header_dirty_ = false;
+  return true;
+}
+
+}  // namespace sq

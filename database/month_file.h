@@ -1,0 +1,87 @@
+// One month file of a station's database: the name rules, the header checks that make
+// a file safe to read, and MonthFile, which owns the open file, its header in memory
+// and a small read-ahead buffer for sequential scans.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/data_record.h"
+#include "database/file_io.h"
+#include "database/header_block.h"
+
+namespace sq {
+
+// "YYYY-MM.sqm".
+[[nodiscard]] std::string MonthFileName(int year, int month);
+// True for names of the form DDDD-DD.sqm (the extension in any case).
+[[nodiscard]] bool IsMonthFileName(std::string_view name);
+// Year and month of a name that passes IsMonthFileName.
+[[nodiscard]] bool ParseMonthFileName(std::string_view name, int* year, int* month);
+
+// Byte position of record `n` of a month file.
+[[nodiscard]] constexpr std::int64_t RecordOffset(std::int64_t n) {
+  return static_cast<std::int64_t>(kHeaderSize) + static_cast<std::int64_t>(kRecordSize) * n;
+}
+
+// Checks that a header describes a readable file of `file_size` bytes: a record count
+// the file holds, and day ranges inside it that do not overlap and lie in calendar
+// order. Returns the problem in words, or nothing when the header is sound.
+[[nodiscard]] std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size);
+
+// Day (1..31) whose range holds record `n`, or 32 when none does.
+[[nodiscard]] int DayOfRecord(const HeaderBlock& h, std::int64_t n);
+
+class MonthFile {
+ public:
+  enum class Status { kOk, kNotFound, kAccessDenied, kBroken, kError };
+
+  // Opens an existing month file and reads and checks its header. Never writes.
+  // On failure `*problem` (when given) says what is wrong.
+  [[nodiscard]] static std::unique_ptr<MonthFile> Open(FileSystem& fs, const std::string& path,
+                                                       bool writable, Status* status,
+                                                       std::string* problem);
+  // Creates a new, empty month file (header only, written whole under a temporary name
+  // and renamed into place) and opens it.
+  [[nodiscard]] static std::unique_ptr<MonthFile> Create(FileSystem& fs, const std::string& path,
+                                                         Status* status);
+
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] const HeaderBlock& header() const { return header_; }
+  // The header in memory; a change marks it for the next WriteHeader.
+  [[nodiscard]] HeaderBlock& mutable_header() {
+    header_dirty_ = true;
+    return header_;
+  }
+  [[nodiscard]] bool header_dirty() const { return header_dirty_; }
+  [[nodiscard]] std::int32_t total_records() const { return header_.total_records; }
+
+  // Reads record `n` (0 <= n < total records); false on a failed or short read.
+  [[nodiscard]] bool ReadRecord(std::int64_t n, RecordBytes* out);
+  // Writes record `n` in place or at the end; false on failure.
+  [[nodiscard]] bool WriteRecord(std::int64_t n, const RecordBytes& bytes);
+  // Writes the in-memory header at offset 0 when it changed.
+  [[nodiscard]] bool WriteHeader();
+  [[nodiscard]] bool Sync() { return file_->Sync(); }
+
+ private:
+  MonthFile(std::string path, std::unique_ptr<File> file, const HeaderBlock& h)
+      : path_(std::move(path)), file_(std::move(file)), header_(h) {}
+
+  static constexpr std::int64_t kReadAheadRecords = 256;
+
+  std::string path_;
+  std::unique_ptr<File> file_;
+  HeaderBlock header_;
+  bool header_dirty_ = false;
+  // Read-ahead buffer: records [buffer_first_, buffer_first_ + buffer_count_).
+  std::vector<std::uint8_t> buffer_;
+  std::int64_t buffer_first_ = 0;
+  std::int64_t buffer_count_ = 0;
+};
+
+}  // namespace sq
