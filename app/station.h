@@ -1,0 +1,168 @@
+// Station: one weather station known to the program. The object is the 4096-byte
+// record that is also the file "STATION.CFG" in the station's folder (layout in
+// app/station_record.h, added settings in app/extra_settings.h), plus the operations
+// on it: defaults, load with upgrade of older layouts, save, model and sensor queries,
+// and the connection description handed to the transports.
+//
+// Result codes: 0 success, -1 failure; Load also answers -2 for a file of the wrong size.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/connection.h"
+#include "app/station_record.h"
+
+namespace sq {
+
+class PortMap;
+struct SiteDescription;
+
+inline constexpr int kStationOk = 0;
+inline constexpr int kStationFailed = -1;
+inline constexpr int kStationWrongSize = -2;
+
+inline constexpr std::size_t kOldStationRecordSize = 2088;
+inline constexpr const char* kStationConfigName = "STATION.CFG";
+
+// Texts that the version-11 upgrade copies from the program configuration.
+struct StationUpgradeTexts {
+  std::string first;
+  std::string second;
+};
+
+// Sensor-mask bits, first word.
+namespace sensor {
+inline constexpr std::uint32_t kOutsideTemp = 0x1;
+inline constexpr std::uint32_t kExtraTemp1 = 0x2;
+inline constexpr std::uint32_t kExtraTemp2 = 0x4;
+inline constexpr std::uint32_t kExtraTemp3 = 0x8;
+inline constexpr std::uint32_t kOutsideHum = 0x10;
+inline constexpr std::uint32_t kExtraHum1 = 0x20;
+inline constexpr std::uint32_t kExtraHum2 = 0x40;
+inline constexpr std::uint32_t kRainRate = 0x80;
+inline constexpr std::uint32_t kBarometer = 0x100;
+inline constexpr std::uint32_t kWindSpeed = 0x200;
+inline constexpr std::uint32_t kWindDir = 0x400;
+inline constexpr std::uint32_t kSolar = 0x800;
+inline constexpr std::uint32_t kUv = 0x1000;
+inline constexpr std::uint32_t kInsideTemp = 0x2000;
+inline constexpr std::uint32_t kInsideHum = 0x4000;
+inline constexpr std::uint32_t kRain = 0x8000;
+inline constexpr std::uint32_t kSoilMoisture1 = 0x10000;   // .. 0x80000 for 4
+inline constexpr std::uint32_t kSoilTemp1 = 0x100000;      // .. 0x800000
+inline constexpr std::uint32_t kLeafWetness1 = 0x1000000;  // .. 0x8000000
+inline constexpr std::uint32_t kLeafTemp1 = 0x10000000;    // .. 0x80000000
+// Second word.
+inline constexpr std::uint32_t kHighSolar = 0x1;
+inline constexpr std::uint32_t kHighUv = 0x2;
+}  // namespace sensor
+
+class Station {
+ public:
+  // A new station: every byte at its default.
+  Station();
+
+  // Reads folder/"STATION.CFG". 0 success; -1 missing, unreadable, of another kind or
+  // not upgradable; -2 not exactly 4096 bytes (the caller may try ConvertOldStation).
+  // On failure the object is left at its defaults with the folder set, never half-read.
+  [[nodiscard]] int Load(const std::string& folder);
+
+  // Writes "STATION.CFG" (atomically: a crash leaves the old or the new file) and the
+  // data lists. -1 when the folder is empty or a write fails.
+  [[nodiscard]] int Save() const;
+
+  // Model code 0..7: sets the model, the sensor mask and the console family; -1 above 7.
+  [[nodiscard]] int SetStationModel(int code);
+
+  // True when every bit of `mask` is set in sensor word `word` (0 or 1).
+  [[nodiscard]] bool TestForSensor(int word, std::uint32_t mask) const;
+  [[nodiscard]] bool HaveLeafSoilOrExtra() const;
+
+  [[nodiscard]] bool Brisant() const { return rec_.model == 0; }
+  [[nodiscard]] bool Mistra() const { return rec_.model >= 1 && rec_.model <= 3; }
+  [[nodiscard]] bool Orvelline() const { return rec_.model == 4; }
+  [[nodiscard]] bool Corvale() const { return rec_.model >= 5 && rec_.model <= 7; }
+  [[nodiscard]] bool LUMO() const { return rec_.model == 7; }
+
+  // Rain collector code of the network logger: 0 for type 1, 1 for type 2, else 2.
+  [[nodiscard]] int GetIPRainCollectorType() const;
+  // The MAC address as twelve upper-case hex digits; writes into buf (13 bytes) too.
+  [[nodiscard]] std::string GetSQIPMacAddressStr() const;
+  void GetSQIPMacAddressStr(char* buf13) const;
+  // Zeroes the MAC address and the six bytes after it (which hold the account key).
+  void ClearMacAddress();
+  // Sets the MAC from "XX:XX:XX:XX:XX:XX" (also accepts '-' or no separators); -1 if bad.
+  [[nodiscard]] int SetMacAddress(std::string_view text);
+
+  // The modem port, or 0 when no modem is in use.
+  [[nodiscard]] int GetStationModemPort() const { return rec_.modem_in_use ? rec_.com_port : 0; }
+
+  // The connection handed to the transports; nothing for connection type 0. The serial
+  // device of the COM port is looked up in `ports` when given.
+  [[nodiscard]] std::optional<ConnectionDescription> GetConnection(const PortMap* ports) const;
+
+  // The few station facts the calculations need.
+  [[nodiscard]] SiteDescription GetSiteDescription() const;
+
+  // Sets latitude or longitude from decimal degrees, keeping the degree/minute/second
+  // fields in step. -1 when out of range.
+  [[nodiscard]] int SetLatitude(double deg);
+  [[nodiscard]] int SetLongitude(double deg);
+  // Rain collector type 1..6 with its text and tip size; -1 otherwise.
+  [[nodiscard]] int SetRainCollector(int type);
+
+  std::string Name() const;
+  void SetName(std::string_view name);
+  std::string Folder() const;
+  void SetFolder(std::string_view folder);
+  // folder + "STATION.CFG", with one '/' between them.
+  static std::string ConfigPath(std::string_view folder);
+
+  // Added settings (app/extra_settings.h).
+  [[nodiscard]] bool AutoExport() const;
+  void SetAutoExport(bool on);
+  [[nodiscard]] int ExportList() const;
+  void SetExportList(int index);
+  [[nodiscard]] bool RainDbInUse() const;
+  void SetRainDbInUse(bool on);
+  [[nodiscard]] std::uint32_t UsbId() const;
+  void SetUsbId(std::uint32_t id);
+  // Manual daylight saving: packed date (year*65536 + month*256 + day), minutes.
+  void GetManualDst(std::uint32_t* start_date, int* start_min, std::uint32_t* end_date, int* end_min) const;
+  void SetManualDst(std::uint32_t start_date, int start_min, std::uint32_t end_date, int end_min);
+  std::string WebHost() const;
+  std::string WebUser() const;
+  std::string WebPassword() const;
+  // -1 when the text does not fit its field.
+  [[nodiscard]] int SetWebHost(std::string_view s);
+  [[nodiscard]] int SetWebUser(std::string_view s);
+  [[nodiscard]] int SetWebPassword(std::string_view s);
+
+  StationRecord& record() { return rec_; }
+  const StationRecord& record() const { return rec_; }
+
+  // The texts the version-11 upgrade copies; set once the program configuration is read.
+  static void SetUpgradeTexts(StationUpgradeTexts texts);
+  static const StationUpgradeTexts& UpgradeTexts();
+
+ private:
+  StationRecord rec_;
+};
+
+// Resets `rec` to a new station's defaults.
+void SetStationDefaults(StationRecord& rec);
+
+// Brings an older image up to version 16, every step from its version on. -1 when the
+// record kind is not 4.
+[[nodiscard]] int UpgradeStationConfig(StationRecord& rec, const StationUpgradeTexts& texts);
+
+// Copies a text into a fixed field, always zero-terminated and zero-padded. Returns
+// false (and stores nothing) when it does not fit.
+bool StoreText(char* field, std::size_t size, std::string_view text);
+// Reads a fixed text field up to its first zero (or its size).
+std::string LoadText(const char* field, std::size_t size);
+
+}  // namespace sq
