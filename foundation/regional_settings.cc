@@ -113,8 +113,10 @@ bool SeparatorAfter(const std::vector<Token>& tokens, std::size_t field_index, c
   return true;
 }
 
+// The C locale (also with an encoding, "C.UTF-8") says nothing about the user's habits.
 bool IsUnconfigured(const char* name) {
-  return name == nullptr || *name == '\0' || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+  return name == nullptr || *name == '\0' || std::strcmp(name, "C") == 0 || std::strncmp(name, "C.", 2) == 0 ||
+         std::strcmp(name, "POSIX") == 0;
 }
 
 // The locale name the environment selects for LC_TIME.

@@ -4,7 +4,7 @@
 // The locale's date format (D_FMT, e.g. "%d.%m.%Y") gives the field order and the
 // separator, its time format (T_FMT, e.g. "%I:%M:%S %p") the 12- or 24-hour clock and
 // the separator. Anything that cannot be read keeps its current value, so without a
-// configured locale ("C"/"POSIX", or none) the program's defaults stay: month-day-year,
+// configured locale ("C", "C.UTF-8", "POSIX", or none) the program's defaults stay: month-day-year,
 // '-', 12-hour clock, ':'.
 #pragma once
 
@@ -33,7 +33,7 @@ struct RegionalSettings {
 
 // Reads the LC_TIME formats of the named locale ("" = the one the environment selects:
 // LC_ALL, LC_TIME, LANG) without changing the program's own locale. A locale that is
-// "C", "POSIX", not set or not installed leaves `current` as it is.
+// "C" (with any encoding), "POSIX", not set or not installed leaves `current` as it is.
 [[nodiscard]] RegionalSettings RegionalSettingsFromLocale(const char* locale_name,
                                                           const RegionalSettings& current);
 
