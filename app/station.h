@@ -67,7 +67,7 @@ class Station {
 
   // Reads folder/"STATION.CFG". 0 success; -1 missing, unreadable, of another kind or
   // not upgradable; -2 not exactly 4096 bytes (the caller may try ConvertOldStation).
-  // On failure the object is left at its defaults with the folder set, never half-read.
+  // On failure the record is left as it was (only the folder changes), never half-read.
   [[nodiscard]] int Load(const std::string& folder);
 
   // Writes "STATION.CFG" (atomically: a crash leaves the old or the new file) and the
@@ -150,6 +150,7 @@ class Station {
 
  private:
   StationRecord rec_;
+  std::string folder_;  // may be longer than the record's 260-character copy
 };
 
 // Resets `rec` to a new station's defaults.

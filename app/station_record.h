@@ -56,13 +56,13 @@ struct StationRecord {
   std::uint8_t logger_upload_575;     // 575
   std::uint8_t reserved_576[192];     // 576
   float degday_base[2];               // 768, 772: heating / cooling base, F
-  std::uint8_t noaa_776[40];          // 776
-  std::uint8_t noaa_816[40];          // 816
-  std::uint8_t noaa_856[16];          // 856
-  float normals_a[12];                // 872: -32768.0 = not set
-  float normals_b[12];                // 920
-  std::uint8_t noaa_968[16];          // 968
-  std::uint8_t noaa_984[16];          // 984
+  char city[40];                      // 776: report city
+  char state[40];                     // 816: report state
+  char elevation_text[16];            // 856: report elevation as entered
+  float normal_temp[12];              // 872: normal mean temperature per month, F; -32768.0 = not set
+  float normal_rain[12];              // 920: normal rain per month, in
+  char latitude_text[16];             // 968: report latitude as entered
+  char longitude_text[16];            // 984: report longitude as entered
   std::uint8_t noaa_1000;             // 1000
   std::uint8_t reserved_1001;         // 1001
   std::uint8_t auto_clear;            // 1002: automatic archive clearing (older consoles)
@@ -183,13 +183,13 @@ static_assert(offsetof(StationRecord, rain_tip_in) == 568);
 static_assert(offsetof(StationRecord, rain_type) == 574);
 static_assert(offsetof(StationRecord, logger_upload_575) == 575);
 static_assert(offsetof(StationRecord, degday_base) == 768);
-static_assert(offsetof(StationRecord, noaa_776) == 776);
-static_assert(offsetof(StationRecord, noaa_816) == 816);
-static_assert(offsetof(StationRecord, noaa_856) == 856);
-static_assert(offsetof(StationRecord, normals_a) == 872);
-static_assert(offsetof(StationRecord, normals_b) == 920);
-static_assert(offsetof(StationRecord, noaa_968) == 968);
-static_assert(offsetof(StationRecord, noaa_984) == 984);
+static_assert(offsetof(StationRecord, city) == 776);
+static_assert(offsetof(StationRecord, state) == 816);
+static_assert(offsetof(StationRecord, elevation_text) == 856);
+static_assert(offsetof(StationRecord, normal_temp) == 872);
+static_assert(offsetof(StationRecord, normal_rain) == 920);
+static_assert(offsetof(StationRecord, latitude_text) == 968);
+static_assert(offsetof(StationRecord, longitude_text) == 984);
 static_assert(offsetof(StationRecord, noaa_1000) == 1000);
 static_assert(offsetof(StationRecord, auto_clear) == 1002);
 static_assert(offsetof(StationRecord, setting_1004) == 1004);

@@ -1,0 +1,40 @@
+// Reading and saving the program configuration "progdata.dat" (the record itself is
+// ProgConfigData, foundation/prog_config_data.h).
+#pragma once
+
+#include <string>
+
+#include "foundation/prog_config_data.h"
+
+namespace sq {
+
+inline constexpr const char* kProgConfigName = "progdata.dat";
+// A file replaced by defaults is kept under this name first.
+inline constexpr const char* kProgConfigBackupName = "progdata.old";
+
+// Outcome of reading the configuration at start.
+enum class ProgConfigLoad {
+  kLoaded,       // read as it was
+  kReplaced,     // wrong size or layout version: a copy was kept, defaults saved
+  kMissing,      // no file: the installation is not complete
+  kUnreadable,   // exists but cannot be read, or the replacement could not be saved
+};
+
+// Reads folder/"progdata.dat" into `cfg` and applies the start rules: offset 12 values
+// 0..1 become 1, offset 920 is cleared, the layout marks are rewritten, the folder is
+// stored as the program folder, and stations get the two texts for their upgrades.
+// `message` receives the text to show the user for every outcome but kLoaded.
+[[nodiscard]] ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg,
+                                               std::string* message);
+
+// Sets the layout marks and saves `cfg` as folder/"progdata.dat" (atomically).
+// On failure reports "Error saving program config file." and returns -1.
+[[nodiscard]] int SaveProgramConfig(const std::string& folder, ProgConfigData& cfg);
+// The program-wide progConfigData into the program folder.
+[[nodiscard]] int SaveProgramConfig();
+
+// Creates `folder` (when missing) with a default "progdata.dat". An existing
+// configuration is kept: -1 and a message then, unless `force`.
+[[nodiscard]] int InitProgramFolder(const std::string& folder, bool force, std::string* message);
+
+}  // namespace sq

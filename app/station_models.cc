@@ -1,0 +1,36 @@
+#include "app/station_models.h"
+
+#include "resources/string_table.h"
+
+namespace sq {
+namespace {
+
+constexpr StationModel kModels[kMaxStationModel + 1] = {
+    {0x6701, 0, kFamilyOlder},    // 0 Brisant II
+    {0x2601, 0, kFamilyOlder},    // 1 Mistra III
+    {0x2601, 0, kFamilyOlder},    // 2 Mistra II
+    {0x2201, 0, kFamilyOlder},    // 3 Mistra IIS
+    {0x6100, 0, kFamilyOlder},    // 4 Orvelline
+    {0xE791, 0, kFamilyCurrent},  // 5 Corvale Pro
+    {0xFF91, 0, kFamilyCurrent},  // 6 Corvale Pro Plus
+    {0xEF91, 0, kFamilyCurrent},  // 7 Corvale Lumo
+};
+
+}  // namespace
+
+const StationModel& GetStationModelInfo(int code) { return kModels[code]; }
+
+std::string StationModelName(int code) {
+  if (code < 0 || code > kMaxStationModel) return {};
+  return std::string(LoadString(kModelNameBase + static_cast<std::uint32_t>(code)));
+}
+
+void ApplyStationModel(StationRecord& rec, int code) {
+  const StationModel& m = kModels[code];
+  rec.model = static_cast<std::uint16_t>(code);
+  rec.sensors[0] = m.sensors0;
+  rec.sensors[1] = m.sensors1;
+  rec.console_family = m.family;
+}
+
+}  // namespace sq
