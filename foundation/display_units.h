@@ -195,7 +195,8 @@ class DisplayUnits {
 
   // --- Two-direction forms exported to expansion modules. ---
   // direction 0: internal to display; 1: display to internal; else -32768.0.
-  // Beware: ConvertElevation(v, 1) with an int picks this inverse form, not forced.
+  // Beware of overloads: an int second argument picks these forms, so pass `forced` as
+  // a bool (ConvertTemp(tenths, false), never ConvertTemp(tenths, 0)).
   static constexpr int kToDisplay = 0;
   static constexpr int kToInternal = 1;
   static constexpr int kTipsToInches = 2;  // ConvertRain only
