@@ -1,0 +1,52 @@
+// Time for every wait of the console link: fixed pauses of the protocol, read
+// time-outs of the transports, the wake-up retries and discovery.
+//
+// A LinkClock reads and sleeps on the program's Clock. Waiting for a descriptor is a
+// poll() bounded by the clock: on the system clock the poll waits the full time; on a
+// FakeClock the poll only gives the peer a short real moment (the grace period) to
+// answer, and when nothing arrives the whole wait is credited to the fake clock at
+// once. Time-out paths of seconds thus run in milliseconds in tests.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/clock.h"
+
+namespace sq {
+
+class LinkClock {
+ public:
+  // `clock` must outlive this object. `simulated` marks a FakeClock.
+  explicit LinkClock(Clock& clock, bool simulated = false, int grace_ms = 100)
+      : clock_(&clock), simulated_(simulated), grace_ms_(grace_ms) {}
+
+  // Monotonic milliseconds.
+  [[nodiscard]] std::int64_t NowMs() { return clock_->MonotonicMs(); }
+  // Pauses for `ms` milliseconds of the clock.
+  void SleepMs(int ms) { clock_->SleepMs(ms); }
+  // Waits until `fd` is readable (writable) or `ms` milliseconds have passed; true
+  // when it became ready.
+  bool WaitReadable(int fd, int ms);
+  bool WaitWritable(int fd, int ms);
+
+  // The link clock on the system clock; lives for the whole program.
+  static LinkClock& Real();
+
+ private:
+  bool Wait(int fd, short events, int ms);
+  Clock* clock_;
+  bool simulated_;
+  int grace_ms_;
+};
+
+// A link clock on a FakeClock of its own, for tests.
+class FakeLinkClock : public LinkClock {
+ public:
+  explicit FakeLinkClock(int grace_ms = 100) : LinkClock(fake_, true, grace_ms) {}
+  [[nodiscard]] FakeClock& fake() { return fake_; }
+
+ private:
+  FakeClock fake_{1'700'000'000'000};
+};
+
+}  // namespace sq
