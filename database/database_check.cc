@@ -40,6 +40,10 @@ void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string
   for (int d = 1; d < kDayEntries; ++d) {
     const DayIndexEntry& e = h.day[d];
     if (e.records_in_day <= 0) continue;
+    if (e.records_in_day < 2) {
+      add(e.start_position, Printf("day %lld holds %lld record; a day starts with its two summary records", d,
+                                   e.records_in_day));
+    }
     int previous_time = 0;
     for (std::int64_t i = 0; i < e.records_in_day; ++i) {
       const std::int64_t n = e.start_position + i;

@@ -1,0 +1,113 @@
+// Month files that are cut short, or whose header contradicts itself, are left out with
+// a message naming the file; the rest of the database stays available.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "database/tests/db_test_util.h"
+
+namespace sq {
+namespace {
+
+using testing::Archive;
+using testing::At;
+using testing::TempFolder;
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                             static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> MonthBytes(const HeaderBlock& h, int records) {
+  std::vector<std::uint8_t> out(kHeaderSize + kRecordSize * records);
+  EncodeHeader(h, std::span<std::uint8_t, kHeaderSize>(out.data(), kHeaderSize));
+  return out;
+}
+
+HeaderBlock Header(int total, std::initializer_list<std::tuple<int, int, int>> days) {
+  HeaderBlock h = NewHeaderBlock();
+  h.total_records = total;
+  for (auto [d, count, start] : days) {
+    h.day[d].records_in_day = static_cast<std::int16_t>(count);
+    h.day[d].start_position = start;
+  }
+  return h;
+}
+
+TEST(DamagedFiles, AreLeftOutAndNamed) {
+  struct Case {
+    const char* legend;
+    std::vector<std::uint8_t> bytes;
+    const char* says;
+  } cases[] = {
+      {"empty file", {}, "shorter than"},
+      {"header cut short", std::vector<std::uint8_t>(100, 0), "shorter than"},
+      {"fewer records than the header names", MonthBytes(Header(10, {{1, 10, 0}}), 4), "truncated"},
+      {"huge record count", MonthBytes(Header(0x7FFFFFFF, {{1, 3, 0}}), 3), "truncated"},
+      {"overlapping days", MonthBytes(Header(6, {{1, 4, 0}, {2, 3, 3}}), 6), "overlaps"},
+      {"day past the record count", MonthBytes(Header(3, {{4, 3, 1}}), 3), "past the"},
+      {"negative day count", MonthBytes(Header(3, {{4, -3, 0}}), 3), "negative"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.legend);
+    TempFolder dir;
+    {
+      WeatherDatabase db;
+      (void)db.OpenDatabase(dir.str());
+      int m = 0;
+      testing::AppendDay(db, 2024, 1, 1, {60, 120}, &m);
+      testing::AppendDay(db, 2024, 3, 1, {60}, &m);
+    }
+    WriteFile(dir.file("2024-02.sqm"), c.bytes);
+    WeatherDatabase db;
+    ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
+    ASSERT_EQ(db.problems().size(), 1u);
+    EXPECT_EQ(db.problems()[0].file_name, "2024-02.sqm");
+    EXPECT_NE(db.problems()[0].message.find("2024-02.sqm"), std::string::npos) << db.problems()[0].message;
+    EXPECT_NE(db.problems()[0].message.find(c.says), std::string::npos) << db.problems()[0].message;
+    EXPECT_EQ(db.month_count(), 2);
+    EXPECT_EQ(db.NumberOfDataRecords(), 3);
+    RecordBytes rec;
+    EXPECT_EQ(db.GetArchiveRecord(&rec, 2), 0);
+    // Nothing is ever written into the damaged month.
+    const auto size = std::filesystem::file_size(dir.file("2024-02.sqm"));
+    EXPECT_EQ(db.CreateNewMonth(At(2024, 2, 1)), -1);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("2024-02.sqm")), size);
+
+    CheckReport report;
+    ASSERT_TRUE(CheckDatabaseFolder(DefaultFileSystem(), dir.str(), &report));
+    ASSERT_EQ(report.findings.size(), 1u);
+    EXPECT_EQ(report.findings[0].file_name, "2024-02.sqm");
+  }
+}
+
+TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
+  TempFolder dir;
+  std::vector<std::uint8_t> bytes = MonthBytes(Header(6, {{1, 5, 0}}), 6);
+  auto put = [&](int n, const RecordBytes& r) { std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n); };
+  put(0, ToBytes(NewDailySummary1()));
+  put(1, Archive(0, 60));                // a summary record belongs here
+  put(2, Archive(1, 120));
+  put(3, Archive(2, 60));                // out of time order
+  put(4, Archive(3, 0));                 // no valid time
+  put(5, Archive(4, 200));               // in no day
+  WriteFile(dir.file("2024-05.SQM"), bytes);
+  WriteFile(dir.file("2024-05.sqm"), MonthBytes(NewHeaderBlock(), 0));
+  CheckReport report;
+  ASSERT_TRUE(CheckDatabaseFolder(DefaultFileSystem(), dir.str(), &report));
+  std::vector<std::pair<std::string, std::int64_t>> where;
+  for (const auto& f : report.findings) where.emplace_back(f.file_name, f.record);
+  const std::vector<std::pair<std::string, std::int64_t>> want = {
+      {"2024-05.SQM", 1}, {"2024-05.SQM", 3}, {"2024-05.SQM", 4}, {"2024-05.SQM", 5}, {"2024-05.sqm", -1}};
+  // "2024-05.SQM" sorts first and is the month's file; the lower-case twin is left out.
+  EXPECT_EQ(where, want);
+
+  WeatherDatabase db;
+  ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
+  EXPECT_EQ(db.month_count(), 1);
+  EXPECT_EQ(db.months()[0].file_name, "2024-05.SQM");
+  ASSERT_EQ(db.problems().size(), 1u);
+}
+
+}  // namespace
+}  // namespace sq
