@@ -82,7 +82,7 @@ NewStationResult CreateNewStation(const std::string& parent, const std::string& 
     // Never overwrite a station that is already there.
     if (fs::exists(Station::ConfigPath(path), ec)) {
       if (message) *message = FormatText(LoadString(kDirExists), path) + " It already holds a station.";
-      return NewStationResult::kExists;
+      return NewStationResult::kHoldsStation;
     }
   } else {
     fs::create_directory(path, ec);

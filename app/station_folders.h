@@ -35,6 +35,7 @@ enum class NewStationResult {
   kCreated,
   kBadName,        // no letters or digits: "Station name '%s' not valid."
   kExists,         // the folder exists and use_existing was not given
+  kHoldsStation,   // the folder already holds a station (never overwritten)
   kCreateFailed,   // "Error %d creating directory."
   kSaveFailed,     // "Error saving station data."
 };

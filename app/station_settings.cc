@@ -543,6 +543,32 @@ int ApplyStationSetting(Station& station, PortMap& ports, std::string_view assig
   return 0;
 }
 
+int ApplyStationSettings(Station& station, PortMap& ports, const std::vector<std::string>& assignments,
+                         std::vector<std::string>* errors) {
+  Station copy = station;
+  PortMap ports_copy = ports;
+  std::vector<const std::string*> ordered;
+  for (const auto& a : assignments) {
+    if (a.rfind("device=", 0) != 0) ordered.push_back(&a);
+  }
+  for (const auto& a : assignments) {
+    if (a.rfind("device=", 0) == 0) ordered.push_back(&a);
+  }
+  int bad = 0;
+  for (const std::string* a : ordered) {
+    std::string error;
+    if (ApplyStationSetting(copy, ports_copy, *a, &error) != 0) {
+      ++bad;
+      if (errors) errors->push_back(error);
+    }
+  }
+  if (bad == 0) {
+    station = copy;
+    ports = ports_copy;
+  }
+  return bad;
+}
+
 std::string StationSettingRaw(const Station& station, const PortMap& ports, std::string_view key) {
   const Setting* s = Find(key);
   return s ? s->get(station, ports) : std::string();

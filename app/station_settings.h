@@ -26,6 +26,12 @@ const std::vector<StationSettingInfo>& StationSettingKeys();
 [[nodiscard]] int ApplyStationSetting(Station& station, PortMap& ports, std::string_view assignment,
                                       std::string* error);
 
+// Applies several assignments as one change: all are checked, and either all take
+// effect or none does. device= is applied last, so it follows a port= given with it.
+// Returns the number of refused assignments, with one message each in `errors`.
+[[nodiscard]] int ApplyStationSettings(Station& station, PortMap& ports, const std::vector<std::string>& assignments,
+                                       std::vector<std::string>* errors);
+
 // The current value of `key` as text, with its unit where it has one ("500 ft").
 // Empty for an unknown key.
 [[nodiscard]] std::string StationSettingValue(const Station& station, const PortMap& ports, std::string_view key);
