@@ -4,8 +4,8 @@
 // The locale's date format (D_FMT, e.g. "%d.%m.%Y") gives the field order and the
 // separator, its time format (T_FMT, e.g. "%I:%M:%S %p") the 12- or 24-hour clock and
 // the separator. Anything that cannot be read keeps its current value, so without a
-// configured locale ("C", "C.UTF-8", "POSIX", or none) the program's defaults stay: month-day-year,
-// '-', 12-hour clock, ':'.
+// configured locale ("C", "C.UTF-8", "POSIX", or none) the program's defaults stay:
+// month-day-year, '-', 12-hour clock, ':'.
 #pragma once
 
 #include <cstdint>
