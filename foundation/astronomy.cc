@@ -110,7 +110,10 @@ int AstronomyState::ExtraRadCalc(const DateTime& local, float solar, int dewPoin
   const double short_wave = 0.56 * a * k * S + 0.224 * (1.0 - k) * S + 0.028 * solar;
   const double v = VaporTermAt(dewPointF);
   const double long_wave = -150.0 * (1.0 - c * c * latitudeTerm) * (1.0 + elevationTerm + v);
-  return static_cast<int>(std::floor(short_wave + long_wave + 0.5));
+  const double result = std::floor(short_wave + long_wave + 0.5);
+  // Only absurd inputs (solar radiation beyond any sensor) get this far out.
+  if (!(result > kMissingInt && result < 32768.0)) return kMissingInt;
+  return static_cast<int>(result);
 }
 
 void THSWIElevationTasks(double elevationFeet) { astronomyState.THSWIElevationTasks(elevationFeet); }

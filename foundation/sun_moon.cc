@@ -49,6 +49,10 @@ void eqn_of_time(SolarValues& s) {
 }
 
 int Sunrise(const DateTime& date, float lat, float lon, float altitude, int rising, float& hoursUT) {
+  // Outside the globe there is no answer (and no time of day to convert).
+  if (!(lat >= -90.0f && lat <= 90.0f && lon >= -180.0f && lon <= 180.0f && std::isfinite(altitude))) {
+    return kSunNoEvent;
+  }
   const double day0 = DaysToMidnight(date);
   const double sin_lat = std::sin(lat * kDegToRad);
   const double cos_lat = std::cos(lat * kDegToRad);

@@ -40,7 +40,8 @@ inline constexpr int kSunNoEvent = -1;  // the sun does not reach the altitude t
 
 // Time (hours UT from 00:00 UT of `date`, possibly below 0 or above 24) at which the sun
 // crosses `altitude` rising (rising != 0) or setting on the local date `date` at
-// latitude `lat` and longitude `lon` (degrees, north and east positive).
+// latitude `lat` and longitude `lon` (degrees, north and east positive). A place
+// outside -90..90 / -180..180 has no event.
 [[nodiscard]] int Sunrise(const DateTime& date, float lat, float lon, float altitude, int rising,
                           float& hoursUT);
 

@@ -197,8 +197,8 @@ float CalcEMC(float T, float RH) {
   // The table ends with the 210 F row, used up to 220 F; humidity outside 0..100 %
   // has no column.
   if (IsMissing(T) || IsMissing(RH) || T < 30.0f || T >= 220.0f) return kMissingCalc;
+  if (RH < -0.5f || RH >= 100.5f) return kMissingCalc;
   const int ri = static_cast<int>(std::floor(RH + 0.5));
-  if (ri < 0 || ri > 100) return kMissingCalc;
   int ti;
   double step, tf;
   if (T <= 130.0f) {

@@ -139,6 +139,14 @@ TEST(SunMoon, EventTimesAgreeWithReferenceLibrary) {
   }
 }
 
+TEST(SunMoon, NoEventOutsideTheGlobe) {
+  float hours = 123;
+  for (auto [lat, lon] : {std::pair{91.0f, 0.0f}, {0.0f, -181.0f}, {NAN, 0.0f}, {0.0f, 1e30f}}) {
+    EXPECT_EQ(Sunrise(At(2024, 6, 21), lat, lon, kSunriseAltitude, 1, hours), kSunNoEvent);
+  }
+  EXPECT_EQ(hours, 123);
+}
+
 TEST(SunMoon, MakeZoneTimeCarriesAcrossMidnight) {
   SunriseSunset table;
   struct Row {

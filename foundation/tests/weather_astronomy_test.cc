@@ -95,6 +95,7 @@ TEST(Astronomy, ExtraRadiationFollowsTheSunAndTheSky) {
     EXPECT_LE(b - a, 2) << dew;
   }
   EXPECT_EQ(s.ExtraRadCalc(At(2024, 6, 21, 12, 0), -32768.0f, 40), -32768);
+  EXPECT_EQ(s.ExtraRadCalc(At(2024, 6, 21, 12, 0), 3e38f, 40), -32768);
 }
 
 TEST(Astronomy, ExtraRadiationUsesStationClockTime) {

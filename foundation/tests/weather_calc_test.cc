@@ -95,6 +95,9 @@ TEST(WeatherCalc, HostileInputsGiveMissing) {
     EXPECT_EQ(CalcAirDensity(bad, 29.92f, 50), M);
     EXPECT_EQ(InverseSoil(bad, 60), M);
   }
+  // Far outside any column of the wood table.
+  EXPECT_EQ(CalcEMC(70, 3e38f), M);
+  EXPECT_EQ(CalcEMC(70, -3e38f), M);
 }
 
 TEST(WeatherCalc, DewPointNeverAboveTemperatureAndRisesWithHumidity) {
