@@ -94,6 +94,7 @@ struct CommSettings {
   bool address_fixed = true;  // false: look the host up by MAC address on every open
   std::string broadcast_address = "255.255.255.255";
   std::string local_address;  // discovery: one configured local address, else all
+  std::uint16_t discovery_port = 22222;
   LinkClock* clock = nullptr;  // null: the real clock
 };
 

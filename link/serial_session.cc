@@ -102,8 +102,12 @@ int SerialSession::GetAcknowledge() {
     SetErrorText("GetACK: hComm");
     return -1;
   }
+  const int before = last_error_;
   const int b = GetChar();
-  if (b < 0) return 0;
+  if (b < 0) {
+    last_error_ = before;  // a time-out shows in the status bits only
+    return 0;
+  }
   if (b == kAck) {
     transport_->status() &= ~kStatusProtocolError;
     return 1;

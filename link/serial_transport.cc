@@ -75,7 +75,7 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
   t.c_cflag |= CS8 | CREAD | CLOCAL;
   if (settings_.console_family != 0 || settings_.modem != 0) t.c_cflag |= CRTSCTS;
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  t.c_cc[VMIN] = 0;
+  t.c_cc[VMIN] = 1;  // with O_NONBLOCK: "nothing yet" is EAGAIN, never a 0-byte read
   t.c_cc[VTIME] = 0;
   const speed_t speed = SpeedFor(settings_.baud_rate);
   ::cfsetispeed(&t, speed);

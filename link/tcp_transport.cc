@@ -26,7 +26,7 @@ void TCP::Report(int error, std::string_view place) {
 
 int TCP::OpenPort() {
   if (!settings_.address_fixed) {
-    DeviceFinder finder(settings_);
+    DeviceFinder finder(settings_, settings_.discovery_port);
     if (!finder.GetDeviceIPAddr(settings_.mac_address, settings_.host)) {
       settings_.host.clear();
       status_ |= kStatusDeviceError | kStatusIoError;
