@@ -21,6 +21,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_station.inc"
 #include "resources/strings_link.inc"
 #include "resources/strings_app.inc"
+#include "resources/strings_catalogue.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };
 
