@@ -26,6 +26,8 @@ inline constexpr int kMaxEepromBlock = 4096;
 class CorvaleSession : public SerialSession {
  public:
   explicit CorvaleSession(const CommSettings& settings) : SerialSession(settings) {}
+  CorvaleSession(const CommSettings& settings, std::unique_ptr<CommProtocol> transport)
+      : SerialSession(settings, std::move(transport)) {}
   ~CorvaleSession() override = default;
 
   int DumpAfter(std::uint16_t date, std::uint16_t time, int& pages, int& first_record) override;

@@ -26,8 +26,10 @@ std::unique_ptr<CommProtocol> MakeTransport(const CommSettings& settings) {
   }
 }
 
-SerialSession::SerialSession(const CommSettings& settings)
-    : transport_(MakeTransport(settings)),
+SerialSession::SerialSession(const CommSettings& settings) : SerialSession(settings, MakeTransport(settings)) {}
+
+SerialSession::SerialSession(const CommSettings& settings, std::unique_ptr<CommProtocol> transport)
+    : transport_(std::move(transport)),
       usb_device_id_(settings.usb_device_id),
       idle_seconds_(settings.idle_seconds < 0 ? 60 : settings.idle_seconds) {
   transport_->status() = kStatusEnabled | (settings.modem != 0 ? kStatusModem : 0u);

@@ -58,6 +58,8 @@ struct ConsoleTime {
 class SerialSession {
  public:
   explicit SerialSession(const CommSettings& settings);
+  // A session on a channel made elsewhere (tests, replay of captured bytes).
+  SerialSession(const CommSettings& settings, std::unique_ptr<CommProtocol> transport);
   SerialSession(const SerialSession&) = delete;
   SerialSession& operator=(const SerialSession&) = delete;
   virtual ~SerialSession();
@@ -131,6 +133,7 @@ class SerialSession {
   [[nodiscard]] LinkClock& clock() const { return transport_->clock(); }
 
  protected:
+  friend class LoopPackets;  // real-time packets (link/loop_packets.h)
   // Common start of a console command: enabled, link up, and (when `wake`) awake;
   // with `corvale_only` the console must be of the current family.
   [[nodiscard]] bool Begin(bool wake, bool corvale_only);
