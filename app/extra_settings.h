@@ -16,7 +16,9 @@
 // | 2072   | char[64] | web download: host                                          |
 // | 2136   | char[32] | web download: user                                          |
 // | 2168   | char[32] | web download: password                                      |
-// | 2200.. | —        | free, zero                                                  |
+// | 2200   | u8       | console time-zone index + 1 (0 = never set from the console)|
+// | 2201   | u8       | console daylight saving on, when its mode is manual         |
+// | 2202.. | —        | free, zero                                                  |
 #pragma once
 
 #include <cstddef>
@@ -39,6 +41,8 @@ inline constexpr std::size_t kWebUserSize = 32;
 inline constexpr std::size_t kWebPassword = 2168;
 inline constexpr std::size_t kWebPasswordSize = 32;
 inline constexpr std::size_t kEnd = 2200;
+inline constexpr std::size_t kConsoleZone = 2200;
+inline constexpr std::size_t kConsoleDstOn = 2201;
 
 static_assert(kWebHost + kWebHostSize == kWebUser);
 static_assert(kWebUser + kWebUserSize == kWebPassword);
