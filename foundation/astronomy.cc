@@ -35,7 +35,12 @@ void StationTimeToUtc(DateTime& t, float zoneHours, bool southern, DaylightSavin
   dst.SetConversionMode(1);
   switch (mode) {
     case DaylightSavingMode::kAutomatic:
-      dst.CalcDaylightSavingsTime(t, zoneHours, southern);
+      if (DaylightSavingsCalc::CalcDaylightSavingsDays(t.year) < 0) {
+        // The rule tables start in 2000; earlier years still get the zone offset.
+        t.DecMinute(static_cast<int>(zoneHours * 60.0f));
+      } else {
+        dst.CalcDaylightSavingsTime(t, zoneHours, southern);
+      }
       break;
     case DaylightSavingMode::kManual:
       dst.CalcManualDaylightSavingsTime(t, zoneHours, manualStart, manualEnd);

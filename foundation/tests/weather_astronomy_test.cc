@@ -121,6 +121,14 @@ TEST(Astronomy, ExtraRadiationUsesStationClockTime) {
     EXPECT_EQ(a.ExtraRadCalc(standard, 500, 50), b.ExtraRadCalc(summer, 500, 50)) << minute;
     EXPECT_EQ(a.ExtraRadCalc(standard, 500, 50), c.ExtraRadCalc(summer, 500, 50)) << minute;
   }
+  // Before 2000 there are no daylight-saving rules, but the zone offset still applies.
+  const DateTime old_day = At(1998, 1, 15, 0, 0);
+  AstronomyState old_fixed = ForSite(fixed, old_day);
+  AstronomyState old_auto = ForSite(automatic, old_day);
+  for (int hour : {8, 12, 15}) {
+    const DateTime t = At(1998, 1, 15, hour, 0);
+    EXPECT_EQ(old_fixed.ExtraRadCalc(t, 400, 20), old_auto.ExtraRadCalc(t, 400, 20)) << hour;
+  }
 }
 
 }  // namespace
