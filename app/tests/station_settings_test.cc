@@ -1,0 +1,165 @@
+#include "app/station_settings.h"
+
+#include <cstring>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "app/tests/temp_dir.h"
+
+namespace sq {
+namespace {
+
+using test::TempDir;
+
+// Every key, set to a non-default value, survives set -> save -> load -> show.
+TEST(StationSettingsTest, EveryKeyRoundTripsThroughSaveAndLoad) {
+  struct Case {
+    const char* assignment;
+    const char* shown;  // raw value after reload; nullptr = as given
+  };
+  const Case cases[] = {
+      {"name=Back Yard #1", nullptr},
+      {"model=7", nullptr},
+      {"connection=tcp", nullptr},
+      {"port=4", nullptr},
+      {"baud=9600", nullptr},
+      {"device=/dev/pts/9", nullptr},
+      {"usb-id=12", nullptr},
+      {"host=192.168.1.40", nullptr},
+      {"tcp-port=22223", nullptr},
+      {"mac=00:1d:0a:01:02:03", "00:1D:0A:01:02:03"},
+      {"modem=1", nullptr},
+      {"modem-wait=127", nullptr},
+      {"dial=ATDT5551234", nullptr},
+      {"modem-init=ATZ", nullptr},
+      {"timeout=1.5", "1.50"},
+      {"latitude=-33.86", "-33.8600"},
+      {"longitude=151.21", "151.2100"},
+      {"elevation=-190", nullptr},
+      {"timezone=10", nullptr},
+      {"southern=1", nullptr},
+      {"rain-collector=6", nullptr},
+      {"dst=manual", nullptr},
+      {"dst-start=2025-10-05T02:00", nullptr},
+      {"dst-end=2026-04-05T03:00", nullptr},
+      {"uv-factor=1.5", nullptr},
+      {"heat-base=60", nullptr},
+      {"cool-base=70", nullptr},
+      {"fuel-base=62", nullptr},
+      {"city=Sydney", nullptr},
+      {"state=NSW", nullptr},
+      {"auto-export=1", nullptr},
+      {"export-list=2", nullptr},
+      {"rain-db=1", nullptr},
+      {"web-host=example.org", nullptr},
+      {"web-user=me", nullptr},
+      {"web-password=secret", nullptr},
+      {"daylight-start=2024-02-29", nullptr},
+      {"daylight-threshold=120", nullptr},
+      {"auto-clear=1", nullptr},
+      {"auto-clear-time=23:59", nullptr},
+      {"wu-id=KXYZ123", nullptr},
+      {"wu-password=pw", nullptr},
+      {"wu-catchup=1", nullptr},
+      {"cwop-id=CW0001", nullptr},
+      {"cwop-server=cwop.example.net", nullptr},
+      {"cwop-port=23", nullptr},
+      {"network-realtime=1", nullptr},
+      {"network-archive=1", nullptr},
+      {"network-key=4000000000", nullptr},
+      {"fuel-sort=gallons", nullptr},
+      {"fuel-format=short", nullptr},
+      {"fuel-only-below=1", nullptr},
+      {"fuel-threshold=250.5", nullptr},
+      {"fuel-integration=1", nullptr},
+      {"standard-lists=0", nullptr},
+  };
+  // The table covers every key there is.
+  std::set<std::string> covered;
+  for (const auto& c : cases) covered.insert(std::string(c.assignment).substr(0, std::string(c.assignment).find('=')));
+  for (const auto& k : StationSettingKeys()) EXPECT_TRUE(covered.count(k.key)) << "no round trip for " << k.key;
+
+  TempDir dir;
+  Station s;
+  s.SetFolder(dir.str());
+  PortMap ports;
+  ports.SetSystemDevices({});
+  std::vector<std::string> assignments;
+  for (const auto& c : cases) assignments.push_back(c.assignment);
+  std::vector<std::string> errors;
+  ASSERT_EQ(ApplyStationSettings(s, ports, assignments, &errors), 0) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(s.Save(), 0);
+  ASSERT_EQ(ports.Save(dir.str()), 0);
+
+  Station back;
+  ASSERT_EQ(back.Load(dir.str()), 0);
+  PortMap ports_back;
+  ports_back.SetSystemDevices({});
+  ASSERT_EQ(ports_back.Load(dir.str()), 0);
+  for (const auto& c : cases) {
+    const std::string a = c.assignment;
+    const std::string key = a.substr(0, a.find('='));
+    const std::string expected = c.shown ? c.shown : a.substr(a.find('=') + 1);
+    EXPECT_EQ(StationSettingRaw(back, ports_back, key), expected) << key;
+  }
+  // device= followed the port given with it.
+  EXPECT_EQ(ports_back.MappedPath(4), "/dev/pts/9");
+  EXPECT_EQ(ports_back.MappedPath(1), "");
+  EXPECT_EQ(back.record().logger_option, 1);  // a given host is used without discovery
+}
+
+TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
+  const std::vector<std::string> bad = {
+      "model=8",           "model=x",           "connection=modem",    "port=0",
+      "port=256",          "baud=300",          "device=relative/tty", "usb-id=0",
+      "host=a b",          "tcp-port=65536",    "mac=00:11:22",        "modem-wait=128",
+      "timeout=0",         "timeout=40",        "latitude=91",         "longitude=-181",
+      "latitude=nan",      "elevation=1e3",     "timezone=15",         "southern=2",
+      "rain-collector=0",  "rain-collector=7",  "dst=sometimes",       "dst-start=2025-02-30T02:00",
+      "dst-end=2025-10-05", "uv-factor=0",      "fuel-base=128",       "daylight-start=2023-02-29",
+      "daylight-threshold=-1", "auto-clear-time=24:00", "export-list=-1", "city=" + std::string(40, 'x'),
+      "noequals",          "web-host=" "\x01",
+  };
+  for (const std::string& a : bad) {
+    SCOPED_TRACE(a);
+    Station s;
+    PortMap ports;
+    const Station before = s;
+    std::string error;
+    EXPECT_EQ(ApplyStationSetting(s, ports, a, &error), -1);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(std::memcmp(&s.record(), &before.record(), sizeof(StationRecord)), 0);
+  }
+  // Several at once: one bad value keeps the good ones out too.
+  Station s;
+  PortMap ports;
+  std::vector<std::string> errors;
+  EXPECT_EQ(ApplyStationSettings(s, ports, {"elevation=100", "baud=7", "modem-wait=200"}, &errors), 2);
+  EXPECT_EQ(errors.size(), 2u);
+  EXPECT_EQ(s.record().elevation_ft, 0);
+  EXPECT_EQ(errors[1], "Wait time out of range (0 to 127).");
+}
+
+TEST(StationSettingsTest, OlderConsolesKeepTheirSlowLine) {
+  Station s;
+  PortMap ports;
+  std::string error;
+  ASSERT_EQ(ApplyStationSetting(s, ports, "model=2", &error), 0);
+  EXPECT_EQ(ApplyStationSetting(s, ports, "baud=9600", &error), -1);
+  EXPECT_EQ(ApplyStationSetting(s, ports, "baud=2400", &error), 0);
+}
+
+TEST(StationSettingsTest, ClearingTheMacAlsoClearsTheAccountKey) {
+  Station s;
+  PortMap ports;
+  std::string error;
+  ASSERT_EQ(ApplyStationSetting(s, ports, "mac=00:11:22:33:44:55", &error), 0);
+  ASSERT_EQ(ApplyStationSetting(s, ports, "network-key=42", &error), 0);
+  ASSERT_EQ(ApplyStationSetting(s, ports, "mac=", &error), 0);
+  EXPECT_EQ(s.record().account_key, 0u);
+  EXPECT_EQ(s.GetSQIPMacAddressStr(), "000000000000");
+}
+
+}  // namespace
+}  // namespace sq
