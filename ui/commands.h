@@ -26,5 +26,6 @@ int RunUnits(const Args& args);         // cmd_station.cc
 int RunAutoDownload(const Args& args);  // cmd_station.cc
 int RunConsole(const Args& args);       // cmd_console.cc
 int RunDiscover(const Args& args);      // cmd_console.cc
+int RunRecord(const Args& args);        // cmd_record.cc
 
 }  // namespace sq::ui

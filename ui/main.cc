@@ -20,6 +20,7 @@ const std::vector<Command>& Commands() {
       {"console", "talk to a station's console: info, find, porttest", RunConsole},
       {"discover", "find network data loggers on the local network", RunDiscover},
       {"db", "inspect and check a station's database", RunDb},
+      {"record", "show every value of the archive record nearest a moment", RunRecord},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},
   };
   return table;
