@@ -130,7 +130,8 @@ std::unique_ptr<MonthFile> MonthFile::Create(FileSystem& fs, const std::string& 
 bool MonthFile::ReadRecord(std::int64_t n, RecordBytes* out) {
   if (n < 0 || n >= header_.total_records) return false;
   if (n < buffer_first_ || n >= buffer_first_ + buffer_count_) {
-    const std::int64_t count = std::min<std::int64_t>(kReadAheadRecords, header_.total_records - n);
+    read_ahead_ = n == last_read_ + 1 ? std::min(read_ahead_ * 2, kReadAheadRecords) : 1;
+    const std::int64_t count = std::min<std::int64_t>(read_ahead_, header_.total_records - n);
     buffer_.resize(static_cast<std::size_t>(count) * kRecordSize);
     const long got = file_->ReadAt(RecordOffset(n), buffer_);
     buffer_count_ = 0;
@@ -140,6 +141,7 @@ bool MonthFile::ReadRecord(std::int64_t n, RecordBytes* out) {
   }
   std::memcpy(out->data(), buffer_.data() + (n - buffer_first_) * static_cast<std::int64_t>(kRecordSize),
               kRecordSize);
+  last_read_ = n;
   return true;
 }
 

@@ -72,7 +72,9 @@ class MonthFile {
   MonthFile(std::string path, std::unique_ptr<File> file, const HeaderBlock& h)
       : path_(std::move(path)), file_(std::move(file)), header_(h) {}
 
-  static constexpr std::int64_t kReadAheadRecords = 256;
+  // A random read fetches one record; reads that go on in sequence fetch twice as many
+  // each time, up to this many.
+  static constexpr std::int64_t kReadAheadRecords = 1024;
 
   std::string path_;
   std::unique_ptr<File> file_;
@@ -82,6 +84,8 @@ class MonthFile {
   std::vector<std::uint8_t> buffer_;
   std::int64_t buffer_first_ = 0;
   std::int64_t buffer_count_ = 0;
+  std::int64_t last_read_ = -2;
+  std::int64_t read_ahead_ = 1;
 };
 
 }  // namespace sq

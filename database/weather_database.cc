@@ -379,22 +379,25 @@ void WeatherDatabase::SetLastRead(int day, const RecordBytes& rec, bool sequenti
     last_read_ = DateTime();
     return;
   }
-  DateTime dt(open_month_, day, open_year_);
+  // A scan reads many records of one day: rebuild the date only when it changes.
+  if (!(last_read_.valid && last_read_.day == day && last_read_.month == open_month_ &&
+        last_read_.year == open_year_)) {
+    last_read_ = DateTime(open_month_, day, open_year_);
+  }
+  DateTime& dt = last_read_;
   if (rec[0] == kRecordTypeArchive) {
     dt.packed_time = PackedTimeOf(rec);
     if (sequential && dt.packed_time == 1440) {
       dt.packed_time = 0;
       ++dt;
     }
-    dt.UnpackTime();
-  } else if (sequential) {
-    dt.packed_time = 0;
+    dt.hour = static_cast<std::int16_t>(dt.packed_time / 60);
+    dt.minute = static_cast<std::int16_t>(dt.packed_time % 60);
   } else {
-    dt.packed_time = -1;
+    dt.packed_time = sequential ? 0 : -1;
     dt.hour = 0;
     dt.minute = 0;
   }
-  last_read_ = dt;
 }
 
 int WeatherDatabase::GetRecord(RecordBytes* out) {
