@@ -1,0 +1,137 @@
+// The simulator's console side: the program's code for packets, HILOWS, archive
+// records and configuration commands is checked against these bytes, so they are
+// pinned here.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/crc16.h"
+#include "tools/console_sim/console_engine.h"
+
+namespace sq::sim {
+namespace {
+
+std::vector<std::uint8_t> Say(ConsoleEngine& e, const std::string& text, std::int64_t now = 0) {
+  std::vector<std::uint8_t> out;
+  e.Receive(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), now, out);
+  return out;
+}
+
+std::vector<std::uint8_t> Say(ConsoleEngine& e, const std::vector<std::uint8_t>& bytes, std::int64_t now = 0) {
+  std::vector<std::uint8_t> out;
+  e.Receive(bytes.data(), bytes.size(), now, out);
+  return out;
+}
+
+std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> v) {
+  const std::uint16_t crc = Crc16(v);
+  v.push_back(static_cast<std::uint8_t>(crc >> 8));
+  v.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  return v;
+}
+
+TEST(ConsoleEngine, PacketStreams) {
+  ConsoleEngine e({});
+  struct Row {
+    const char* legend;
+    std::string command;
+    std::vector<int> kinds;  // packet type byte of each packet
+  };
+  const Row rows[] = {
+      {"LOOP", "LOOP 2\n", {0, 0}},
+      {"LOOP2", "LPS 2 1\n", {1}},
+      {"both alternately", "LPS 3 4\n", {0, 1, 0, 1}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.legend);
+    const auto out = Say(e, row.command, 1000);
+    ASSERT_EQ(out.size(), 1 + row.kinds.size() * kPacketSize);
+    EXPECT_EQ(out[0], 0x06);
+    for (std::size_t i = 0; i < row.kinds.size(); ++i) {
+      const std::uint8_t* p = out.data() + 1 + i * kPacketSize;
+      EXPECT_EQ(std::string(p, p + 3), "LOO");
+      EXPECT_EQ(p[4], row.kinds[i]);
+      EXPECT_EQ(p[95], '\n');
+      EXPECT_EQ(p[96], '\r');
+      EXPECT_EQ(Crc16({p, kPacketSize}), 0);
+    }
+  }
+  const auto loop = MakeLoopPacket(0);
+  EXPECT_EQ(loop[7] | (loop[8] << 8), 29920) << "barometer at bytes 7..8";
+  EXPECT_EQ(loop[33], 68) << "outside humidity at byte 33";
+}
+
+TEST(ConsoleEngine, HiLowsAndCalibrationBlocks) {
+  ConsoleEngine e({});
+  auto out = Say(e, "HILOWS\n");
+  ASSERT_EQ(out.size(), 1 + kHiLowsSize + 2);
+  EXPECT_EQ(Crc16({out.data() + 1, kHiLowsSize + 2}), 0);
+  out = Say(e, "CALED\n", 1000);
+  ASSERT_EQ(out.size(), 1 + kCalibratedSize + 2);
+  EXPECT_EQ(Crc16({out.data() + 1, kCalibratedSize + 2}), 0);
+  std::vector<std::uint8_t> fix(kCalibratedSize, 0x11);
+  EXPECT_EQ(Say(e, "CALFIX\n", 2000), std::vector<std::uint8_t>{0x06});
+  EXPECT_EQ(Say(e, WithCrc(fix), 2000), std::vector<std::uint8_t>{0x06});
+  EXPECT_EQ(e.calibrated(), fix);
+}
+
+TEST(ConsoleEngine, ConfigurationCommands) {
+  ConsoleEngine e({});
+  const std::vector<std::uint8_t> ok = {'\n', '\r', 'O', 'K', '\n', '\r'};
+  EXPECT_EQ(Say(e, "SETPER 5\n"), ok);
+  EXPECT_EQ(e.eeprom()[0x2D], 5);
+  EXPECT_EQ(Say(e, "SETPER 7\n", 1000), std::vector<std::uint8_t>{0x15}) << "not a period";
+  EXPECT_EQ(Say(e, "CLRLOG\n", 2000), std::vector<std::uint8_t>{0x06});
+  EXPECT_TRUE(e.archive().empty());
+  auto both = ok;
+  both.insert(both.end(), {'D', 'O', 'N', 'E', '\n', '\r'});
+  EXPECT_EQ(Say(e, "CLRGRA\n", 3000), both);
+  EXPECT_EQ(Say(e, "EEWR 14 12\n", 4000), ok);
+  EXPECT_EQ(e.eeprom()[0x14], 0x12);
+  EXPECT_TRUE(Say(e, "\r", 4020).empty()) << "the command's own trailing CR";
+  EXPECT_EQ(Say(e, "\r", 5000), (std::vector<std::uint8_t>{'\n', '\r'})) << "a later CR wakes";
+  EXPECT_EQ(Say(e, "EEBRD FFF 2\n", 6000), std::vector<std::uint8_t>{0x15}) << "past the EEPROM";
+  EXPECT_EQ(Say(e, "EEBWR 4D 2\n", 7000), std::vector<std::uint8_t>{0x06});
+  EXPECT_EQ(Say(e, std::vector<std::uint8_t>{1, 2, 0, 0}, 7000), std::vector<std::uint8_t>{0x15}) << "bad CRC";
+  EXPECT_EQ(e.eeprom()[0x4D], 0);
+}
+
+TEST(ConsoleEngine, ArchiveRecordsInBothLayouts) {
+  ArchiveOptions o;
+  o.records = 60;  // 30 hours at 30 minutes: crosses midnight
+  o.missing_solar = true;
+  const auto b = MakeArchive(o);
+  ASSERT_EQ(b.size(), 60u);
+  EXPECT_EQ(RecordDate(b[0]), 1 | (6 << 5) | (24 << 9));
+  EXPECT_EQ(RecordTime(b[0]), 30);
+  const auto midnight = std::find_if(b.begin(), b.end(), [](const Record& r) { return RecordTime(r) == 0; });
+  ASSERT_NE(midnight, b.end());
+  EXPECT_EQ(RecordDate(*midnight), 2 | (6 << 5) | (24 << 9)) << "midnight carries the new day's date";
+  EXPECT_EQ((*midnight)[16] | ((*midnight)[17] << 8), 0x7FFF) << "no solar sensor";
+  EXPECT_EQ((*midnight)[42], 0) << "newer layout marker";
+  o.layout = 'a';
+  const auto a = MakeArchive(o);
+  EXPECT_EQ(a[0][42], 0xFF);
+  EXPECT_EQ(a[0][43], 0xFF);
+}
+
+TEST(ConsoleEngine, DumpAnswersAndRejectsBadStamps) {
+  ConsoleEngine e({});
+  EXPECT_EQ(Say(e, "DMPAFT\n"), std::vector<std::uint8_t>{0x06});
+  EXPECT_EQ(Say(e, std::vector<std::uint8_t>{0, 0, 0, 0, 1, 2}), std::vector<std::uint8_t>{0x15});
+  EXPECT_EQ(Say(e, "DMPAFT\n", 1000), std::vector<std::uint8_t>{0x06});
+  auto out = Say(e, WithCrc({0, 0, 0, 0}), 1000);
+  ASSERT_EQ(out.size(), 1u + 6u);
+  EXPECT_EQ(out[1] | (out[2] << 8), 20);
+  EXPECT_EQ(Crc16({out.data() + 1, 6}), 0);
+  out = Say(e, std::vector<std::uint8_t>{0x06}, 1000);
+  ASSERT_EQ(out.size(), 267u);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(Crc16(out), 0);
+  EXPECT_TRUE(Say(e, std::vector<std::uint8_t>{0x1B}, 1000).empty()) << "ESC ends the dump";
+  EXPECT_EQ(Say(e, "\n", 2000), (std::vector<std::uint8_t>{'\n', '\r'}));
+}
+
+}  // namespace
+}  // namespace sq::sim
