@@ -90,6 +90,7 @@ int WeatherDatabase::CloseDatabase() {
   last_read_ = DateTime();
   first_date_ = DateTime();
   last_date_ = DateTime();
+  first_known_ = false;
   newest_key_ = 0;
   newest_time_ = 0;
   return kDbOk;
@@ -635,6 +636,10 @@ void WeatherDatabase::NoteNewest(std::int32_t key, const RecordBytes& rec) {
   last.packed_time = rec[0] == kRecordTypeArchive ? PackedTimeOf(rec) : -1;
   if (last.packed_time >= 0) last.UnpackTime();
   last_date_ = last;
+  if (!first_known_ && rec[0] == kRecordTypeArchive) {
+    first_date_ = last;
+    first_known_ = true;
+  }
 }
 
 int WeatherDatabase::EditRecord(const RecordBytes& record, std::int32_t record_number) {
@@ -812,6 +817,7 @@ int WeatherDatabase::DeleteYear(int year) {
 // ---------------------------------------------------------------- first and last dates
 
 int WeatherDatabase::GetFirstAndLastDates() {
+  first_known_ = false;
   if (total_records_ <= 0) {
     first_date_ = DateTime(1, 1, 1900);
     last_date_ = DateTime(1, 1, 1900);
@@ -826,6 +832,7 @@ int WeatherDatabase::GetFirstAndLastDates() {
     if (rec[0] == kRecordTypeArchive) {
       first_date_ = last_read_;
       found = true;
+      first_known_ = true;
       break;
     }
   }

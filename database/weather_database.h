@@ -177,6 +177,7 @@ class WeatherDatabase {
   DateTime last_read_;
   // Day and time of the newest stored record, for the append check (time 0 when the
   // day's last record is a summary).
+  bool first_known_ = false;  // first_date_ holds a stored archive record's date
   std::int32_t newest_key_ = 0;
   int newest_time_ = 0;
   std::vector<MonthProblem> problems_;

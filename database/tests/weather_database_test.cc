@@ -143,6 +143,10 @@ TEST(WeatherDatabase, MidnightBelongsToThePreviousDay) {
   AppendDay(db, 2026, 1, 31, {1435}, &marker);
   ASSERT_EQ(db.AppendRecord(Archive(marker, 1440), At(2026, 2, 1, 0)), 0);
   ASSERT_EQ(db.Flush(), 0);
+  EXPECT_EQ(db.first_date().GetPackedDate(), PackDate(2026, 1, 31));
+  EXPECT_EQ(db.first_date().packed_time, 1435);
+  EXPECT_EQ(db.last_date().GetPackedDate(), PackDate(2026, 1, 31));
+  EXPECT_EQ(db.last_date().packed_time, 1440);
   EXPECT_EQ(db.month_count(), 1);
   EXPECT_FALSE(std::filesystem::exists(dir.file("2026-02.sqm")));
   EXPECT_EQ(db.GotoDay(1, 31, 2026), 4);
