@@ -111,3 +111,54 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
 
 }  // namespace
 }  // namespace sq
+
+namespace sq {
+namespace {
+
+// Refuses to open one file for writing, as a read-only file is refused.
+class ReadOnlyFile final : public FileSystem {
+ public:
+  explicit ReadOnlyFile(std::string path) : path_(std::move(path)) {}
+  std::unique_ptr<File> Open(const std::string& path, bool writable, OpenError* error) override {
+    if (writable && path == path_) {
+      *error = OpenError::kAccessDenied;
+      return nullptr;
+    }
+    return base_.Open(path, writable, error);
+  }
+  std::unique_ptr<File> Create(const std::string& path) override { return base_.Create(path); }
+  bool Rename(const std::string& a, const std::string& b) override { return base_.Rename(a, b); }
+  bool Remove(const std::string& path) override { return base_.Remove(path); }
+  bool Exists(const std::string& path) override { return base_.Exists(path); }
+  bool List(const std::string& f, std::vector<std::string>* n) override { return base_.List(f, n); }
+  bool SyncFolder(const std::string& f) override { return base_.SyncFolder(f); }
+
+ private:
+  std::string path_;
+  FileSystem& base_ = DefaultFileSystem();
+};
+
+TEST(DamagedFiles, ReadOnlyMonthIsReportedAndLeftOut) {
+  TempFolder dir;
+  {
+    WeatherDatabase db;
+    (void)db.OpenDatabase(dir.str());
+    int m = 0;
+    testing::AppendDay(db, 2024, 1, 1, {60}, &m);
+    testing::AppendDay(db, 2024, 2, 1, {60}, &m);
+  }
+  ReadOnlyFile fs(dir.file("2024-01.sqm"));
+  WeatherDatabase db(fs);
+  ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
+  EXPECT_EQ(db.month_count(), 1);
+  ASSERT_EQ(db.problems().size(), 1u);
+  EXPECT_EQ(db.problems()[0].message, "Can not open file '" + dir.file("2024-01.sqm") +
+                                          "' for Write Operation. The file's attribute might be Read-Only.");
+  // Opened for reading only, the same file is part of the database.
+  WeatherDatabase reader(fs);
+  ASSERT_EQ(reader.OpenDatabase(dir.str(), true), 0);
+  EXPECT_EQ(reader.month_count(), 2);
+}
+
+}  // namespace
+}  // namespace sq
