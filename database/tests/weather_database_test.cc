@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "database/mem_file_system.h"
 #include "database/tests/db_test_util.h"
 #include "database/writer_lock.h"
 
@@ -133,6 +134,24 @@ TEST(WeatherDatabase, NumberingWalkOverManyMonthsAndDays) {
   }
   EXPECT_EQ(archive_seen, marker);
   testing::ExpectCleanCheck(dir.str());
+}
+
+TEST(WeatherDatabase, MoreThanThreeHundredMonths) {
+  MemFileSystem fs;
+  int marker = 0;
+  {
+    WeatherDatabase db(fs);
+    EXPECT_EQ(db.OpenDatabase("station"), kDbNoFiles);
+    for (int i = 0; i < 320; ++i) AppendDay(db, 1990 + i / 12, 1 + i % 12, 15, {60}, &marker);
+  }
+  WeatherDatabase db(fs);
+  ASSERT_EQ(db.OpenDatabase("station"), 0);
+  EXPECT_EQ(db.month_count(), 320);
+  EXPECT_EQ(db.NumberOfDataRecords(), 320);
+  RecordBytes rec;
+  ASSERT_EQ(db.GetArchiveRecord(&rec, 319), 0);
+  EXPECT_EQ(MarkerOf(rec), 319);
+  EXPECT_EQ(db.GetClosestArchive(At(2016, 8, 15, 60)), 319);
 }
 
 TEST(WeatherDatabase, MidnightBelongsToThePreviousDay) {
