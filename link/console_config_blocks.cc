@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "link/console_config_strings.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -26,7 +27,7 @@ constexpr std::array<std::int16_t, kTimeZoneCount> kZoneOffsets = {
     200,   200,   200,   200,  300,  300,  330,  400,  430,  500,  530,  600,
     700,   800,   800,   900,  930,  930,  1000, 1000, 1100, 1200, 1200};
 // String numbers of the zone names.
-constexpr std::uint32_t kZoneNameBase = 33400;
+constexpr std::uint32_t kZoneNameBase = kStrZoneNameBase;
 
 }  // namespace
 
