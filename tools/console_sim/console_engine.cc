@@ -32,6 +32,8 @@ ConsoleEngine::ConsoleEngine(const SimOptions& options)
     : options_(options),
       archive_(MakeArchive(options.archive)),
       eeprom_(MakeEeprom(options.archive.period_minutes)) {
+  // The console's clock starts just after its newest record.
+  if (!archive_.empty()) ClockOfRecord(archive_.back(), time_);
   const auto cal = MakeCalibratedValues();
   calibrated_.assign(cal.begin(), cal.end());
 }
@@ -62,6 +64,8 @@ void ConsoleEngine::OnWake(std::vector<std::uint8_t>& out) {
 void ConsoleEngine::Receive(const std::uint8_t* data, std::size_t n, std::int64_t now_ms,
                             std::vector<std::uint8_t>& out) {
   received_.insert(received_.end(), data, data + n);
+  if (time_ref_ms_ < 0) time_ref_ms_ = now_ms;
+  now_ms_ = now_ms;
   if (options_.never_wake) return;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t b = data[i];
@@ -198,8 +202,11 @@ void ConsoleEngine::OnLine(const std::string& raw, std::vector<std::uint8_t>& ou
     Append(out, options_.archive.layout == 'a' ? "1.50\n\r" : "1.90\n\r");
   } else if (cmd == "GETTIME") {
     out.push_back(kAck);
+    std::uint8_t now[6];
+    std::copy(time_, time_ + 6, now);
+    AddSeconds(now, static_cast<long>((now_ms_ - time_ref_ms_) / 1000));
     const std::size_t start = out.size();
-    out.insert(out.end(), time_, time_ + 6);
+    out.insert(out.end(), now, now + 6);
     AppendCrc(out, start);
   } else if (cmd == "SETTIME") {
     out.push_back(kAck);
@@ -304,6 +311,7 @@ void ConsoleEngine::OnPayload(std::vector<std::uint8_t>& out) {
         return;
       }
       std::memcpy(time_, payload_.data(), 6);
+      time_ref_ms_ = now_ms_;
       out.push_back(kAck);
       return;
     case Payload::kBlockWrite:

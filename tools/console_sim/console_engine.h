@@ -45,7 +45,8 @@ class ConsoleEngine {
   [[nodiscard]] std::vector<Record>& archive() { return archive_; }
   [[nodiscard]] SimOptions& options() { return options_; }
   [[nodiscard]] const std::vector<std::string>& commands() const { return commands_; }
-  // The console clock: seconds, minutes, hours, day, month, year - 1900.
+  // The console clock as last set: seconds, minutes, hours, day, month, year - 1900.
+  // It runs on from there with the time passed to Receive.
   [[nodiscard]] const std::uint8_t* console_time() const { return time_; }
   [[nodiscard]] const std::vector<std::uint8_t>& calibrated() const { return calibrated_; }
 
@@ -65,6 +66,8 @@ class ConsoleEngine {
   std::vector<std::uint8_t> eeprom_;
   std::vector<std::uint8_t> calibrated_;
   std::uint8_t time_[6] = {0, 0, 12, 1, 6, 124};
+  std::int64_t time_ref_ms_ = -1;
+  std::int64_t now_ms_ = 0;  // when time_ was set; -1 until the first byte
   State state_ = State::kIdle;
   std::string line_;
   std::vector<std::uint8_t> payload_;

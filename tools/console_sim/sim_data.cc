@@ -1,5 +1,6 @@
 #include "tools/console_sim/sim_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -207,6 +208,31 @@ std::vector<std::uint8_t> MakeEeprom(int period_minutes) {
   for (int i = 0; i < 94; ++i) e[0x52 + i] = 0xFF;  // alarms off
   e[0xC3] = 2;
   return e;
+}
+
+void AddSeconds(std::uint8_t c[6], long seconds) {
+  long total = c[0] + 60L * c[1] + 3600L * c[2] + seconds;
+  long days = DaysFromCivil(c[5] + 1900, c[4], c[3]);
+  days += total / 86400;
+  total %= 86400;
+  int y = 0, m = 0, d = 0;
+  CivilFromDays(days, y, m, d);
+  c[0] = static_cast<std::uint8_t>(total % 60);
+  c[1] = static_cast<std::uint8_t>(total / 60 % 60);
+  c[2] = static_cast<std::uint8_t>(total / 3600);
+  c[3] = static_cast<std::uint8_t>(d);
+  c[4] = static_cast<std::uint8_t>(m);
+  c[5] = static_cast<std::uint8_t>(std::clamp(y - 1900, 0, 255));
+}
+
+void ClockOfRecord(const Record& r, std::uint8_t c[6]) {
+  const int date = RecordDate(r), time = RecordTime(r);
+  c[0] = 0;
+  c[1] = static_cast<std::uint8_t>(time % 100);
+  c[2] = static_cast<std::uint8_t>(time / 100);
+  c[3] = static_cast<std::uint8_t>(date & 0x1F);
+  c[4] = static_cast<std::uint8_t>((date >> 5) & 0x0F);
+  c[5] = static_cast<std::uint8_t>((date >> 9) + 100);
 }
 
 void AppendCrc(std::vector<std::uint8_t>& out, std::size_t from) {

@@ -42,6 +42,12 @@ struct ArchiveOptions {
 [[nodiscard]] std::array<std::uint8_t, kCalibratedSize> MakeCalibratedValues();
 [[nodiscard]] std::vector<std::uint8_t> MakeEeprom(int period_minutes);
 
+// Console clock bytes (seconds, minutes, hours, day, month, year - 1900) moved on by
+// `seconds`.
+void AddSeconds(std::uint8_t clock[6], long seconds);
+// Console clock bytes of the moment a record was stamped.
+void ClockOfRecord(const Record& r, std::uint8_t clock[6]);
+
 // Appends the CRC of out (high byte first).
 void AppendCrc(std::vector<std::uint8_t>& out, std::size_t from);
 
