@@ -7,6 +7,7 @@
 #include "app/dirs.h"
 #include "app/messages.h"
 #include "app/station.h"
+#include "foundation/display_units.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -61,6 +62,21 @@ ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg,
   ApplyStartRules(folder, loaded);
   cfg = loaded;
   return ProgConfigLoad::kLoaded;
+}
+
+bool ReadProgramConfig(const std::string& folder, ProgConfigData& cfg) {
+  ProgConfigData loaded;
+  if (BinaryFile(folder, kProgConfigName).Read(loaded.data(), ProgConfigData::kSize) != 0) return false;
+  if (loaded.LayoutVersion() != ProgConfigData::kCurrentVersion) return false;
+  cfg = loaded;
+  return true;
+}
+
+void ApplySavedDisplayUnits(const std::string& folder) {
+  ProgConfigData cfg;
+  if (!ReadProgramConfig(folder, cfg)) return;
+  progConfigData = cfg;
+  DisplayUnits::RestoreUnits();
 }
 
 int SaveProgramConfig(const std::string& folder, ProgConfigData& cfg) {

@@ -27,6 +27,15 @@ enum class ProgConfigLoad {
 [[nodiscard]] ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg,
                                                std::string* message);
 
+// Reads folder/"progdata.dat" without changing anything on disk: true when it is a
+// whole record of the current layout version (then `cfg` holds it).
+[[nodiscard]] bool ReadProgramConfig(const std::string& folder, ProgConfigData& cfg);
+
+// For commands that work on a station folder: applies the display units saved in
+// folder/"progdata.dat" when there is a valid one (it becomes progConfigData), and
+// leaves the defaults otherwise. Never fails and never writes.
+void ApplySavedDisplayUnits(const std::string& folder);
+
 // Sets the layout marks and saves `cfg` as folder/"progdata.dat" (atomically).
 // On failure reports "Error saving program config file." and returns -1.
 [[nodiscard]] int SaveProgramConfig(const std::string& folder, ProgConfigData& cfg);

@@ -86,12 +86,15 @@ int StationHelp() {
       "       stratoquill station list\n"
       "       stratoquill station show [FOLDER]\n"
       "       stratoquill station set FOLDER KEY=VALUE...\n"
+      "       stratoquill station old [--copy]\n"
       "\n"
       "new   creates a station; its folder is named after the letters and digits of\n"
       "      NAME (at most 8) under DIR (default: the program folder) and printed.\n"
       "list  lists the stations of the program folder (name, four tabs, folder).\n"
       "show  prints every setting of a station (default: the last or only station).\n"
       "set   changes settings; all are checked before anything is saved.\n"
+      "old   counts the stations an older version kept in $STRATOQUILL_OLD_DIR (default\n"
+      "      $HOME/Stratoquill); --copy copies them here when no station exists yet.\n"
       "\n"
       "Keys:\n");
   for (const auto& k : StationSettingKeys()) std::printf("  %-20s %s\n", k.key.c_str(), k.help.c_str());
@@ -162,6 +165,26 @@ int StationNew(const Args& args) {
 }
 
 int StationList() {
+  for (const auto& e : ListStations(ProgramFolder())) std::printf("%s\n", StationListLine(e).c_str());
+  return 0;
+}
+
+int StationOld(const Args& args) {
+  const bool copy = args.size() == 3 && args[2] == "--copy";
+  if (args.size() > 3 || (args.size() == 3 && !copy)) {
+    std::fprintf(stderr, "stratoquill station old: the only option is --copy\n");
+    return 2;
+  }
+  const std::string root = OldStationsFolder();
+  const int count = HaveOldStations(root);
+  std::printf("%d old station%s in '%s'\n", count, count == 1 ? "" : "s", root.c_str());
+  if (!copy || count == 0) return 0;
+  const int copied = CopyOldStations(root, ProgramFolder());
+  if (copied < 0) {
+    ErrorMessage("Could not copy the old stations from '" + root + "'.");
+    return 1;
+  }
+  if (copied == 0) std::printf("nothing copied: '%s' already holds a station\n", ProgramFolder().c_str());
   for (const auto& e : ListStations(ProgramFolder())) std::printf("%s\n", StationListLine(e).c_str());
   return 0;
 }
@@ -340,7 +363,8 @@ int RunStation(const Args& args) {
   if (verb == "list") return StationList();
   if (verb == "show") return StationShow(args);
   if (verb == "set") return StationSet(args);
-  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set)\n", verb.c_str());
+  if (verb == "old") return StationOld(args);
+  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, old)\n", verb.c_str());
   return 2;
 }
 

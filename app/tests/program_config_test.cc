@@ -6,6 +6,7 @@
 
 #include "app/binary_file.h"
 #include "app/station.h"
+#include "foundation/display_units.h"
 #include "app/tests/temp_dir.h"
 
 namespace sq {
@@ -120,6 +121,24 @@ TEST(ProgramConfigTest, InitKeepsAnExistingConfiguration) {
   EXPECT_EQ(InitProgramFolder(dir / "prog", true, &message), 0);
   ASSERT_EQ(LoadProgramConfig(dir / "prog", cfg, &message), ProgConfigLoad::kLoaded);
   EXPECT_EQ(cfg.WindUnit(), 0);
+}
+
+TEST(ProgramConfigTest, SavedUnitsApplyOnlyFromAValidFileAndNothingIsWritten) {
+  TempDir dir;
+  WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(2047, 1));
+  ApplySavedDisplayUnits(dir.str());
+  EXPECT_EQ(DisplayUnits::tempUnit, 0);
+  EXPECT_EQ(ReadBytes(dir / kProgConfigName).size(), 2047u);  // left for the start-up to report
+
+  ProgConfigData cfg;
+  cfg.SetTempUnit(1);
+  cfg.SetRainUnit(1);
+  ASSERT_EQ(SaveProgramConfig(dir.str(), cfg), 0);
+  ApplySavedDisplayUnits(dir.str());
+  EXPECT_EQ(DisplayUnits::tempUnit, 1);
+  EXPECT_EQ(DisplayUnits::rainUnit, 1);
+  progConfigData.Reset();
+  DisplayUnits::RestoreUnits();
 }
 
 }  // namespace
