@@ -9,8 +9,12 @@
 #include <cerrno>
 
 namespace sq {
+
+bool SetCustomSerialSpeed(int fd, int baud);  // serial_custom_speed.cc
+
 namespace {
 
+// The termios constant of `baud`, or B0 for speeds that need SetCustomSerialSpeed.
 speed_t SpeedFor(int baud) {
   switch (baud) {
     case 1200: return B1200;
@@ -19,7 +23,7 @@ speed_t SpeedFor(int baud) {
     case 9600: return B9600;
     case 19200: return B19200;
     case 38400: return B38400;
-    default: return B19200;  // 14400 has no termios speed; the nearest usable one
+    default: return B0;
   }
 }
 
@@ -78,9 +82,10 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
   t.c_cc[VMIN] = 1;  // with O_NONBLOCK: "nothing yet" is EAGAIN, never a 0-byte read
   t.c_cc[VTIME] = 0;
   const speed_t speed = SpeedFor(settings_.baud_rate);
-  ::cfsetispeed(&t, speed);
-  ::cfsetospeed(&t, speed);
-  if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+  ::cfsetispeed(&t, speed == B0 ? B9600 : speed);
+  ::cfsetospeed(&t, speed == B0 ? B9600 : speed);
+  if (::tcsetattr(fd, TCSANOW, &t) != 0 ||
+      (speed == B0 && (settings_.baud_rate <= 0 || !SetCustomSerialSpeed(fd, settings_.baud_rate)))) {
     last_error_ = errno;
     ::close(fd);
     status_ |= kStatusDeviceError | kStatusIoError;

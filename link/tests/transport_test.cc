@@ -94,6 +94,18 @@ TEST(SerialTransport, PeekedByteIsReadNextAndClearedByClear) {
   EXPECT_EQ(t.GetCharFromDev(), -1) << "everything pending was discarded";
 }
 
+TEST(SerialTransport, SpeedsWithoutATermiosConstant) {
+  FakeLinkClock clock;
+  ScriptedPeer peer;
+  CommSettings s = SerialOn(peer.path(), &clock);
+  s.baud_rate = 14400;
+  RS232CommProtocol t(s);
+  ASSERT_EQ(t.OpenPort(), 1);
+  termios attrs{};
+  ASSERT_EQ(::tcgetattr(static_cast<int>(t.handle()) - 1, &attrs), 0);
+  EXPECT_NE(::cfgetospeed(&attrs), B19200) << "14400 must not silently become another speed";
+}
+
 TEST(TimeoutProfiles, ModemSubstitutesProfilesZeroAndEight) {
   FakeLinkClock clock;
   ScriptedPeer peer;
