@@ -1,0 +1,19 @@
+// The rain history reader on arbitrary bytes: parsing must never crash, and what it
+// keeps must survive a write and a second read unchanged.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "database/rain_database.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const auto first = sq::ParseRainDb(text);
+  const auto second = sq::ParseRainDb(sq::FormatRainDb(first));
+  if (first.size() != second.size()) std::abort();
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    if (first[i].year != second[i].year) std::abort();
+  }
+  return 0;
+}
