@@ -57,6 +57,7 @@ class ConsoleCommandsTest : public ::testing::Test {
     std::size_t n = 0;
     while ((n = std::fread(buf, 1, sizeof buf, out)) > 0) output_.append(buf, n);
     std::fclose(out);
+    env_.out = stdout;
     return rc;
   }
 
