@@ -64,8 +64,10 @@ int SerialSession::PutBytes(const std::uint8_t* data, std::size_t n) {
   if (gReconnecting) return -1;
   // The line may have dropped (a logger that closed the connection, an unplugged
   // adapter): reconnect once and send again.
+  // Only the channel is reopened: the buffers stay, so pages already received in a
+  // download survive the reconnection.
   gReconnecting = true;
-  Close();
+  transport_->ClosePort();
   const bool reopened = Open();
   gReconnecting = false;
   if (!reopened) return -1;
@@ -179,7 +181,7 @@ bool SerialSession::Open() {
     return true;
   }
   if (!(status & kStatusPortOpen)) {
-    buffer_.assign(kSessionBufferSize, 0);
+    if (buffer_.size() < kSessionBufferSize) buffer_.assign(kSessionBufferSize, 0);
     if (transport_->OpenPort() != 1) {
       SyncError();
       return false;

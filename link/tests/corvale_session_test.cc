@@ -239,16 +239,25 @@ TEST_P(CorvaleSessionTest, BlockWriteNotAcknowledgedFails) {
 TEST_P(CorvaleSessionTest, ReconnectsOnceAfterAFailedWrite) {
   if (!tcp()) GTEST_SKIP() << "a pseudo-terminal cannot refuse writes";
   Start();
-  ASSERT_TRUE(session_->Open());
-  ASSERT_EQ(session_->WakeUp(), 1);
+  int pages = 0, first = 0;
+  ASSERT_EQ(session_->DumpAfter(0, 0, pages, first), 0);
+  ASSERT_EQ(session_->AllocDumpBuffer(pages), 0);
+  ASSERT_EQ(session_->PutChar(kAck), 0);
+  std::uint8_t reply = 0;
+  ASSERT_EQ(session_->ReadDumpPage(0, reply, 0), 0);
+  const std::vector<std::uint8_t> page0(session_->buffer().begin(), session_->buffer().begin() + kDumpPageStride);
   EXPECT_EQ(sim_->connections(), 1);
   // Break our side of the connection: the next write fails.
   ASSERT_EQ(::shutdown(static_cast<int>(session_->transport().handle()) - 1, SHUT_WR), 0);
+  EXPECT_EQ(session_->PutChar(kEsc), 0) << "written again on a new connection";
+  EXPECT_EQ(sim_->connections(), 2);
+  EXPECT_FALSE(gReconnecting);
+  ASSERT_EQ(session_->buffer().size(), static_cast<std::size_t>(pages) * kDumpPageStride)
+      << "the pages received so far survive the reconnection";
+  EXPECT_TRUE(std::equal(page0.begin(), page0.end(), session_->buffer().begin()));
   ConsoleTime t;
   EXPECT_EQ(session_->GetTime(t), 0);
   EXPECT_EQ(t.year, 2024);
-  EXPECT_EQ(sim_->connections(), 2);
-  EXPECT_FALSE(gReconnecting);
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, CorvaleSessionTest, ::testing::Values(false, true),
