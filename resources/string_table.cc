@@ -22,6 +22,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_link.inc"
 #include "resources/strings_app.inc"
 #include "resources/strings_catalogue.inc"
+#include "resources/strings_lists.inc"
 #include "resources/strings_console_config.inc"
 #include "resources/strings_summaries.inc"
     {0, ""},  // sentinel, so that the table is never empty

@@ -1,0 +1,43 @@
+// Text exports of a date range: header lines 1 and 2 and one delimited line per
+// archive record (or per day), written to a file.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "database/weather_database.h"
+#include "foundation/site.h"
+#include "reports/data_list.h"
+
+namespace sq {
+
+// Owns a C stream.
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+inline constexpr int kExportOk = 0;
+inline constexpr int kExportFailed = -1;
+
+struct ExportOptions {
+  DateTime from;           // first day (time ignored)
+  DateTime to;             // last day
+  bool daily = false;      // one line per day instead of per archive record
+  bool with_time = true;   // the time column
+  char separator = '\t';
+  SiteDescription site;
+};
+
+// Writes the export of `list`'s active columns (the caller passes a copy with the
+// elements it wants active) into `out`: kExportOk, or kExportFailed at the first read
+// or write error (the lines written so far stay). `*lines` (when given) counts the data
+// lines.
+[[nodiscard]] int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, std::FILE* out,
+                              long* lines = nullptr);
+// The same into a new file `path` (replacing an old one).
+[[nodiscard]] int ExportToFile(WeatherDatabase& db, const DataList& list, const ExportOptions& opt,
+                               const std::string& path, long* lines = nullptr);
+
+}  // namespace sq
