@@ -19,6 +19,7 @@
 #include "app/station_folders.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
+#include "link/comm_error.h"
 #include "link/console_config.h"
 #include "link/console_config_actions.h"
 #include "link/console_config_strings.h"
@@ -36,7 +37,6 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr std::uint32_t kStrDateNotRecognized = 62900;
 constexpr std::uint32_t kStrTimeNotRecognized = 62901;
-constexpr std::uint32_t kStrCommError = 33112;
 constexpr int kConsoleModelLumo = 17;
 constexpr int kMaxConsoleYear = 1900 + 255;
 
@@ -143,10 +143,8 @@ struct Console {
   std::unique_ptr<ConsoleConfig> config;
 };
 
-std::string CommErrorText(SerialSession& s) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, std::string(LoadString(kStrCommError)).c_str(), s.lastError());
-  std::string text = buf;
+std::string CommErrorText(const SerialSession& s) {
+  std::string text = DescribeCommError(s);
   if (!s.errorText().empty()) text += " (" + s.errorText() + ")";
   return text;
 }
@@ -228,21 +226,7 @@ bool Runner::OpenConsole() {
     ErrorMessage(kStrNotCurrentFamily);
     return false;
   }
-  CommSettings s;
-  s.port_number = static_cast<std::int16_t>(conn->com_port);
-  s.baud_rate = static_cast<std::int16_t>(conn->baud);
-  s.console_family = static_cast<std::int16_t>(conn->console_family);
-  s.connection_type = static_cast<std::int16_t>(conn->kind);
-  s.idle_seconds = static_cast<std::int16_t>(std::min(conn->idle_minutes * 60, 32767));
-  s.modem = conn->modem ? 1 : 0;
-  s.text1 = conn->modem_dial;
-  s.text2 = conn->modem_init;
-  s.usb_device_id = conn->usb_id;
-  s.device_path = conn->device;
-  s.tcp_port = conn->tcp_port_text;
-  s.mac_address = conn->mac_text;
-  s.host = conn->host;
-  s.address_fixed = conn->host_fixed || conn->mac_text.empty();
+  CommSettings s = CommSettingsFrom(*conn);
   s.clock = env_.link_clock;
   c_.session = std::make_unique<CorvaleSession>(s);
   const int model = c_.station.record().model;
