@@ -104,8 +104,7 @@ int StationHelp() {
 // The station folder to use when none is given: the last one opened, else the only one.
 std::string DefaultStationFolder() {
   ProgConfigData cfg;
-  std::string ignored;
-  if (LoadProgramConfig(ProgramFolder(), cfg, &ignored) == ProgConfigLoad::kLoaded) {
+  if (ReadProgramConfig(ProgramFolder(), cfg)) {
     const std::string last(cfg.LastStationFolder());
     std::error_code ec;
     if (!last.empty() && fs::exists(Station::ConfigPath(last), ec)) return last;
