@@ -210,6 +210,11 @@ std::optional<int> YearRainClicks(std::string_view text, int type, std::string* 
     if (message) *message = std::string(LoadString(kStrYearRainNegative));
     return std::nullopt;
   }
+  // Far beyond any counter; keeps the conversion to float in range.
+  if (amount > 1e6) {
+    if (message) *message = std::string(LoadString(kStrYearRainTooLarge));
+    return std::nullopt;
+  }
   const int clicks = DisplayUnits::RainClicks(static_cast<float>(amount), type);
   if (clicks < 0 || clicks > kMaxYearRainClicks) {
     if (message) *message = std::string(LoadString(kStrYearRainTooLarge));

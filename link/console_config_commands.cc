@@ -521,7 +521,8 @@ int Runner::Calibration() {
     const auto value = eq == std::string::npos ? std::nullopt : ToDouble(kv.substr(eq + 1));
     if (it == names.end() || !value) return Usage(sub_, "--set takes NAME=OFFSET with a name listed by 'calibration'");
     // Temperatures in degrees F with one decimal (stored in tenths), humidities in %.
-    const long raw = std::lround(it->temperature ? *value * 10.0 : *value);
+    const double scaled = it->temperature ? *value * 10.0 : *value;
+    const long raw = std::fabs(scaled) < 1000.0 ? std::lround(scaled) : 1000;
     if (raw < -128 || raw > 127) return Usage(sub_, "offset of '" + key + "' out of range");
     changes.emplace_back(it->index, static_cast<int>(raw));
   }

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "foundation/display_units.h"
+#include "link/console_config_actions.h"
 #include "link/console_config_blocks.h"
 #include "link/settings_password.h"
 
@@ -174,6 +176,30 @@ TEST(SettingsPassword, CheckCodeAndValidation) {
   EXPECT_EQ(message, "Password must be between 5 - 15 characters");
   EXPECT_FALSE(ValidatePassword("abcdefghijklmnop", "abcdefghijklmnop", &message));
   EXPECT_TRUE(ValidatePassword("abcdefghijklmno", "abcdefghijklmno", &message));
+}
+
+TEST(YearRain, AmountToCollectorClicks) {
+  DisplayUnits::SetRainUnit(DisplayUnits::kRainInches);
+  struct Row {
+    const char* text;
+    int type;
+    std::optional<int> clicks;
+  };
+  const Row rows[] = {
+      {"1.25", 1, 125},           {" 2 ", 1, 200},           {"1.25", 2, 159},  // 31.75 mm of 0.2 mm
+      {"0", 6, 0},                {"655.35", 1, 65535},      {"655.36", 1, std::nullopt},
+      {"abc", 1, std::nullopt},   {"1.2.3", 1, std::nullopt}, {"-1", 1, std::nullopt},
+      {"1e300", 1, std::nullopt}, {"nan", 1, std::nullopt},  {"", 1, std::nullopt},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.text);
+    std::string message;
+    EXPECT_EQ(YearRainClicks(r.text, r.type, &message), r.clicks);
+    EXPECT_EQ(message.empty(), r.clicks.has_value());
+  }
+  std::string message;
+  (void)YearRainClicks("abc", 1, &message);
+  EXPECT_EQ(message, "Yearly rain abc not understood.");
 }
 
 TEST(ArchivePeriod, OnlyTheSevenChoices) {
