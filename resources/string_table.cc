@@ -20,6 +20,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_database.inc"
 #include "resources/strings_station.inc"
 #include "resources/strings_link.inc"
+#include "resources/strings_loop.inc"
 #include "resources/strings_app.inc"
 #include "resources/strings_catalogue.inc"
 #include "resources/strings_lists.inc"

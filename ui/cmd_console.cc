@@ -172,6 +172,7 @@ int RunConsole(const Args& args) {
   }
   const std::string& folder = args[1];
   const std::string& what = args[2];
+  if (what == "loop") return RunConsoleLoop(args);
   if (const int r = RunConsoleConfig(args); r >= 0) return r;
   bool save = false;
   for (std::size_t i = 3; i < args.size(); ++i) {

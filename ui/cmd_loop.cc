@@ -30,7 +30,7 @@ constexpr std::uint32_t kTimedOutText = 33400;
 constexpr std::uint32_t kCrcErrorText = 33401;
 constexpr std::uint32_t kHeaderErrorText = 33402;
 constexpr int kMaxCount = 1000;
-// Damaged packets in a row before the command gives up.
+// Damaged packets without a complete reading in between before the command gives up.
 constexpr int kMaxDamaged = 3;
 constexpr const char* kNone = "---";
 
@@ -366,7 +366,6 @@ int RunConsoleLoop(const Args& args) {
     const int r = loop.ReadLoopPacket(record);
     if (r == kLoopOk) {
       last_packet = clock.NowMs();
-      damaged = 0;
       const bool second = IsLoop2Packet(loop.lastPacket());
       have_loop = have_loop || !second;
       // A reading is complete with its LOOP packet, or with the LOOP2 packet after it.
@@ -375,6 +374,7 @@ int RunConsoleLoop(const Args& args) {
         ++shown;
         json ? PrintJson(reading, shown) : PrintText(reading, shown);
         std::fflush(stdout);
+        damaged = 0;
       }
       continue;
     }

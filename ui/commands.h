@@ -25,6 +25,7 @@ int RunStation(const Args& args);       // cmd_station.cc
 int RunUnits(const Args& args);         // cmd_station.cc
 int RunAutoDownload(const Args& args);  // cmd_station.cc
 int RunConsole(const Args& args);       // cmd_console.cc
+int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
 int RunConsoleConfig(const Args& args);  // cmd_console_config.cc: console settings, -1 when not one
 int RunRecord(const Args& args);        // cmd_record.cc
