@@ -56,7 +56,7 @@ constexpr SubCommand kSubCommands[] = {
     {"units", "units                        (write the display units into the console)"},
     {"calibration", "calibration [--clear] [--set NAME=OFFSET...]"},
     {"alarms", "alarms [--time HH:MM|off] [--temp BYTE=DEGF|off...]"},
-    {"transmitters", "transmitters"},
+    {"transmitters", "transmitters [--set ID=TYPE...]  (ID 1..8, TYPE 0..8, or 9 / none for no transmitter)"},
     {"clear", "clear [--highs] [--lows] [--graphs] [--archive] [--alarms] [--calibration] [--totals] [--total N...]"},
     {"password", "password [--none]            (reads the password twice from the terminal or stdin)"},
 };
@@ -645,10 +645,32 @@ int Runner::Alarms() {
 // ---- transmitters ----
 
 int Runner::Transmitters() {
-  if (!opts_.empty()) return Usage(sub_);
+  std::vector<std::pair<std::size_t, int>> changes;  // id - 1, type
+  for (std::size_t i = 0; i < opts_.size(); ++i) {
+    if (opts_[i] != "--set" || i + 1 >= opts_.size()) return Usage(sub_, "unknown option '" + opts_[i] + "'");
+    const std::string& kv = opts_[++i];
+    const auto eq = kv.find('=');
+    const auto id = ToInt(kv.substr(0, eq));
+    const std::string type_text = eq == std::string::npos ? "" : kv.substr(eq + 1);
+    const auto type = type_text == "none" ? std::optional<int>(kTxTypeNone) : ToInt(type_text);
+    if (!id || *id < 1 || *id > static_cast<int>(kTransmitterCount) || !type || *type < 0 || *type > kTxTypeNone) {
+      return Usage(sub_, "--set takes ID=TYPE with ID 1..8 and TYPE 0..9 or none");
+    }
+    changes.emplace_back(static_cast<std::size_t>(*id - 1), *type);
+  }
   if (!OpenConsole()) return kExitFailed;
   TransmitterTable table;
-  if (int r = c_.config->ReadTransmitters(table); r != kConfigOk) return Result(r, "read the transmitters");
+  std::array<std::uint8_t, kTransmitterTableSize> raw{};
+  if (int r = c_.config->ReadTransmitters(table, &raw); r != kConfigOk) return Result(r, "read the transmitters");
+  if (!changes.empty()) {
+    // Only the type changes; the second code and the channels stay as the console has them.
+    for (const auto& [index, type] : changes) {
+      raw[2 * index] = static_cast<std::uint8_t>((raw[2 * index] & 0xF0) | type);
+    }
+    if (int r = c_.config->WriteTransmitters(raw); r != kConfigOk) return Result(r, "write the transmitters");
+    if (!c_.session->NewSetup()) return Result(kConfigFailed, "apply the transmitters");
+    table = DecodeTransmitters(raw);
+  }
   Print("ID  type  code  channels\n");
   for (std::size_t i = 0; i < table.size(); ++i) {
     char buf[80];

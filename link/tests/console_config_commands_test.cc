@@ -196,6 +196,12 @@ TEST_F(ConsoleCommandsTest, CalibrationAlarmsAndTransmitters) {
 
   ASSERT_EQ(Run({"transmitters"}), 0);
   EXPECT_NE(output_.find("Anemometer transmitter: 1"), std::string::npos) << output_;
+  ASSERT_EQ(Run({"transmitters", "--set", "3=4", "--set", "1=none"}), 0);
+  EXPECT_EQ(Eeprom(0x19), 0x19);      // id 1: code 1 kept, type 9
+  EXPECT_EQ(Eeprom(0x19 + 4), 0x14);  // id 3: code 1 kept, type 4
+  EXPECT_EQ(Commands().back(), "NEWSETUP");
+  EXPECT_NE(output_.find("Anemometer transmitter: 3"), std::string::npos) << output_;
+  EXPECT_EQ(Run({"transmitters", "--set", "9=4"}), 2);
 }
 
 TEST_F(ConsoleCommandsTest, PasswordTwiceFromInput) {
