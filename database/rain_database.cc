@@ -147,10 +147,11 @@ RainRecord& RainDatabase::YearRecord(int year) {
   auto it = std::lower_bound(records_.begin(), records_.end(), year,
                              [](const RainRecord& a, int y) { return a.year < y; });
   if (it != records_.end() && it->year == year) return *it;
+  const auto at = it - records_.begin();  // growing the list moves it
   if (records_.size() == records_.capacity()) records_.reserve(records_.size() + 50);
   RainRecord r;
   r.year = year;
-  return *records_.insert(it, r);
+  return *records_.insert(records_.begin() + at, r);
 }
 
 void RainDatabase::AddRain(const DateTime& date, double inches) {

@@ -29,5 +29,10 @@ int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
 int RunConsoleConfig(const Args& args);  // cmd_console_config.cc: console settings, -1 when not one
 int RunRecord(const Args& args);        // cmd_record.cc
+int RunSummarize(const Args& args);     // cmd_summaries.cc
+int RunDay(const Args& args);           // cmd_summaries.cc
+int RunRain(const Args& args);          // cmd_summaries.cc
+int RunDegreeDays(const Args& args);    // cmd_summaries.cc
+int RunDaylight(const Args& args);      // cmd_summaries.cc
 
 }  // namespace sq::ui

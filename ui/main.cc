@@ -22,6 +22,11 @@ const std::vector<Command>& Commands() {
       {"db", "inspect and check a station's database", RunDb},
       {"record", "show every value of the archive record nearest a moment", RunRecord},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},
+      {"summarize", "recompute daily summaries and extra radiation", RunSummarize},
+      {"day", "show a day's summary with the times of highs and lows", RunDay},
+      {"rain", "show, rebuild or edit the rain history", RunRain},
+      {"degreedays", "heating degree days over a range of dates", RunDegreeDays},
+      {"daylight", "hours of sunshine above the station's threshold", RunDaylight},
   };
   return table;
 }

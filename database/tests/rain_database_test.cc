@@ -122,6 +122,22 @@ TEST_F(RainDatabaseTest, RoundTripAndChanges) {
             "2020\t10.000\t-1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\n");
 }
 
+TEST_F(RainDatabaseTest, GrowsPastItsInitialRoom) {
+  RainDatabase db;
+  // Each year lands in front of the others, also when the list has to grow.
+  for (int y = 2120; y > 2000; --y) {
+    RainRecord r;
+    r.year = y;
+    r.month[0] = static_cast<float>(y - 2000);
+    ASSERT_EQ(db.AddRainRec(r), 0);
+  }
+  ASSERT_EQ(db.records().size(), 120u);
+  for (int i = 0; i < 120; ++i) {
+    EXPECT_EQ(db.records()[static_cast<std::size_t>(i)].year, 2001 + i);
+    EXPECT_FLOAT_EQ(db.GetMonthRain(i, 0), static_cast<float>(i + 1));
+  }
+}
+
 TEST(DataNotes, FileNames) {
   DateTime when(12, 4, 2026);
   when.packed_time = 510;  // 08:30
