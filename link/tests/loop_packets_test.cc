@@ -214,6 +214,27 @@ TEST(LoopStreamCommand, ChosenByKindModelAndFirmware) {
   }
 }
 
+// "Both kinds" from a console without LOOP2 is one LOOP packet: waiting for a second
+// one that was never asked for would end in a false time-out.
+TEST(LoopStreamCommand, BothKindsWithoutLoop2ReadOnePacket) {
+  sim::SimOptions o;
+  o.archive.layout = 'a';
+  sim::ConsoleSim sim(o);
+  ASSERT_TRUE(sim.StartPty());
+  FakeLinkClock clock(kGraceMs);
+  CommSettings s;
+  s.clock = &clock;
+  s.device_path = sim.device_path();
+  CorvaleSession session(s);
+  LoopPackets loop(session);
+  LoopRecord r;
+  const std::int64_t before = clock.fake().ElapsedMs();
+  ASSERT_EQ(loop.GetLoopPackets(r, kLoopKindBoth), 0);
+  EXPECT_LT(clock.fake().ElapsedMs() - before, kLoopPacketsLimitMs);
+  EXPECT_EQ(Commands(sim).back(), "LOOP 1");
+  EXPECT_EQ(r.outside_temp, 655);
+}
+
 TEST(LoopFailures, ConsoleThatDoesNotWake) {
   sim::SimOptions o;
   o.never_wake = true;
