@@ -91,6 +91,9 @@ std::optional<DataVariable> ParseVariableLine(std::string_view line) {
   v.label1 = l1;
   v.label2 = l2;
   v.short_name = short_name;
+  // What is read must also be writable in a line that reads back (the single-tab form
+  // grows by one character when written).
+  if (FormatVariableLine(v).size() > kListFileLineMax) return std::nullopt;
   return v;
 }
 

@@ -34,5 +34,9 @@ int RunDay(const Args& args);           // cmd_summaries.cc
 int RunRain(const Args& args);          // cmd_summaries.cc
 int RunDegreeDays(const Args& args);    // cmd_summaries.cc
 int RunDaylight(const Args& args);      // cmd_summaries.cc
+int RunBrowse(const Args& args);        // cmd_lists.cc
+int RunExport(const Args& args);        // cmd_lists.cc
+int RunExportAuto(const Args& args);    // cmd_lists.cc
+int RunLists(const Args& args);         // cmd_lists.cc
 
 }  // namespace sq::ui

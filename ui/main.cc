@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "reports/station_data_lists.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -27,6 +28,10 @@ const std::vector<Command>& Commands() {
       {"rain", "show, rebuild or edit the rain history", RunRain},
       {"degreedays", "heating degree days over a range of dates", RunDegreeDays},
       {"daylight", "hours of sunshine above the station's threshold", RunDaylight},
+      {"browse", "print the browser lines of a range of records or days", RunBrowse},
+      {"export", "export a range of records or days as delimited text", RunExport},
+      {"export-auto", "write the automatic export file download.txt", RunExportAuto},
+      {"lists", "show and edit the station's data sets and data lists", RunLists},
   };
   return table;
 }
@@ -67,6 +72,7 @@ bool ChangeToHome(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  sq::InstallDataListHooks();
   int i = 1;
   std::string home;
   if (const char* env = std::getenv("STRATOQUILL_HOME"); env && *env) home = env;
