@@ -1,0 +1,546 @@
+#include "link/archive_download.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/download_log.h"
+#include "app/extra_settings.h"
+#include "app/messages.h"
+#include "database/daily_summary_ops.h"
+#include "database/weather_data_object.h"
+#include "link/comm_error.h"
+#include "link/console_config.h"
+#include "resources/string_table.h"
+
+namespace sq {
+namespace {
+
+constexpr std::uint32_t kNoNewData = 35200;
+constexpr std::uint32_t kConfirm = 35201;
+constexpr std::uint32_t kCaption = 35202;
+constexpr std::uint32_t kNoMemory = 35203;
+constexpr std::uint32_t kTimeOut = 35204;
+constexpr std::uint32_t kIncomplete = 35205;
+constexpr std::uint32_t kReadError = 35206;
+constexpr std::uint32_t kCrcError = 35207;
+constexpr std::uint32_t kBlockNumber = 35208;
+constexpr std::uint32_t kMissedHeader = 35209;
+constexpr std::uint32_t kUnknownError = 35210;
+constexpr std::uint32_t kDiskError = 35213;
+constexpr std::uint32_t kGaveUp = 35214;
+constexpr std::uint32_t kExportError = 35215;
+constexpr std::uint32_t kNotPutAway = 35216;
+constexpr std::uint32_t kModelFound0 = 35220;
+constexpr std::uint32_t kModelFound16 = 35227;
+constexpr std::uint32_t kModelUnknown = 35229;
+constexpr std::uint32_t kExpectsOther = 35230;
+constexpr std::uint32_t kCheckModel = 35231;
+constexpr std::uint32_t kWillNotOperate = 35232;
+constexpr std::uint32_t kLocked = 35240;
+constexpr std::uint32_t kNotCurrentFamily = 35241;
+constexpr std::uint32_t kTooManyPages = 35242;
+constexpr std::uint32_t kDbOpenFailed = 35243;
+constexpr std::uint32_t kNotStarted = 35244;
+constexpr std::uint32_t kRecovered = 35245;
+
+constexpr std::size_t kMaxErrorText = 39;
+constexpr int kUnattendedTcpPauseMs = 1000;
+constexpr int kNoPosition = -500;
+
+std::string Text(std::uint32_t id) { return std::string(LoadString(id)); }
+
+template <typename... A>
+std::string Format(std::uint32_t id, A... args) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, Text(id).c_str(), args...);
+  return buf;
+}
+
+DateTime DayOf(const DateTime& t) { return DateTime(t.month, t.day, t.year); }
+
+DateTime RecordMoment(const DateTime& day, int packed_time) {
+  DateTime d = DayOf(day);
+  d.packed_time = static_cast<std::int16_t>(packed_time);
+  d.UnpackTime();
+  return d;
+}
+
+}  // namespace
+
+ArchiveDownload::ArchiveDownload(Station& station, SerialSession& session, DownloadOptions options)
+    : station_(station), session_(session), opt_(std::move(options)), folder_(station.Folder()) {}
+
+ArchiveDownload::~ArchiveDownload() {
+  db_.reset();  // writes the open month's header (nothing once the fence is closed)
+  lock_.Release();
+}
+
+void ArchiveDownload::Message(std::string_view text, bool error) {
+  if (opt_.hooks.message) {
+    opt_.hooks.message(text, error);
+    return;
+  }
+  const bool silent = gSilentMode;
+  gSilentMode = silent || opt_.silent;
+  if (error) {
+    ErrorMessage(text);
+  } else {
+    Inform(text);
+  }
+  gSilentMode = silent;
+}
+
+void ArchiveDownload::Log(std::string_view text) {
+  if (opt_.hooks.log) {
+    opt_.hooks.log(text);
+    return;
+  }
+  (void)LogMessage(text, station_.Name());
+}
+
+void ArchiveDownload::CommError() { Message(DescribeCommError(session_), true); }
+
+void ArchiveDownload::Progress() {
+  if (!opt_.hooks.progress) return;
+  DownloadProgress p;
+  p.pages_done = st_.blocks_transfered;
+  p.pages_total = st_.number_of_blocks;
+  p.records_stored = records_stored();
+  p.retries = st_.total_errors + st_.error_count;
+  p.error_count = st_.error_count;
+  p.last_error = st_.last_error_str;
+  p.elapsed_ms = session_.clock().NowMs() - start_ms_;
+  opt_.hooks.progress(p);
+}
+
+std::string ArchiveDownload::ConfirmText(int pages, const std::string& station_name) {
+  const int percent = std::min(100, static_cast<int>(pages / static_cast<double>(kConsoleArchivePages) * 100.0 + 0.5));
+  return Format(kConfirm, pages, percent, station_name.c_str());
+}
+
+std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
+  std::vector<std::string> texts;
+  if (model >= 0 && model <= 6) {
+    texts.push_back(Text(kModelFound0 + static_cast<std::uint32_t>(model)));
+  } else if (model == 16 || model == 17) {
+    texts.push_back(Text(kModelFound16 + static_cast<std::uint32_t>(model - 16)));
+  } else {
+    texts.push_back(Text(kModelUnknown));
+  }
+  texts.push_back(Text(kExpectsOther));
+  texts.push_back(Text(model >= 0 && model <= 3 ? kCheckModel : kWillNotOperate));
+  return texts;
+}
+
+bool ArchiveDownload::SanePageCount(int pages) {
+  if (pages >= 0 && pages <= kMaxDumpPages) return true;
+  Message(Format(kTooManyPages, pages, kConsoleArchivePages + 1), true);
+  return false;
+}
+
+// ---------------------------------------------------------------- begin and recovery
+
+bool ArchiveDownload::Begin() {
+  std::string error;
+  if (!lock_.Acquire(folder_, &error)) {
+    Message(Format(kLocked, error.c_str()), true);
+    return false;
+  }
+  fence_ = std::make_unique<WriteFence>(opt_.fs != nullptr ? *opt_.fs : DefaultFileSystem());
+  db_ = std::make_unique<WeatherDatabase>(*fence_);
+  if (db_->OpenDatabase(folder_) == kDbError) {
+    Message(Format(kDbOpenFailed, db_->last_error().c_str()), true);
+    return false;
+  }
+  if (!Recover()) {
+    Message(Text(kDiskError), true);
+    return false;
+  }
+  return true;
+}
+
+bool ArchiveDownload::Recover() {
+  bool damaged = false;
+  const auto journal = ReadDownloadJournal(folder_, &damaged);
+  if (!journal && !damaged) return true;
+  // The rain of the records stored after the journal's moment is missing from rain.db
+  // exactly when rain.db is still the file the journal saw.
+  if (journal && station_.RainDbInUse() && journal->rain_fingerprint == RainFingerprint(folder_)) {
+    RainDatabase rain;
+    (void)rain.Open(folder_);
+    bool added = false;
+    for (const MonthEntry& m : db_->months()) {
+      if (journal->last_stored &&
+          (m.year < journal->last_stored->year ||
+           (m.year == journal->last_stored->year && m.month < journal->last_stored->month))) {
+        continue;
+      }
+      for (std::int32_t n = m.first_record; n <= m.last_record; ++n) {
+        RecordBytes bytes;
+        DateTime day;
+        if (db_->GetRecord(&bytes, n) != kDbOk || db_->GetDateLastRead(&day) != 1) break;
+        if (bytes[0] != kRecordTypeArchive) continue;
+        const auto rec = DecodeDataRecord(bytes);
+        if (!rec) continue;
+        const DateTime when = RecordMoment(day, rec->packed_time);
+        if (journal->last_stored && !(when > *journal->last_stored)) continue;
+        rain.Put(WeatherDataObject(*rec, when));
+        added = true;
+      }
+    }
+    if (added && rain.Save() != 0) return false;  // keep the journal: the next run tries again
+  }
+  if (const auto last = LastArchiveTime(*db_)) {
+    (void)SummarizeDay(*db_, DayOf(*last), station_.GetSiteDescription());
+    (void)db_->Sync();
+  }
+  if (RemoveDownloadJournal(folder_)) Log(Text(kRecovered));
+  return true;
+}
+
+// ---------------------------------------------------------------- setup
+
+int ArchiveDownload::Setup() {
+  st_ = DownloadState{};
+  st_.records_transfered = -1;
+  cancelled_ = false;
+  if (!session_.Open() || session_.WakeUp() != 1) {
+    CommError();
+    return kSetupFailed;
+  }
+  if (opt_.check_model) {
+    const int model = session_.GetModelNo();
+    if (model < 0) {
+      CommError();
+      return kSetupFailed;
+    }
+    if (station_.record().console_family != kFamilyCorvale) {
+      Message(Text(kNotCurrentFamily), true);
+      return kSetupFailed;
+    }
+    if (model != 16 && model != 17) {
+      const auto texts = FindConsoleType(model);
+      Message(opt_.silent ? texts[0] + " " + texts[1] : texts[0] + "\n" + texts[1] + "\n" + texts[2], true);
+      return kSetupFailed;
+    }
+  } else if (station_.record().console_family != kFamilyCorvale) {
+    Message(Text(kNotCurrentFamily), true);
+    return kSetupFailed;
+  }
+
+  ConsoleConfig config(session_, station_.record().model);
+  TransmitterTable table;
+  if (config.ReadTransmitters(table) != kConfigOk) {
+    CommError();
+    return kSetupFailed;
+  }
+  const int tx = AnemometerTransmitter(table);
+  st_.corvale_tx = tx >= 1 && tx <= static_cast<int>(kTransmitterCount) ? tx - 1 : 0;
+
+  FirmwareDate firmware;
+  st_.layout = LayoutFlagsFor(session_.GetFirmwareDate(firmware) == 0 ? std::optional<FirmwareDate>(firmware)
+                                                                        : std::nullopt);
+
+  const int period = session_.GetArchivePeriod();
+  if (period < 0) {
+    CommError();
+    return kSetupFailed;
+  }
+  st_.archive_period = period;
+  std::uint8_t& stored = station_.record().extra[extra::kArchivePeriod - extra::kBase];
+  if (stored != period) {
+    stored = static_cast<std::uint8_t>(period);
+    if (station_.Save() != kStationOk) Log("STATION.CFG: the archive period could not be saved");
+  }
+
+  last_ = LastArchiveTime(*db_);
+  last_flushed_ = last_;
+  st_.stamp = StampFor(last_);
+  int pages = 0, first = 0;
+  if (session_.DumpAfter(st_.stamp.date, st_.stamp.time, pages, first) != 0) {
+    CommError();
+    return kSetupFailed;
+  }
+  (void)session_.PutChar(kEsc);  // this exchange only measured
+  if (pages == 0) {
+    Message(Text(kNoNewData), false);
+    return kSetupNothingNew;
+  }
+  if (!SanePageCount(pages)) return kSetupFailed;
+  st_.number_of_blocks = pages;
+  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
+
+  if (!opt_.silent) {
+    if (opt_.hooks.confirm && !opt_.hooks.confirm(ConfirmText(pages, station_.Name()), Text(kCaption))) {
+      cancelled_ = true;
+      return kSetupFailed;
+    }
+  } else if (session_.transport().settings().connection_type == kConnTcp) {
+    session_.clock().SleepMs(kUnattendedTcpPauseMs);
+    session_.ClearInput();
+  }
+
+  // The summary of the newest stored day is rebuilt from its records, so that the
+  // day's new records continue it.
+  const SiteDescription site = station_.GetSiteDescription();
+  day_sum_ = std::make_unique<DailySummaryObject>();
+  day_sum_->SetSite(site);
+  if (last_) {
+    const DateTime day = DayOf(*last_);
+    day_sum_->Reset(day);
+    const int count = db_->GotoDay(day.month, day.day, day.year);
+    for (int i = 0; i < count; ++i) {
+      RecordBytes bytes;
+      if (db_->GetRecord(&bytes) != kDbOk) break;
+      if (bytes[0] != kRecordTypeArchive) continue;
+      if (const auto rec = DecodeDataRecord(bytes)) {
+        (void)day_sum_->ProcessDataRecord(WeatherDataObject(*rec, RecordMoment(day, rec->packed_time)));
+      }
+    }
+  }
+
+  ConversionContext ctx;
+  ctx.archive_period = period;
+  ctx.transmitter = st_.corvale_tx;
+  ctx.rain_collector = station_.record().rain_type;
+  ctx.layout = st_.layout;
+  ctx.site = site;
+  ctx.position_set = station_.record().lat_dms[0] != kNoPosition && station_.record().lon_dms[0] != kNoPosition &&
+                     SitePositionSet(site);
+  converter_ = std::make_unique<ConsoleRecordConverter>(ctx);
+  if (station_.RainDbInUse()) {
+    rain_ = std::make_unique<RainDatabase>();
+    (void)rain_->Open(folder_);  // a missing file is created by the save
+  }
+  return kSetupConfirmed;
+}
+
+// ---------------------------------------------------------------- transfer
+
+int ArchiveDownload::StartTransfer() {
+  int pages = 0, first = 0;
+  if (session_.DumpAfter(st_.stamp.date, st_.stamp.time, pages, first) != 0) {
+    CommError();
+    return -1;
+  }
+  if (pages == 0) {
+    Message(Text(kNoNewData), false);
+    return 1;
+  }
+  if (!SanePageCount(pages)) {
+    (void)session_.PutChar(kEsc);
+    return -1;
+  }
+  st_.number_of_blocks = pages;
+  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
+  if (session_.AllocDumpBuffer(pages) != 0) {
+    (void)session_.PutChar(kEsc);
+    Message(Text(kNoMemory), true);
+    return -1;
+  }
+  DownloadJournal journal;
+  journal.last_stored = last_;
+  journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
+  if (!WriteDownloadJournal(folder_, journal)) {
+    (void)session_.PutChar(kEsc);
+    session_.ResizeDumpBuffer();
+    Message(Format(kNotStarted, (folder_ + "/" + kDownloadJournalName).c_str()), true);
+    return -1;
+  }
+  st_.blocks_transfered = 0;
+  st_.error_count = 0;
+  st_.total_errors = 0;
+  st_.records_transfered = 0;
+  start_ms_ = session_.clock().NowMs();
+  session_.ClearInput();
+  if (session_.PutChar(kAck) != 0) {
+    CommError();
+    (void)FinishStoring();
+    session_.ResizeDumpBuffer();
+    return -1;
+  }
+  Progress();
+  return 0;
+}
+
+void ArchiveDownload::EndTransfer(bool escape) {
+  if (escape) (void)session_.PutChar(kEsc);
+  session_.ResizeDumpBuffer();
+}
+
+ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
+  if (st_.blocks_transfered >= st_.number_of_blocks) return Step::kDone;
+  std::uint8_t reply = kNak;
+  const std::size_t offset = static_cast<std::size_t>(st_.blocks_transfered) * kDumpPageStride;
+  const int r = session_.ReadDumpPage(st_.blocks_transfered & 0xFF, reply, offset);
+  if (r == 0) {
+    st_.total_errors += st_.error_count;
+    st_.error_count = 0;
+    (void)session_.PutChar(kAck);
+    const int page = st_.blocks_transfered++;
+    if (CorvaleBufferToDatabase(page) != 0) {
+      EndTransfer(true);
+      Message(Text(kDiskError), true);
+      (void)FinishStoring();
+      return Step::kFailed;
+    }
+    Progress();
+    if (st_.blocks_transfered < st_.number_of_blocks) return Step::kMore;
+    const bool stored = FinishStoring() == 0;
+    if (stored && station_.AutoExport() && opt_.hooks.auto_export) {
+      std::string name;
+      if (opt_.hooks.auto_export(*db_, &name) != 0) Log(Format(kExportError, name.c_str()));
+    }
+    EndTransfer(false);
+    if (!stored) {
+      Message(Text(kDiskError), true);
+      return Step::kFailed;
+    }
+    return Step::kDone;
+  }
+
+  ++st_.error_count;
+  std::uint32_t text = kUnknownError;
+  std::uint8_t answer = kNak;
+  switch (r) {
+    case kErrTimeout:
+    case kErrNetRecvTimeout: text = kTimeOut; break;  // retried like an incomplete page
+    case kErrIncomplete: text = kIncomplete; break;
+    case kErrReadFailed: text = kReadError; break;
+    case kErrCrc: text = kCrcError; break;
+    case kErrSequence:
+      text = kBlockNumber;
+      answer = reply;
+      break;
+    case kErrMissedHeader: text = kMissedHeader; break;
+    default: break;
+  }
+  (void)session_.PutChar(answer);
+  st_.last_error_str = Text(text).substr(0, kMaxErrorText);
+  if (st_.error_count < kMaxPageFailures) {
+    Progress();
+    return Step::kMore;
+  }
+  // Too many failures on one page: everything that arrived is already stored.
+  (void)session_.PutChar(kEsc);
+  const bool stored = FinishStoring() == 0;
+  Message(Text(stored ? kGaveUp : kDiskError), true);
+  Progress();
+  session_.ResizeDumpBuffer();
+  return Step::kFailed;
+}
+
+// ---------------------------------------------------------------- storing
+
+int ArchiveDownload::CorvaleBufferToDatabase(int page) {
+  if (store_failed_) return -1;
+  const std::vector<std::uint8_t>& buf = session_.buffer();
+  appended_in_page_ = false;
+  const int first = page == 0 ? st_.start_entry : 0;
+  for (int r = first; r < static_cast<int>(kRecordsPerPage); ++r) {
+    const std::size_t at = static_cast<std::size_t>(page) * kDumpPageStride + static_cast<std::size_t>(r) * kConsoleRecordSize;
+    if (at + kConsoleRecordSize > buf.size()) break;
+    const ConsoleRecordBytes rec(buf.data() + at, kConsoleRecordSize);
+    const auto when = ConsoleRecordTime(rec);
+    if (!when) continue;
+    // Records already stored, the unused part of the first page and stale slots.
+    if (last_ && !(*when > *last_)) continue;
+    last_ = when;
+    if (StoreRecord(rec, *when, page * static_cast<int>(kRecordsPerPage) + r) != 0) {
+      store_failed_ = true;
+      break;
+    }
+  }
+  if (!store_failed_ && appended_in_page_ && db_->Flush() != kDbOk) store_failed_ = true;
+  if (store_failed_) {
+    // Keep the disk at the last complete flush: no header may cover this page now.
+    fence_->Close();
+    page_rain_.clear();
+    return -1;
+  }
+  if (appended_in_page_) last_flushed_ = last_;
+  if (rain_) {
+    for (const auto& w : page_rain_) rain_->Put(w);
+  }
+  page_rain_.clear();
+  return 0;
+}
+
+int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position) {
+  const auto record = converter_->Convert(rec, when);
+  if (!record) {
+    Log(Format(kNotPutAway, position));
+    return 0;  // refused, not a write failure: the next records are still tried
+  }
+  const DateTime day = DayOf(when);
+  if (!day_sum_->SameDate(day)) {
+    if (day_sum_->GetEditStatus()) {
+      (void)day_sum_->FinalProcessData();
+      if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
+    }
+    // The day's two summary records go ahead of its archive records.
+    day_sum_->Reset(day);
+    if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
+    wrote_any_ = true;
+  }
+  WeatherDataObject w(*record, when);
+  if (db_->AppendRecord(ToBytes(*record), when) != kDbOk) {
+    Log(Format(kNotPutAway, position));
+    return -1;
+  }
+  (void)day_sum_->ProcessDataRecord(w);
+  appended_in_page_ = true;
+  wrote_any_ = true;
+  ++st_.records_transfered;
+  if (rain_) page_rain_.push_back(w);
+  return 0;
+}
+
+int ArchiveDownload::FinishStoring() {
+  bool ok = !store_failed_;
+  if (ok && day_sum_ && day_sum_->GetEditStatus() && wrote_any_) {
+    (void)day_sum_->FinalProcessData();
+    if (WriteDailySummary(*db_, *day_sum_) != 1) ok = false;
+  }
+  if (ok && wrote_any_ && db_->Sync() != kDbOk) ok = false;
+  if (!ok) {
+    store_failed_ = true;
+    fence_->Close();
+  }
+  (void)db_->GetFirstAndLastDates();
+  bool rain_saved = true;
+  if (rain_) rain_saved = rain_->Save() == 0;
+  if (!rain_saved) return ok ? 0 : -1;  // the journal stays: rain.db lacks this download's rain
+  if (ok) {
+    (void)RemoveDownloadJournal(folder_);
+  } else {
+    // rain.db holds the rain of every flushed record: say so, and leave the last day's
+    // summary to be recomputed by the next run.
+    DownloadJournal journal;
+    journal.last_stored = last_flushed_;
+    journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
+    (void)WriteDownloadJournal(folder_, journal);
+  }
+  return ok ? 0 : -1;
+}
+
+// ---------------------------------------------------------------- the whole download
+
+int ArchiveDownload::Run() {
+  if (!Begin()) return kDownloadFailed;
+  const int setup = Setup();
+  if (setup == kSetupNothingNew) return kDownloadNothingNew;
+  if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;
+  const int start = StartTransfer();
+  if (start == 1) return kDownloadNothingNew;
+  if (start != 0) return kDownloadFailed;
+  Step step = Step::kMore;
+  while ((step = GetCorvaleBlock()) == Step::kMore) {
+  }
+  if (step == Step::kDone) return kDownloadOk;
+  return records_stored() > 0 ? kDownloadPartial : kDownloadFailed;
+}
+
+}  // namespace sq
