@@ -18,7 +18,8 @@
 // | 2168   | char[32] | web download: password                                      |
 // | 2200   | u8       | console time-zone index + 1 (0 = never set from the console)|
 // | 2201   | u8       | console daylight saving on, when its mode is manual         |
-// | 2202.. | —        | free, zero                                                  |
+// | 2202   | u8       | console archive period in minutes, stored by the download   |
+// | 2203.. | —        | free, zero                                                  |
 #pragma once
 
 #include <cstddef>
@@ -43,6 +44,7 @@ inline constexpr std::size_t kWebPasswordSize = 32;
 inline constexpr std::size_t kEnd = 2200;
 inline constexpr std::size_t kConsoleZone = 2200;
 inline constexpr std::size_t kConsoleDstOn = 2201;
+inline constexpr std::size_t kArchivePeriod = 2202;
 
 static_assert(kWebHost + kWebHostSize == kWebUser);
 static_assert(kWebUser + kWebUserSize == kWebPassword);
