@@ -796,6 +796,12 @@ int Runner::Password() {
 
 }  // namespace
 
+void PrintConsoleConfigUsage(std::FILE* out) {
+  std::fprintf(out, "\nConsole settings (add --yes to answer the question of a destructive one;\n"
+                    "'stratoquill console COMMAND --help' tells more):\n");
+  for (const auto& s : kSubCommands) std::fprintf(out, "  %s\n", s.usage);
+}
+
 bool IsConsoleConfigCommand(std::string_view sub) {
   return std::any_of(std::begin(kSubCommands), std::end(kSubCommands),
                      [&](const SubCommand& s) { return sub == s.name; });

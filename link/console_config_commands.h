@@ -30,6 +30,9 @@ struct ConsoleCommandEnv {
   std::function<bool(std::string_view text, std::string_view title)> ask;
 };
 
+// Lists the sub-commands handled here, one usage line each.
+void PrintConsoleConfigUsage(std::FILE* out);
+
 // True for the sub-commands handled here.
 [[nodiscard]] bool IsConsoleConfigCommand(std::string_view sub);
 

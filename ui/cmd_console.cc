@@ -36,6 +36,7 @@ void ConsoleUsage() {
       "             with --save the station's port is set to the one found\n"
       "  porttest   look for a modem or a loopback connector on the station's port,\n"
       "             then on the other ports\n");
+  ConsoleConfigUsage();
 }
 
 void DiscoverUsage() {

@@ -8,4 +8,6 @@ namespace sq::ui {
 
 int RunConsoleConfig(const Args& args) { return RunConsoleConfigCommand(args); }
 
+void ConsoleConfigUsage() { PrintConsoleConfigUsage(stdout); }
+
 }  // namespace sq::ui

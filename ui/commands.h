@@ -28,6 +28,7 @@ int RunConsole(const Args& args);       // cmd_console.cc
 int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
 int RunConsoleConfig(const Args& args);  // cmd_console_config.cc: console settings, -1 when not one
+void ConsoleConfigUsage();               // cmd_console_config.cc
 int RunRecord(const Args& args);        // cmd_record.cc
 int RunSummarize(const Args& args);     // cmd_summaries.cc
 int RunDay(const Args& args);           // cmd_summaries.cc
