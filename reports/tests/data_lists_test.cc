@@ -306,12 +306,13 @@ TEST(StationLists, SavedAndLoadedWithTheStation) {
   // A list edited and saved comes back with the next load.
   DataList* archive = DataListsOf(station).lists.List(0);
   ASSERT_TRUE(archive->Remove(0));
+  const int count = archive->Count();
   ASSERT_EQ(station.Save(), 0);
   ForgetStationDataLists();
   Station again;
   ASSERT_EQ(again.Load(dir.str()), 0);
   ASSERT_NE(CurrentDataLists(), nullptr);
-  EXPECT_EQ(CurrentDataLists()->lists.List(0)->Count(), archive->Count());
+  EXPECT_EQ(CurrentDataLists()->lists.List(0)->Count(), count);
   EXPECT_EQ(CurrentDataLists()->lists.List(0)->VariableOf(0)->name, "High Temperature");
 
   // The display-unit code finds the names and colours in the current browser list.
