@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "foundation/astronomy.h"
 #include "foundation/weather_calc.h"
@@ -63,21 +64,24 @@ DateTime LastDay(const WeatherDatabase& db, const DateTime& to) {
 }
 
 // Recomputes one day's extra radiation with an astronomy state already set to the site.
+// The day is read whole before anything is written: a write drops the month's read-ahead,
+// so interleaving them would re-read the day once per record.
 int ExtraRadOfDay(WeatherDatabase& db, const DateTime& day, const SiteDescription& site, AstronomyState& astro) {
   std::int32_t start = 0, end = 0;
   if (db.GetStartEndRecNo(day, &start, &end) != kDbOk) return 0;
+  std::vector<RecordBytes> records(static_cast<std::size_t>(end - start + 1));
+  for (RecordBytes& r : records) {
+    if (db.GetRecord(&r) != kDbOk) return 0;
+  }
   const bool position = SitePositionSet(site);
   if (position) astro.THSWIdailyAstronomyTasks(DateTime(day.month, day.day, day.year), site.longitude);
-  for (std::int32_t n = start; n <= end; ++n) {
-    RecordBytes bytes;
-    if (db.GetRecord(&bytes, n) != kDbOk) return 0;
-    if (bytes[0] != kRecordTypeArchive) continue;
-    auto rec = DecodeDataRecord(bytes);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (records[i][0] != kRecordTypeArchive) continue;
+    auto rec = DecodeDataRecord(records[i]);
     if (!rec) return 0;
     std::int16_t extra = kNoValue16;
     if (position && rec->solar_rad >= 0 && rec->solar_rad != 32767) {
-      WeatherDataObject w(*rec);
-      const float dew = w.GetWeatherData(WeatherDataID::OutsideDewPoint(), true);
+      const float dew = WeatherDataObject(*rec).GetWeatherData(WeatherDataID::OutsideDewPoint(), true);
       if (!DisplayUnits::IsMissing(dew)) {
         const int v = astro.ExtraRadCalc(RecordDate(day, rec->packed_time), static_cast<float>(rec->solar_rad),
                                          static_cast<int>(dew));
@@ -87,7 +91,7 @@ int ExtraRadOfDay(WeatherDatabase& db, const DateTime& day, const SiteDescriptio
     // Unchanged records are not rewritten, so a second run costs only reads.
     if (extra == rec->extra_rad) continue;
     rec->extra_rad = extra;
-    if (db.EditRecord(ToBytes(*rec), n) != kDbOk) return 0;
+    if (db.EditRecord(ToBytes(*rec), start + static_cast<std::int32_t>(i)) != kDbOk) return 0;
   }
   return 1;
 }

@@ -33,7 +33,7 @@ class RainDatabaseTest : public ::testing::Test {
 TEST(RainDbParse, HostileAndPartialLines) {
   struct Row {
     const char* legend;
-    const char* text;
+    std::string text;
     std::size_t years;
   };
   const Row rows[] = {
@@ -42,7 +42,7 @@ TEST(RainDbParse, HostileAndPartialLines) {
       {"too few amounts", "2025\t1.0\t2.0\n", 0},
       {"not a year", "abc 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
       {"year out of range", "0 1 2 3 4 5 6 7 8 9 10 11 12\n99999 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
-      {"line too long", ("2025 1 2 3 4 5 6 7 8 9 10 11 12" + std::string(200, ' ') + "\n").c_str(), 0},
+      {"line too long", ("2025 1 2 3 4 5 6 7 8 9 10 11 12" + std::string(200, ' ') + "\n"), 0},
       {"CRLF endings and a duplicate year",
        "2024 1 2 3 4 5 6 7 8 9 10 11 12\r\n2024 0 0 0 0 0 0 0 0 0 0 0 0\r\n", 1},
   };
