@@ -35,7 +35,8 @@ void ConsoleUsage() {
       "  find       search the ports of the port map (ports.lst) for a console;\n"
       "             with --save the station's port is set to the one found\n"
       "  porttest   look for a modem or a loopback connector on the station's port,\n"
-      "             then on the other ports\n");
+      "             then on the other ports\n"
+      "  loop       current conditions from the console's real-time packets\n");
   ConsoleConfigUsage();
 }
 
