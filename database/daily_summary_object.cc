@@ -158,6 +158,7 @@ int DailySummaryObject::SetDailySummary1(const DailySummary1Object& s) {
 int DailySummaryObject::SetDailySummary2(const DailySummary2Object& s) {
   if (s.Record().record_type != kRecordTypeSummary2) return 0;
   summary2_ = DailySummary2Object(s.Record(), s.date);
+  if (!date.valid) date = s.date;
   date_state_ = SameDay(summary1_.date, summary2_.date) ? kSameDate : kFirstDiffers;
   return 1;
 }
