@@ -7,9 +7,11 @@
 #include <sstream>
 
 #include "database/daily_summary_ops.h"
+#include "app/station.h"
 #include "reports/auto_export.h"
 #include "reports/browser_lines.h"
 #include "reports/record_range.h"
+#include "reports/station_data_lists.h"
 #include "reports/tests/test_folder.h"
 #include "reports/text_export.h"
 
@@ -205,6 +207,31 @@ TEST_F(ExportTest, AutomaticExportFile) {
   const std::string last_day = ReadText(dir_.file("download.txt"));
   EXPECT_EQ(std::count(last_day.begin(), last_day.end(), '\n'), 3 + 2);
   EXPECT_EQ(CreateAutoExportFile(db_, dir_.file("missing"), *lists_.List(kPlotList), 1, {}), -1);
+}
+
+TEST_F(ExportTest, StationChoosesTheExportList) {
+  ForgetStationDataLists();
+  Station station;
+  station.SetFolder(dir_.str());
+  const StationDataLists& data = DataListsOf(station);
+  struct Row {
+    const char* legend;
+    int index;
+    int expected_list;
+  };
+  const Row rows[] = {{"the chosen list", kPlotList, kPlotList}, {"no such list", 77, kArchiveBrowserList}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.legend);
+    station.SetExportList(row.index);
+    ASSERT_EQ(CreateNumberedAutoExportFile(station, db_, 1), 1);
+    ASSERT_EQ(CreateAutoExportFile(db_, dir_.str(), *data.lists.List(row.expected_list), 1,
+                                   station.GetSiteDescription(), "want.txt"),
+              0);
+    EXPECT_EQ(ReadText(dir_.file("downld02.txt")), ReadText(dir_.file("want.txt")));
+  }
+  station.SetFolder(dir_.file("missing"));
+  EXPECT_EQ(CreateNumberedAutoExportFile(station, db_, 1), 0);
+  ForgetStationDataLists();
 }
 
 }  // namespace
