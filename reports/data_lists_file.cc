@@ -65,10 +65,11 @@ bool ParseIntField(std::string_view& rest, int* out) {
 
 bool OnlyBlanks(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
-// "set\tvariable" with optional trailing blanks.
+// "set\tvariable" with optional leading and trailing blanks.
 bool ParseElementLine(std::string_view line, int* set, int* var) {
   if (line.size() > kListFileLineMax) return false;
   std::string_view rest = line;
+  while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
   if (!ParseIntField(rest, set)) return false;
   const auto blanks = rest.find_first_not_of(" \t");
   if (blanks == 0 || blanks == std::string_view::npos) return false;

@@ -174,7 +174,7 @@ TEST(DataSets, MissingOrEmptyFileGivesTheDefaults) {
 TEST(DataLists, FileReadsInactiveElementsAndDropsRefusedOnes) {
   const DataSets sets = DefaultDataSets();
   const std::string text =
-      "Mine\n0\t0\t\n0\t3\t\n9\t0\t\n0\t58\t\n-1\t0\t\nx\ty\t\n1\t2\t\n.\n"
+      "Mine\n0\t0\t\n 0\t3\t\n9\t0\t\n0\t58\t\n-1\t0\t\nx\ty\t\n0\t1x\n1\t2\t\n.\n"
       "ab\n"
       "Empty\n.\n";
   DataLists lists;
