@@ -12,6 +12,7 @@
 #include "app/port_map.h"
 #include "app/station_lists_hook.h"
 #include "app/station_models.h"
+#include "database/weather_database.h"
 #include "foundation/file_util.h"
 #include "foundation/site.h"
 #include "resources/string_table.h"
@@ -225,6 +226,21 @@ void Station::SetUpgradeTexts(StationUpgradeTexts texts) { UpgradeTextsStorage()
 const StationUpgradeTexts& Station::UpgradeTexts() { return UpgradeTextsStorage(); }
 
 Station::Station() { SetStationDefaults(rec_); }
+
+int Station::OpenStationDatabase(bool read_only) {
+  CloseStationDatabase();
+  auto db = std::make_shared<WeatherDatabase>();
+  // A folder without month files is a new station's empty database, ready for appends.
+  const int rc = db->OpenDatabase(folder_, read_only);
+  if (rc != kDbOk && rc != kDbNoFiles) return -1;
+  database_ = std::move(db);
+  return 0;
+}
+
+void Station::CloseStationDatabase() {
+  if (database_) database_->CloseDatabase();
+  database_.reset();
+}
 
 std::string Station::ConfigPath(std::string_view folder) {
   std::string path(folder);

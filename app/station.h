@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,8 @@ inline constexpr std::uint32_t kLeafTemp1 = 0x10000000;    // .. 0x80000000
 inline constexpr std::uint32_t kHighSolar = 0x1;
 inline constexpr std::uint32_t kHighUv = 0x2;
 }  // namespace sensor
+
+class WeatherDatabase;
 
 class Station {
  public:
@@ -141,6 +144,14 @@ class Station {
   [[nodiscard]] int SetWebUser(std::string_view s);
   [[nodiscard]] int SetWebPassword(std::string_view s);
 
+  // Opens the database in the station's folder and keeps it with the station (copies of
+  // the station share it). 0 on success, -1 when it cannot be opened.
+  [[nodiscard]] int OpenStationDatabase(bool read_only = false);
+  // The open database, or nullptr before OpenStationDatabase.
+  [[nodiscard]] WeatherDatabase* Database() const { return database_.get(); }
+  // Flushes and closes the database.
+  void CloseStationDatabase();
+
   StationRecord& record() { return rec_; }
   const StationRecord& record() const { return rec_; }
 
@@ -151,6 +162,7 @@ class Station {
  private:
   StationRecord rec_;
   std::string folder_;  // may be longer than the record's 260-character copy
+  std::shared_ptr<WeatherDatabase> database_;
 };
 
 // Resets `rec` to a new station's defaults.

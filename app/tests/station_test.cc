@@ -134,6 +134,24 @@ TEST(StationTest, SaveAndLoadRoundTripAndClearRunTimeFields) {
   EXPECT_EQ(files, 1);
 }
 
+TEST(StationTest, OpensAndSharesItsDatabase) {
+  TempDir dir;
+  Station s;
+  s.SetFolder(dir.str());
+  EXPECT_EQ(s.Database(), nullptr);
+  ASSERT_EQ(s.OpenStationDatabase(), 0);
+  ASSERT_NE(s.Database(), nullptr);
+  Station copy = s;
+  EXPECT_EQ(copy.Database(), s.Database());
+  s.CloseStationDatabase();
+  EXPECT_EQ(s.Database(), nullptr);
+
+  Station nowhere;
+  nowhere.SetFolder(dir / "missing");
+  EXPECT_EQ(nowhere.OpenStationDatabase(), -1);
+  EXPECT_EQ(nowhere.Database(), nullptr);
+}
+
 TEST(StationTest, SaveWithoutFolderWritesNothing) {
   Station s;
   EXPECT_EQ(s.Save(), -1);
