@@ -27,6 +27,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_console_config.inc"
 #include "resources/strings_summaries.inc"
 #include "resources/strings_download.inc"
+#include "resources/strings_web.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };
 
