@@ -459,4 +459,14 @@ int WebDownload::Run() {
   return GetCorvaleWebBlock();
 }
 
+int RunWebDownload(Station& station, const DownloadOptions& options) {
+  CurlHttpClient http;
+  WebDownloadOptions o;
+  o.silent = options.silent;
+  o.fs = options.fs;
+  o.hooks = options.hooks;
+  WebDownload download(station, http, std::move(o));
+  return download.Run();
+}
+
 }  // namespace sq

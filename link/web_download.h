@@ -128,4 +128,9 @@ class WebDownload {
   bool cancelled_ = false;
 };
 
+// What `download FOLDER --web` runs: the web download of `station` with the real HTTP
+// client and clock. `options` are those of the download from the console (silent,
+// file system, hooks); the result is that of WebDownload::Run.
+[[nodiscard]] int RunWebDownload(Station& station, const DownloadOptions& options);
+
 }  // namespace sq
