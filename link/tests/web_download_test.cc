@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,18 +122,20 @@ std::string ArchiveBody(int records) {
 
 std::string HeadersBody(int records, int model = 16) {
   return "Records=" + std::to_string(records) + "\nModel=" + std::to_string(model) +
-         "\nArchiveInt=30\nCorvaleTX=1\nDate=24 4 2002\nMaxRecords=100\nConsoleVer=1.90\n";
+         "\nArchiveInt=30\nCorvaleTX=3\nDate=24 4 2002\nMaxRecords=100\nConsoleVer=1.90\n";
 }
 
-// Archive records of a station folder.
-int StoredRecords(const std::string& folder) {
+// Archive records of a station folder; `last` gets the newest.
+int StoredRecords(const std::string& folder, std::optional<DataRecord>* last = nullptr) {
   WeatherDatabase db;
   if (db.OpenDatabase(folder, true) != kDbOk) return 0;
   int count = 0;
   for (const MonthEntry& m : db.months()) {
     for (std::int32_t n = m.first_record; n <= m.last_record; ++n) {
       RecordBytes bytes;
-      if (db.GetRecord(&bytes, n) == kDbOk && bytes[0] == kRecordTypeArchive) ++count;
+      if (db.GetRecord(&bytes, n) != kDbOk || bytes[0] != kRecordTypeArchive) continue;
+      ++count;
+      if (last) *last = DecodeDataRecord(bytes);
     }
   }
   return count;
@@ -186,7 +189,11 @@ TEST_F(WebDownloadTest, WholeDownloadThenNothingNew) {
     return Reply{200, ArchiveBody(records)};
   });
   ASSERT_EQ(Download(server), kDownloadOk);
-  EXPECT_EQ(StoredRecords(folder_), 20);
+  std::optional<DataRecord> last;
+  EXPECT_EQ(StoredRecords(folder_, &last), 20);
+  ASSERT_TRUE(last.has_value());
+  EXPECT_EQ(last->archive_interval, 30);                    // ArchiveInt
+  EXPECT_EQ(last->flags_b & kFlagBTransmitterMask, 3 - 1);  // CorvaleTX
   ASSERT_EQ(questions_.size(), 1u);
   EXPECT_TRUE(Has(questions_[0], "Transfer 4 pages (20%)")) << questions_[0];  // of MaxRecords / 5
   const auto t = server.targets();
