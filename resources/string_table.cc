@@ -28,6 +28,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_summaries.inc"
 #include "resources/strings_download.inc"
 #include "resources/strings_web.inc"
+#include "resources/strings_shell.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };
 
