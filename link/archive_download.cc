@@ -204,7 +204,15 @@ int ArchiveDownload::Setup() {
   st_ = DownloadState{};
   st_.records_transfered = -1;
   cancelled_ = false;
-  if (!session_.Open() || session_.WakeUp() != 1) {
+  if (!session_.Open()) {
+    CommError();
+    return kSetupFailed;
+  }
+  // A console left in the middle of a dump by a program that died waits for an
+  // answer to its last page and ignores wake-ups: ESC ends that dump. An idle console
+  // takes the ESC as a stray byte.
+  (void)session_.PutChar(kEsc);
+  if (session_.WakeUp() != 1) {
     CommError();
     return kSetupFailed;
   }
@@ -480,6 +488,11 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
       (void)day_sum_->FinalProcessData();
       if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
     }
+    // Moving to another month closes the open one, and a failure to write its header
+    // there would go unnoticed: make the month's records durable first.
+    const int month = day.year * 12 + day.month;
+    if (open_month_ != 0 && month != open_month_ && db_->Flush() != kDbOk) return -1;
+    open_month_ = month;
     // The day's two summary records go ahead of its archive records.
     day_sum_->Reset(day);
     if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;

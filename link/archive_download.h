@@ -155,6 +155,7 @@ class ArchiveDownload {
   std::optional<DateTime> last_;              // newest stored (or skipped past) record
   std::optional<DateTime> last_flushed_;      // newest record made durable by a flush
   bool appended_in_page_ = false;
+  int open_month_ = 0;  // year * 12 + month of the newest stored day
   bool wrote_any_ = false;
   bool cancelled_ = false;
   bool store_failed_ = false;

@@ -27,6 +27,7 @@ int RunAutoDownload(const Args& args);  // cmd_station.cc
 int RunConsole(const Args& args);       // cmd_console.cc
 int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
+int RunDownload(const Args& args);      // cmd_download.cc
 int RunConsoleConfig(const Args& args);  // cmd_console_config.cc: console settings, -1 when not one
 void ConsoleConfigUsage();               // cmd_console_config.cc
 int RunRecord(const Args& args);        // cmd_record.cc

@@ -20,6 +20,7 @@ const std::vector<Command>& Commands() {
       {"autodownload", "edit the automatic download list and hours", RunAutoDownload},
       {"console", "talk to a station's console: info, find, porttest", RunConsole},
       {"discover", "find network data loggers on the local network", RunDiscover},
+      {"download", "download the console's new archive records into the database", RunDownload},
       {"db", "inspect and check a station's database", RunDb},
       {"record", "show every value of the archive record nearest a moment", RunRecord},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},

@@ -1,0 +1,141 @@
+// download FOLDER: brings every new archive record of the station's console into its
+// database, with a progress bar and the confirmation question on a terminal; without a
+// terminal on standard input (or with --yes) it runs unattended.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/dirs.h"
+#include "app/download_log.h"
+#include "app/messages.h"
+#include "app/port_map.h"
+#include "app/station.h"
+#include "link/archive_download.h"
+#include "link/comm_error.h"
+#include "link/serial_port_manager.h"
+#include "reports/auto_export.h"
+#include "resources/string_table.h"
+#include "ui/commands.h"
+
+namespace sq::ui {
+namespace {
+
+int Usage(FILE* out) {
+  std::fprintf(out,
+               "Usage: stratoquill download FOLDER [--yes] [--no-model-check]\n"
+               "\n"
+               "Downloads every archive record of the station's console that is newer than\n"
+               "the newest record of its database, with the daily summaries, the rain\n"
+               "history (when the station keeps one) and the automatic export file (when\n"
+               "the station asks for it).\n"
+               "\n"
+               "  --yes             do not ask before the transfer\n"
+               "  --no-model-check  do not ask the console for its model\n"
+               "\n"
+               "When standard input is not a terminal the download runs unattended: no\n"
+               "question, and messages go to the download log as well.\n"
+               "Exit status: 0 done (or nothing new), 1 failed or stopped early, 2 usage,\n"
+               "3 cancelled.\n");
+  return out == stdout ? 0 : 2;
+}
+
+}  // namespace
+
+int RunDownload(const Args& args) {
+  std::string folder;
+  bool yes = false, check_model = true;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") return Usage(stdout);
+    if (a == "--yes" || a == "-y") {
+      yes = true;
+    } else if (a == "--no-model-check") {
+      check_model = false;
+    } else if (!a.empty() && a[0] == '-') {
+      std::fprintf(stderr, "stratoquill download: unknown option %s\n", a.c_str());
+      return Usage(stderr);
+    } else if (folder.empty()) {
+      folder = a;
+    } else {
+      std::fprintf(stderr, "stratoquill download: unexpected argument %s\n", a.c_str());
+      return Usage(stderr);
+    }
+  }
+  if (folder.empty()) return Usage(stderr);
+
+  Station station;
+  if (station.Load(folder) != kStationOk) {
+    std::fprintf(stderr, "stratoquill download: cannot read the station in %s\n", folder.c_str());
+    return 1;
+  }
+  PortMap ports;
+  std::string error;
+  (void)ports.Load(ProgramFolder(), &error);
+  const auto connection = station.GetConnection(&ports);
+  if (!connection) {
+    std::fprintf(stderr, "stratoquill download: the station has no connection configured\n");
+    return 1;
+  }
+  SerialPortManager manager;
+  SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
+  if (session == nullptr) {
+    std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(33114)).c_str());
+    return 1;
+  }
+  session->set_station_model(station.record().model);
+
+  const bool unattended = !isatty(STDIN_FILENO);
+  const bool bar = isatty(STDERR_FILENO) != 0;
+  DownloadOptions options;
+  options.silent = unattended;
+  options.check_model = check_model;
+  const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
+  options.hooks.message = [&](std::string_view text, bool is_error) {
+    if (bar) std::fputc('\n', stderr);
+    std::fprintf(stderr, "%s: %.*s\n", is_error ? "Error" : "Please Note", static_cast<int>(text.size()),
+                 text.data());
+    if (unattended) (void)LogMessage(text, title);
+  };
+  options.hooks.log = [&](std::string_view text) { (void)LogMessage(text, title); };
+  options.hooks.confirm = [&](std::string_view question, std::string_view caption) {
+    if (yes) return true;
+    std::fprintf(stderr, "%.*s: %.*s [y/n] ", static_cast<int>(caption.size()), caption.data(),
+                 static_cast<int>(question.size()), question.data());
+    std::fflush(stderr);
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, stdin) == nullptr) return false;
+    return line[0] == 'y' || line[0] == 'Y';
+  };
+  DownloadProgress last;
+  options.hooks.progress = [&](const DownloadProgress& p) {
+    last = p;
+    if (bar) {
+      std::fprintf(stderr, "\r%s", ProgressBar(p).c_str());
+      std::fflush(stderr);
+    }
+  };
+  options.hooks.auto_export = [&](WeatherDatabase& db, std::string* name) {
+    *name = station.Folder() + "/download.txt";
+    return CreateAutoExportFile(station, db, 1) == 0 ? 0 : -1;
+  };
+
+  const auto start = std::chrono::steady_clock::now();
+  ArchiveDownload download(station, *session, options);
+  const int result = download.Run();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (bar && last.pages_total > 0) std::fputc('\n', stderr);
+  if (result == kDownloadOk || result == kDownloadPartial) {
+    std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", download.records_stored(),
+                last.pages_done, last.pages_total, seconds, last.retries);
+  }
+  switch (result) {
+    case kDownloadOk:
+    case kDownloadNothingNew: return 0;
+    case kDownloadCancelled: return 3;
+    default: return 1;
+  }
+}
+
+}  // namespace sq::ui
