@@ -21,6 +21,7 @@ const std::vector<Command>& Commands() {
       {"console", "talk to a station's console: info, find, porttest", RunConsole},
       {"discover", "find network data loggers on the local network", RunDiscover},
       {"download", "download the console's new archive records into the database", RunDownload},
+      {"run", "keep running: scheduled downloads and automatic clears", RunRun},
       {"db", "inspect and check a station's database", RunDb},
       {"record", "show every value of the archive record nearest a moment", RunRecord},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},
@@ -58,6 +59,7 @@ void PrintHelp() {
       "Commands:\n");
   for (const auto& c : sq::ui::Commands()) std::printf("  %-13s %s\n", c.name, c.summary);
   std::printf("\nRun 'stratoquill COMMAND --help' for a command's own options.\n");
+  std::printf("Without a command: stratoquill [STATION] [-o] [-d] [-c] [-p] [-m] [Staging]\n");
 }
 
 bool ChangeToHome(const std::string& dir) {
@@ -108,6 +110,6 @@ int main(int argc, char** argv) {
       return c.run(args);
     }
   }
-  std::fprintf(stderr, "stratoquill: unknown command '%s' (see --help)\n", argv[i]);
-  return 2;
+  // Not a command: the classic command line (a station folder and switches).
+  return sq::ui::RunClassic(sq::ui::Args(argv + i, argv + argc));
 }

@@ -1,0 +1,70 @@
+#!/bin/sh
+# End to end through the executable: the classic command line and `run` against the
+# console simulator on loopback TCP.
+# Usage: shell_cli_test.sh STRATOQUILL CONSOLE_SIM
+set -u
+sq=$1
+sim=$2
+dir=$(mktemp -d)
+simpid=
+cleanup() {
+  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$dir/download.log" ] && sed 's/^/  log: /' "$dir/download.log" >&2
+  exit 1
+}
+log_lines() { [ -f "$dir/download.log" ] && wc -l < "$dir/download.log" || echo 0; }
+
+start_sim() {
+  "$sim" --tcp 0 --records "$1" > "$dir/sim.out" 2>&1 &
+  simpid=$!
+  tries=0
+  while ! grep -q '^127.0.0.1:' "$dir/sim.out" 2>/dev/null; do
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && fail "simulator did not start"
+    sleep 0.05
+  done
+  port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$dir/sim.out")
+}
+stop_sim() {
+  kill "$simpid" 2>/dev/null
+  wait "$simpid" 2>/dev/null
+  simpid=
+}
+
+"$sq" --home "$dir" init > /dev/null || fail "init"
+"$sq" --home "$dir" station new Alpha > /dev/null || fail "station new"
+start_sim 60
+"$sq" --home "$dir" station set "$dir/Alpha" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 > /dev/null \
+  || fail "station set"
+
+# STATION -d downloads unattended and logs its result.
+"$sq" --home "$dir" Alpha -d < /dev/null || fail "Alpha -d exit status $?"
+head -n 1 "$dir/download.log" | grep -q '(Alpha) Command line download ok\.$' || fail "no download ok line"
+"$sq" --home "$dir" db info "$dir/Alpha" | grep -q '^Archive records: *60$' || fail "records not stored"
+
+# A folder that does not exist: logged, nothing downloaded, failure status.
+"$sq" --home "$dir" Nope -d < /dev/null 2> /dev/null && fail "Nope -d succeeded"
+head -n 1 "$dir/download.log" | grep -q "subdirectory  '$dir/Nope' exists\." || fail "no open failure line"
+
+# Switches inside a command's own options, and mistyped long options, start nothing.
+before=$(log_lines)
+"$sq" --home "$dir" sunrise --help -d -c > /dev/null || fail "sunrise --help"
+"$sq" --home "$dir" --daily 2> /dev/null && fail "--daily accepted"
+[ "$(log_lines)" = "$before" ] || fail "a job ran for a command's options"
+stop_sim
+
+# run: a download scheduled for the current hour and minute happens on the 20th tick.
+start_sim 90
+"$sq" --home "$dir" station set "$dir/Alpha" tcp-port="$port" > /dev/null || fail "station set port"
+"$sq" --home "$dir" autodownload --add "$dir/Alpha" --hours "$(date +%-H)" --minute "$(date +%-M)" > /dev/null \
+  || fail "autodownload"
+"$sq" --home "$dir" run --tick-ms 5 --ticks 45 < /dev/null 2> /dev/null || fail "run exit status"
+head -n 1 "$dir/download.log" | grep -q 'Downloaded Alpha ok\.$' || fail "no scheduled download line"
+[ "$(grep -c 'Downloaded Alpha ok' "$dir/download.log")" = 1 ] || fail "scheduled download ran twice"
+"$sq" --home "$dir" db info "$dir/Alpha" | grep -q '^Archive records: *90$' || fail "scheduled records not stored"
+echo "ok"

@@ -1,0 +1,250 @@
+// The classic command line ("stratoquill STATION -d" and friends) and `stratoquill run`:
+// start-up, the one-second run loop with the automatic download and clear schedules,
+// and shut-down. The console operations of the schedules are wired here to the link.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/dirs.h"
+#include "app/download_log.h"
+#include "app/format_text.h"
+#include "app/messages.h"
+#include "app/port_map.h"
+#include "app/run_loop.h"
+#include "app/scheduler.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "app/station_folders.h"
+#include "app/station_models.h"
+#include "foundation/clock.h"
+#include "link/archive_download.h"
+#include "link/comm_error.h"
+#include "link/serial_port_manager.h"
+#include "reports/auto_export.h"
+#include "resources/string_table.h"
+#include "ui/commands.h"
+
+namespace sq::ui {
+namespace {
+
+constexpr std::uint32_t kClearNotSupported = 47226;
+constexpr std::uint32_t kOpenStationTitle = 47212;
+constexpr std::uint32_t kStagingSuffix = 47228;
+constexpr std::uint32_t kProgramTitle = 61565;
+constexpr std::uint32_t kNoSession = 33114;
+
+// An unattended download of `station` into its database; messages go to the log.
+int DownloadStation(Station& station, SerialPortManager& manager) {
+  const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
+  PortMap ports;
+  std::string error;
+  (void)ports.Load(ProgramFolder(), &error);
+  const auto connection = station.GetConnection(&ports);
+  if (!connection) {
+    (void)LogMessage("The station has no connection to its console configured.", title);
+    return kJobFailed;
+  }
+  SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
+  if (session == nullptr) {
+    (void)LogMessage(LoadString(kNoSession), title);
+    return kJobFailed;
+  }
+  session->set_station_model(station.record().model);
+
+  DownloadOptions options;
+  options.silent = true;
+  options.hooks.message = [&](std::string_view text, bool) { (void)LogMessage(text, title); };
+  options.hooks.log = [&](std::string_view text) { (void)LogMessage(text, title); };
+  options.hooks.auto_export = [&](WeatherDatabase& db, std::string* name) {
+    *name = station.Folder() + "/download.txt";
+    return CreateAutoExportFile(station, db, 1) == 0 ? 0 : -1;
+  };
+  int result = kDownloadFailed;
+  {
+    ArchiveDownload download(station, *session, options);
+    result = download.Run();
+  }
+  // Close what was opened for this station.
+  (void)manager.CloseSession(session);
+  return result == kDownloadOk || result == kDownloadNothingNew ? kJobOk : kJobFailed;
+}
+
+// The older console families' archive clear has no known command: say so and change
+// nothing.
+int ClearNotAvailable(Station& station) {
+  const std::string model = StationModelName(station.record().model);
+  (void)LogMessage(FormatText(LoadString(kClearNotSupported), model), station.Name());
+  return kJobNotSupported;
+}
+
+bool Interactive() { return !gSilentMode && ::isatty(STDIN_FILENO) != 0; }
+
+std::string ChooseOnTerminal(const std::vector<StationEntry>& stations) {
+  if (!Interactive()) return {};
+  std::fprintf(stderr, "%s:\n", std::string(LoadString(kOpenStationTitle)).c_str());
+  for (std::size_t i = 0; i < stations.size(); ++i) {
+    std::fprintf(stderr, "  %2zu  %-30s %s\n", i + 1, stations[i].name.c_str(), stations[i].folder.c_str());
+  }
+  std::fprintf(stderr, "Number of the station to open (Enter: none): ");
+  std::string line;
+  if (!std::getline(std::cin, line)) return {};
+  char* end = nullptr;
+  const long n = std::strtol(line.c_str(), &end, 10);
+  if (end == line.c_str() || n < 1 || static_cast<std::size_t>(n) > stations.size()) return {};
+  return stations[static_cast<std::size_t>(n - 1)].folder;
+}
+
+std::string NewStationOnTerminal(const std::string& program_folder) {
+  if (!Interactive()) return {};
+  std::fprintf(stderr, "Name of the new station: ");
+  std::string name;
+  if (!std::getline(std::cin, name) || name.empty()) return {};
+  std::string folder, message;
+  if (CreateNewStation(program_folder, name, false, &folder, &message) != NewStationResult::kCreated) {
+    ErrorMessage(message);
+    return {};
+  }
+  std::fprintf(stderr, "Created the station '%s' in %s. Set its connection with 'stratoquill station set'.\n",
+               name.c_str(), folder.c_str());
+  return folder;
+}
+
+struct LoopOptions {
+  std::int64_t tick_ms = RunLoop::kTickMs;
+  std::uint64_t ticks = 0;  // 0: until stopped
+};
+
+// Start-up, the run loop unless a job ends the program, and shut-down.
+int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_options) {
+  InstallStopSignalHandlers();
+  Clock& clock = Clock::Default();
+  SerialPortManager manager;
+  ShellOps ops;
+  ops.download = [&manager](Station& s) { return DownloadStation(s, manager); };
+  ops.clear = ClearNotAvailable;
+  ops.choose_station = ChooseOnTerminal;
+  ops.new_station = NewStationOnTerminal;
+  Shell shell(ProgramFolder(), clock, ops);
+
+  const auto exit_status = shell.Start(command_line);
+  if (!shell.Started()) return exit_status.value_or(1);
+  if (!exit_status) {
+    std::string title(LoadString(kProgramTitle));
+    if (stagingServer) title += LoadString(kStagingSuffix);
+    const Station* station = shell.CurrentStation();
+    std::fprintf(stderr, "%s: running%s%s. Stop with Ctrl-C or SIGTERM.\n", title.c_str(),
+                 station ? " with station " : " without a station",
+                 station ? station->Name().c_str() : "");
+    TerminalCountdown countdown(clock, STDIN_FILENO, stderr, StopSignalReceived);
+    Scheduler scheduler(shell, countdown);
+    scheduler.SetStopCheck(StopSignalReceived);
+    RunLoop loop(clock, loop_options.tick_ms);
+    loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
+    loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
+    (void)loop.Run(loop_options.ticks);
+  }
+  const int saved = shell.ShutDown();
+  manager.CloseAllSessions();
+  if (exit_status && *exit_status != 0) return *exit_status;
+  return saved;
+}
+
+int ClassicUsage() {
+  std::fprintf(stderr,
+               "Usage: stratoquill [STATION] [-o] [-d] [-c] [-p] [-m] [Staging]\n"
+               "  -o       open STATION (a folder; relative to the program folder unless it\n"
+               "           starts with '/'); without STATION: the last or only station\n"
+               "  -d       download the station's archive unattended, log the result, exit\n"
+               "  -c       clear the console's archive unattended (older consoles), exit\n"
+               "  -p       plot axis titles without rotation\n"
+               "  -m       more detail in the logs of network uploads\n"
+               "  Staging  network uploads go to the test server\n"
+               "Without -d or -c the program keeps running like 'stratoquill run'.\n"
+               "A station folder named like a command is reached as ./NAME.\n");
+  return 2;
+}
+
+int RunHelp() {
+  std::printf(
+      "Usage: stratoquill run [--station FOLDER] [--log-more] [--staging]\n"
+      "                       [--tick-ms MS] [--ticks N]\n"
+      "\n"
+      "Keeps running with a one-second timer: downloads the stations of the automatic\n"
+      "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
+      "10-second countdown that Enter cancels on a terminal, and runs the automatic\n"
+      "clear of older consoles. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "program after the work in progress and saves its settings; a second one stops it\n"
+      "at once.\n"
+      "\n"
+      "  --station FOLDER  open this station (default: the last or only station)\n"
+      "  --log-more        more detail in the logs of network uploads\n"
+      "  --staging         network uploads go to the test server\n"
+      "  --tick-ms MS      length of a timer tick (default 1000; for tests and scripts)\n"
+      "  --ticks N         stop after N ticks (default: run until stopped)\n");
+  return 0;
+}
+
+bool ParseCount(const std::string& text, long long min, long long max, long long* out) {
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < min || v > max) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int RunClassic(const Args& args) {
+  for (const auto& a : args) {
+    // The classic switches are single words with one dash; a "--" word is a mistyped
+    // option, and must not start a download because it contains "-d" or "-c".
+    if (a.starts_with("--")) {
+      std::fprintf(stderr, "stratoquill: unknown option '%s' (see --help)\n", a.c_str());
+      return ClassicUsage();
+    }
+  }
+  return RunProgram(ParseClassicCommandLine(args), LoopOptions{});
+}
+
+int RunRun(const Args& args) {
+  ClassicCommandLine cl;
+  LoopOptions loop;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](long long min, long long max, long long* out) {
+      return i + 1 < args.size() && ParseCount(args[++i], min, max, out);
+    };
+    long long v = 0;
+    if (a == "--help" || a == "-h") return RunHelp();
+    if (a == "--station" && i + 1 < args.size()) {
+      cl.switches.open_station = true;
+      cl.folder_word = args[++i];
+    } else if (a == "--log-more") {
+      cl.switches.log_more = true;
+    } else if (a == "--staging") {
+      cl.switches.staging = true;
+    } else if (a == "--tick-ms") {
+      if (!value(1, 60000, &v)) {
+        std::fprintf(stderr, "stratoquill run: --tick-ms takes 1..60000\n");
+        return 2;
+      }
+      loop.tick_ms = v;
+    } else if (a == "--ticks") {
+      if (!value(1, 1LL << 40, &v)) {
+        std::fprintf(stderr, "stratoquill run: --ticks takes a positive count\n");
+        return 2;
+      }
+      loop.ticks = static_cast<std::uint64_t>(v);
+    } else {
+      std::fprintf(stderr, "stratoquill run: unexpected argument '%s' (see --help)\n", a.c_str());
+      return 2;
+    }
+  }
+  return RunProgram(cl, loop);
+}
+
+}  // namespace sq::ui
