@@ -459,14 +459,16 @@ int WebDownload::Run() {
   return GetCorvaleWebBlock();
 }
 
-int RunWebDownload(Station& station, const DownloadOptions& options) {
+int RunWebDownload(Station& station, const DownloadOptions& options, int* records_stored) {
   CurlHttpClient http;
   WebDownloadOptions o;
   o.silent = options.silent;
   o.fs = options.fs;
   o.hooks = options.hooks;
   WebDownload download(station, http, std::move(o));
-  return download.Run();
+  const int result = download.Run();
+  if (records_stored != nullptr) *records_stored = download.records_stored();
+  return result;
 }
 
 }  // namespace sq

@@ -130,7 +130,8 @@ class WebDownload {
 
 // What `download FOLDER --web` runs: the web download of `station` with the real HTTP
 // client and clock. `options` are those of the download from the console (silent,
-// file system, hooks); the result is that of WebDownload::Run.
-[[nodiscard]] int RunWebDownload(Station& station, const DownloadOptions& options);
+// file system, hooks); the result is that of WebDownload::Run, and `records_stored`
+// (when given) gets the number of records stored.
+[[nodiscard]] int RunWebDownload(Station& station, const DownloadOptions& options, int* records_stored = nullptr);
 
 }  // namespace sq

@@ -15,6 +15,7 @@
 #include "link/archive_download.h"
 #include "link/comm_error.h"
 #include "link/serial_port_manager.h"
+#include "link/web_download.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
@@ -24,7 +25,7 @@ namespace {
 
 int Usage(FILE* out) {
   std::fprintf(out,
-               "Usage: stratoquill download FOLDER [--yes] [--no-model-check]\n"
+               "Usage: stratoquill download FOLDER [--yes] [--no-model-check] [--web]\n"
                "\n"
                "Downloads every archive record of the station's console that is newer than\n"
                "the newest record of its database, with the daily summaries, the rain\n"
@@ -33,6 +34,8 @@ int Usage(FILE* out) {
                "\n"
                "  --yes             do not ask before the transfer\n"
                "  --no-model-check  do not ask the console for its model\n"
+               "  --web             fetch the archive from the web service the console uploads\n"
+               "                    to (station settings web-host, web-user, web-password)\n"
                "\n"
                "When standard input is not a terminal the download runs unattended: no\n"
                "question, and messages go to the download log as well.\n"
@@ -45,7 +48,7 @@ int Usage(FILE* out) {
 
 int RunDownload(const Args& args) {
   std::string folder;
-  bool yes = false, check_model = true;
+  bool yes = false, check_model = true, web = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") return Usage(stdout);
@@ -53,6 +56,8 @@ int RunDownload(const Args& args) {
       yes = true;
     } else if (a == "--no-model-check") {
       check_model = false;
+    } else if (a == "--web") {
+      web = true;
     } else if (!a.empty() && a[0] == '-') {
       std::fprintf(stderr, "stratoquill download: unknown option %s\n", a.c_str());
       return Usage(stderr);
@@ -74,17 +79,17 @@ int RunDownload(const Args& args) {
   std::string error;
   (void)ports.Load(ProgramFolder(), &error);
   const auto connection = station.GetConnection(&ports);
-  if (!connection) {
+  if (!connection && !web) {
     std::fprintf(stderr, "stratoquill download: the station has no connection configured\n");
     return 1;
   }
   SerialPortManager manager;
-  SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
-  if (session == nullptr) {
+  SerialSession* session = web ? nullptr : manager.CreateSession(CommSettingsFrom(*connection));
+  if (session == nullptr && !web) {
     std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(33114)).c_str());
     return 1;
   }
-  session->set_station_model(station.record().model);
+  if (session != nullptr) session->set_station_model(station.record().model);
 
   const bool unattended = !isatty(STDIN_FILENO);
   const bool bar = isatty(STDERR_FILENO) != 0;
@@ -122,12 +127,19 @@ int RunDownload(const Args& args) {
   };
 
   const auto start = std::chrono::steady_clock::now();
-  ArchiveDownload download(station, *session, options);
-  const int result = download.Run();
+  int records = 0;
+  int result = 0;
+  if (web) {
+    result = RunWebDownload(station, options, &records);
+  } else {
+    ArchiveDownload download(station, *session, options);
+    result = download.Run();
+    records = download.records_stored();
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (bar && last.pages_total > 0) std::fputc('\n', stderr);
   if (result == kDownloadOk || result == kDownloadPartial) {
-    std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", download.records_stored(),
+    std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", records,
                 last.pages_done, last.pages_total, seconds, last.retries);
   }
   switch (result) {
