@@ -1,8 +1,9 @@
 #include "database/weather_data_object.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
+#include <string_view>
+
+#include "foundation/fixed_format.h"
 
 namespace sq {
 namespace {
@@ -10,14 +11,31 @@ namespace {
 using ID = WeatherDataID;
 constexpr float kM = DisplayUnits::kMissingFloat;
 
-// printf into the caller's buffer, always terminated.
-__attribute__((format(printf, 2, 3))) char* Fmt(std::span<char> buf, const char* fmt, ...) {
-  if (buf.empty()) return buf.data();
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf.data(), buf.size(), fmt, ap);
-  va_end(ap);
+// "%.*f" of a value into the caller's buffer, always terminated.
+char* Fixed(std::span<char> buf, int decimals, float v) {
+  FormatFixed(buf, decimals, static_cast<double>(v));
   return buf.data();
+}
+
+// "%d" into the caller's buffer, always terminated.
+char* Int(std::span<char> buf, int v) {
+  FormatInt(buf, v);
+  return buf.data();
+}
+
+// A clock time: the hour (0..24) in two places, a one-digit hour led by `pad` (none
+// when '\0'), then the separator, the minute in two digits and `suffix`.
+char* ClockText(std::span<char> buf, int hour, char pad, char sep, int minute, std::string_view suffix) {
+  char text[16];
+  std::size_t n = 0;
+  if (hour >= 10) text[n++] = static_cast<char>('0' + hour / 10);
+  else if (pad != '\0') text[n++] = pad;
+  text[n++] = static_cast<char>('0' + hour % 10);
+  text[n++] = sep;
+  text[n++] = static_cast<char>('0' + minute / 10);
+  text[n++] = static_cast<char>('0' + minute % 10);
+  for (char c : suffix.substr(0, sizeof text - n)) text[n++] = c;
+  return DataRecordObject::CopyText(std::string_view(text, n), buf);
 }
 
 bool Missing(float v) { return DisplayUnits::IsMissing(v); }
@@ -195,10 +213,10 @@ char* WeatherDataObject::GetWeatherDataStr(WeatherDataID id, std::span<char> buf
   const float v = RecordInfo(id);
   if (Missing(v)) return CopyText("---", buf);
   switch (id.Sensor()) {
-    case ID::kInfoTransmitter: return Fmt(buf, "%d", static_cast<int>(v) + 1);
-    case ID::kInfoReception: return Fmt(buf, "%.1f", static_cast<double>(v));
+    case ID::kInfoTransmitter: return Int(buf, static_cast<int>(v) + 1);
+    case ID::kInfoReception: return Fixed(buf, 1, v);
     case ID::kInfoPackedTime: return GetTimeStr(buf);
-    default: return Fmt(buf, "%d", static_cast<int>(v));
+    default: return Int(buf, static_cast<int>(v));
   }
 }
 
@@ -274,7 +292,7 @@ float WeatherDataObject::GetTemp(WeatherDataID id, bool native) const {
 
 char* WeatherDataObject::GetTempStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetTemp(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.1f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 1, v);
 }
 
 int WeatherDataObject::SetTemp(WeatherDataID id, float value, bool native) {
@@ -325,7 +343,7 @@ float WeatherDataObject::GetHum(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetHumStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetHum(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.*f", static_cast<int>(humPrec), static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, humPrec, v);
 }
 
 int WeatherDataObject::SetHum(WeatherDataID id, float value, bool) {
@@ -363,7 +381,7 @@ float WeatherDataObject::GetWindSpeed(WeatherDataID id, bool native) const {
 
 char* WeatherDataObject::GetWindSpeedStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetWindSpeed(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.1f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 1, v);
 }
 
 int WeatherDataObject::SetWindSpeed(WeatherDataID id, float value, bool native) {
@@ -424,7 +442,7 @@ char* WeatherDataObject::GetBarometerStr(WeatherDataID id, std::span<char> buf) 
   if (id != ID::Barometer()) return CopyText("---", buf);
   const float v = GetBarometer(id, false);
   if (Missing(v)) return CopyText("------", buf);
-  return Fmt(buf, barUnit == kBarInches ? "%.3f" : "%.1f", static_cast<double>(v));
+  return Fixed(buf, barUnit == kBarInches ? 3 : 1, v);
 }
 
 int WeatherDataObject::SetBarometer(WeatherDataID id, float value, bool native) {
@@ -450,7 +468,7 @@ float WeatherDataObject::GetRain(WeatherDataID id, bool native) const {
 char* WeatherDataObject::GetRainStr(WeatherDataID id, std::span<char> buf) const {
   if (id != ID::Rain()) return CopyText("---", buf);
   const float v = GetRain(id, false);
-  return Missing(v) ? CopyText("    ---", buf) : Fmt(buf, "%.2f", static_cast<double>(v));
+  return Missing(v) ? CopyText("    ---", buf) : Fixed(buf, 2, v);
 }
 
 int WeatherDataObject::SetRain(WeatherDataID id, float value, bool native) {
@@ -486,7 +504,7 @@ float WeatherDataObject::GetRainRate(WeatherDataID id, bool native) const {
 char* WeatherDataObject::GetRainRateStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetRainRate(id, false);
   if (Missing(v)) return CopyText("---", buf);
-  return Fmt(buf, rainUnit == kRainMillimetres ? "%.1f" : "%.2f", static_cast<double>(v));
+  return Fixed(buf, rainUnit == kRainMillimetres ? 1 : 2, v);
 }
 
 int WeatherDataObject::SetRainRate(WeatherDataID id, float value, bool native) {
@@ -515,7 +533,7 @@ float WeatherDataObject::GetSolar(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetSolarStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetSolar(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.0f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 0, v);
 }
 
 int WeatherDataObject::SetSolar(WeatherDataID id, float value, bool) {
@@ -554,7 +572,7 @@ float WeatherDataObject::GetUV(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetUVStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetUV(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.1f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 1, v);
 }
 
 int WeatherDataObject::SetUV(WeatherDataID id, float value, bool) {
@@ -580,7 +598,7 @@ float WeatherDataObject::GetSoil(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetSoilStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetSoil(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%d", static_cast<int>(v));
+  return Missing(v) ? CopyText("---", buf) : Int(buf, static_cast<int>(v));
 }
 
 int WeatherDataObject::SetSoil(WeatherDataID id, float value, bool) {
@@ -601,7 +619,7 @@ float WeatherDataObject::GetLeaf(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetLeafStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetLeaf(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%d", static_cast<int>(v));
+  return Missing(v) ? CopyText("---", buf) : Int(buf, static_cast<int>(v));
 }
 
 int WeatherDataObject::SetLeaf(WeatherDataID id, float value, bool) {
@@ -625,7 +643,7 @@ float WeatherDataObject::GetET(WeatherDataID id, bool native) const {
 char* WeatherDataObject::GetETStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetET(id, false);
   if (Missing(v)) return CopyText("---", buf);
-  return Fmt(buf, rainUnit == kRainMillimetres ? "%.2f" : "%.3f", static_cast<double>(v));
+  return Fixed(buf, rainUnit == kRainMillimetres ? 2 : 3, v);
 }
 
 int WeatherDataObject::SetET(WeatherDataID id, float value, bool native) {
@@ -663,7 +681,7 @@ float WeatherDataObject::GetWindRun(WeatherDataID id, bool native) const {
 
 char* WeatherDataObject::GetWindRunStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetWindRun(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.2f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 2, v);
 }
 
 float WeatherDataObject::GetDegreeDays(WeatherDataID id, bool native) const {
@@ -687,7 +705,7 @@ float WeatherDataObject::GetDegreeDays(WeatherDataID id, bool native) const {
 
 char* WeatherDataObject::GetDegreeDaysStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetDegreeDays(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.3f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 3, v);
 }
 
 float WeatherDataObject::GetSolarEnergy(WeatherDataID id, bool) const {
@@ -697,7 +715,7 @@ float WeatherDataObject::GetSolarEnergy(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetSolarEnergyStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetSolarEnergy(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.2f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 2, v);
 }
 
 float WeatherDataObject::GetUVDose(WeatherDataID id, bool) const {
@@ -708,7 +726,7 @@ float WeatherDataObject::GetUVDose(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetUVDoseStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetUVDose(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.2f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 2, v);
 }
 
 float WeatherDataObject::GetAirDensity(WeatherDataID id, bool) const {
@@ -723,7 +741,7 @@ float WeatherDataObject::GetAirDensity(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetAirDensityStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetAirDensity(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.4f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 4, v);
 }
 
 float WeatherDataObject::GetEMC(WeatherDataID id, bool) const {
@@ -737,7 +755,7 @@ float WeatherDataObject::GetEMC(WeatherDataID id, bool) const {
 
 char* WeatherDataObject::GetEMCStr(WeatherDataID id, std::span<char> buf) const {
   const float v = GetEMC(id, false);
-  return Missing(v) ? CopyText("---", buf) : Fmt(buf, "%.2f", static_cast<double>(v));
+  return Missing(v) ? CopyText("---", buf) : Fixed(buf, 2, v);
 }
 
 // ---------------------------------------------------------------- record information
@@ -837,12 +855,12 @@ char* WeatherDataObject::GetTimeStr(std::span<char> buf) const {
   const int m = t % 60;
   const char sep = DateTime::timeSepChar;
   if (DateTime::timeChoice != 0) {
-    if (h == 24) return Fmt(buf, "00%c%02d", sep, m);
-    return Fmt(buf, "%2d%c%02d", h, sep, m);
+    if (h == 24) return ClockText(buf, 0, '0', sep, m, "");
+    return ClockText(buf, h, ' ', sep, m, "");
   }
-  if (h == 0 || h == 24) return Fmt(buf, "12%c%02da", sep, m);
-  if (h >= 12) return Fmt(buf, "%2d%c%02dp", h == 12 ? 12 : h - 12, sep, m);
-  return Fmt(buf, "%2d%c%02da", h, sep, m);
+  if (h == 0 || h == 24) return ClockText(buf, 12, ' ', sep, m, "a");
+  if (h >= 12) return ClockText(buf, h == 12 ? 12 : h - 12, ' ', sep, m, "p");
+  return ClockText(buf, h, ' ', sep, m, "a");
 }
 
 char* WeatherDataObject::GetExportTimeStr(std::span<char> buf) const {
@@ -852,12 +870,12 @@ char* WeatherDataObject::GetExportTimeStr(std::span<char> buf) const {
   const int m = t % 60;
   const char sep = DateTime::timeSepChar;
   if (DateTime::timeChoice != 0) {
-    if (h == 24) return Fmt(buf, "00%c%02d", sep, m);
-    return Fmt(buf, "%d%c%02d", h, sep, m);
+    if (h == 24) return ClockText(buf, 0, '0', sep, m, "");
+    return ClockText(buf, h, '\0', sep, m, "");
   }
-  if (h == 0 || h == 24) return Fmt(buf, "12%c%02d a", sep, m);
-  if (h >= 12) return Fmt(buf, "%d%c%02d p", h == 12 ? 12 : h - 12, sep, m);
-  return Fmt(buf, "%d%c%02d a", h, sep, m);
+  if (h == 0 || h == 24) return ClockText(buf, 12, '\0', sep, m, " a");
+  if (h >= 12) return ClockText(buf, h == 12 ? 12 : h - 12, '\0', sep, m, " p");
+  return ClockText(buf, h, '\0', sep, m, " a");
 }
 
 std::string WeatherDataObject::GetTimeStr() const {

@@ -1,9 +1,8 @@
 // Text of single values, unit texts and decimals by unit kind (members of DisplayUnits).
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "foundation/display_units.h"
+#include "foundation/fixed_format.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -38,22 +37,19 @@ enum Kind : int {
   kKindAirDensity = 20,
 };
 
-char* Print(std::span<char> buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-char* Print(std::span<char> buf, const char* fmt, ...) {
+// The text up to its first NUL, cut to fit.
+char* Text(std::span<char> buf, std::string_view s) {
   if (buf.empty()) return buf.data();
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf.data(), buf.size(), fmt, ap);
-  va_end(ap);
+  s = s.substr(0, s.find('\0'));
+  const std::size_t n = s.size() < buf.size() ? s.size() : buf.size() - 1;
+  if (n > 0) std::memcpy(buf.data(), s.data(), n);
+  buf[n] = '\0';
   return buf.data();
 }
 
-char* Text(std::span<char> buf, std::string_view s) {
-  return Print(buf, "%.*s", static_cast<int>(s.size()), s.data());
-}
-
 char* Decimals(std::span<char> buf, int decimals, float value) {
-  return Print(buf, "%.*f", decimals, static_cast<double>(value));
+  FormatFixed(buf, decimals, static_cast<double>(value));
+  return buf.data();
 }
 
 }  // namespace
@@ -90,17 +86,19 @@ char* DisplayUnits::ETStr(float inches, std::span<char> buf, bool native) {
 
 char* DisplayUnits::SolarRadStr(float wattsPerSquareMetre, std::span<char> buf) {
   if (IsMissing(wattsPerSquareMetre) || wattsPerSquareMetre == kMissingSolar) return Text(buf, kNoValue);
-  return Print(buf, "%.f", static_cast<double>(wattsPerSquareMetre));
+  return Decimals(buf, 0, wattsPerSquareMetre);
 }
 
 char* DisplayUnits::UVStr(std::int16_t tenths, std::span<char> buf) {
   if (tenths == kMissing8 || tenths == kMissing16) return Text(buf, kNoValue);
-  return Print(buf, "%.1f", tenths / 10.0);
+  FormatFixed(buf, 1, tenths / 10.0);
+  return buf.data();
 }
 
 char* DisplayUnits::LeafSoilStr(std::int16_t value, std::span<char> buf) {
   if (value == kMissing8 || value == kMissing16) return Text(buf, kNoValue);
-  return Print(buf, "%d", value);
+  FormatInt(buf, value);
+  return buf.data();
 }
 
 char* DisplayUnits::GetAirDensityStr(float density, std::span<char> buf) {

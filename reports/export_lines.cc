@@ -1,8 +1,10 @@
 #include "reports/export_lines.h"
 
 #include <array>
-#include <cstdio>
+#include <cstring>
+#include <span>
 
+#include "foundation/fixed_format.h"
 #include "reports/list_strings.h"
 #include "resources/string_table.h"
 
@@ -18,6 +20,14 @@ void Empty(int* width, std::string* out) {
   *width = 0;
 }
 
+// Export rain text into `buf` (terminated); returns buf.data().
+char* RainText(const WeatherDataObject& rec, WeatherDataID id, std::span<char> buf) {
+  const float v = rec.GetWeatherData(id, false);
+  if (DisplayUnits::IsMissing(v)) return DataRecordObject::CopyText("    ---", buf);
+  FormatFixed(buf, 2, static_cast<double>(v));
+  return buf.data();
+}
+
 // Appends separator + text as one column.
 bool SepColumn(detail::LineBuilder& line, char sep, std::string_view text, std::string& scratch) {
   scratch.assign(1, sep);
@@ -25,14 +35,27 @@ bool SepColumn(detail::LineBuilder& line, char sep, std::string_view text, std::
   return line.Column(scratch);
 }
 
+// A column's text written behind its separator: buf[0] holds the separator and the
+// value text goes into the rest.
+class SepBuffer {
+ public:
+  explicit SepBuffer(char sep) { buf_[0] = sep; }
+  [[nodiscard]] std::span<char> Value() { return std::span<char>(buf_).subspan(1); }
+  // Appends separator + `text` as one column; `text` is usually Value()'s own text.
+  bool Column(detail::LineBuilder& line, const char* text, std::string& scratch) {
+    if (text == buf_.data() + 1) return line.Column(std::string_view(buf_.data(), 1 + std::strlen(text)));
+    return SepColumn(line, buf_[0], text, scratch);
+  }
+
+ private:
+  std::array<char, kValueTextSize + 1> buf_{};
+};
+
 }  // namespace
 
 std::string ExportRainText(const WeatherDataObject& rec, WeatherDataID id) {
-  const float v = rec.GetWeatherData(id, false);
-  if (DisplayUnits::IsMissing(v)) return "    ---";
   char buf[kValueTextSize];
-  std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(v));
-  return buf;
+  return std::string(RainText(rec, id, std::span<char>(buf)));
 }
 
 void ExportHeaderLine(int n, const Columns& cols, bool with_time, char sep, int start, int* width,
@@ -70,12 +93,11 @@ void ArchiveExportLine(const WeatherDataObject& rec, const Columns& cols, bool w
   }
   line.Lead(lead);
   std::string scratch;
-  std::array<char, kValueTextSize> buf{};
+  SepBuffer buf(sep);
   for (std::size_t i = static_cast<std::size_t>(detail::ClampStart(start, cols)); i < cols.size(); ++i) {
     const DataVariable& v = *cols[i];
-    const bool ok = IsRain(v.id) ? SepColumn(line, sep, ExportRainText(rec, v.id), scratch)
-                                 : SepColumn(line, sep, rec.GetWeatherDataStr(v.id, std::span<char>(buf)), scratch);
-    if (!ok) break;
+    const char* text = IsRain(v.id) ? RainText(rec, v.id, buf.Value()) : rec.GetWeatherDataStr(v.id, buf.Value());
+    if (!buf.Column(line, text, scratch)) break;
   }
   *width = line.Length();
 }
@@ -88,9 +110,9 @@ void DailyExportLine(const DailySummaryObject& day, const Columns& cols, bool wi
   if (with_time) lead += sep;
   line.Lead(lead);
   std::string scratch;
-  std::array<char, kValueTextSize> buf{};
+  SepBuffer buf(sep);
   for (std::size_t i = static_cast<std::size_t>(detail::ClampStart(start, cols)); i < cols.size(); ++i) {
-    if (!SepColumn(line, sep, day.GetWeatherDataStr(cols[i]->id, std::span<char>(buf)), scratch)) break;
+    if (!buf.Column(line, day.GetWeatherDataStr(cols[i]->id, buf.Value()), scratch)) break;
   }
   *width = line.Length();
 }

@@ -6,8 +6,10 @@
 namespace sq {
 namespace {
 
-bool PutLine(std::FILE* out, const std::string& line) {
-  return std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fputc('\n', out) != EOF;
+// Writes the line and its line feed in one call (the line feed is added to `line`).
+bool PutLine(std::FILE* out, std::string& line) {
+  line += '\n';
+  return std::fwrite(line.data(), 1, line.size(), out) == line.size();
 }
 
 }  // namespace
