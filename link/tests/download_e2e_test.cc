@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -637,6 +638,53 @@ TEST_F(DownloadInterruptTest, KilledAroundTheRainSave) {
     EXPECT_EQ(Download(folder, &cap, nullptr, true), kDownloadNothingNew);
     EXPECT_EQ(ReadText(folder + "/rain.db"), rain_after);
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
+  }
+}
+
+TEST_F(DownloadInterruptTest, ConfirmationAndAutomaticExport) {
+  StartSim(Archive(20));
+  const std::string folder = dir_.path().string();
+  Station st = MakeStation(folder);
+  st.SetAutoExport(true);
+  ASSERT_EQ(st.Save(), 0);
+  struct Row {
+    const char* legend;
+    bool answer;
+    int export_result;
+    int result;
+    const char* logged;  // nullptr: nothing
+  };
+  const Row rows[] = {
+      {"cancelled at the question", false, 0, kDownloadCancelled, nullptr},
+      {"export fails after the download", true, -1, kDownloadOk, "Error writing /x/download.txt after download."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    CorvaleSession session(Settings());
+    DownloadOptions o;  // interactive
+    std::vector<std::string> questions, log;
+    int exports = 0;
+    o.hooks.message = [](std::string_view, bool) {};
+    o.hooks.log = [&](std::string_view t) { log.emplace_back(t); };
+    o.hooks.confirm = [&](std::string_view q, std::string_view caption) {
+      questions.emplace_back(q);
+      EXPECT_EQ(caption, "Download");
+      return row.answer;
+    };
+    o.hooks.auto_export = [&](WeatherDatabase& db, std::string* name) {
+      ++exports;
+      EXPECT_EQ(db.NumberOfDataRecords(), 20);
+      *name = "/x/download.txt";
+      return row.export_result;
+    };
+    ArchiveDownload d(st, session, o);
+    EXPECT_EQ(d.Run(), row.result);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], "Transfer 4 pages (1%) to your PC from Test?\n(Each page holds up to 5 records.)");
+    EXPECT_EQ(exports, row.answer ? 1 : 0);
+    if (row.logged) {
+      EXPECT_NE(std::find(log.begin(), log.end(), std::string(row.logged)), log.end());
+    }
   }
 }
 
