@@ -258,7 +258,7 @@ int ArchiveDownload::Setup() {
   std::uint8_t& stored = station_.record().extra[extra::kArchivePeriod - extra::kBase];
   if (stored != period) {
     stored = static_cast<std::uint8_t>(period);
-    if (station_.Save() != kStationOk) Log("STATION.CFG: the archive period could not be saved");
+    save_station_ = true;  // saved while the first page is on its way
   }
 
   last_ = LastArchiveTime(*db_);
@@ -271,6 +271,7 @@ int ArchiveDownload::Setup() {
   }
   (void)session_.PutChar(kEsc);  // this exchange only measured
   if (pages == 0) {
+    SavePendingStation();
     Message(Text(kNoNewData), false);
     return kSetupNothingNew;
   }
@@ -281,6 +282,7 @@ int ArchiveDownload::Setup() {
 
   if (!opt_.silent) {
     if (opt_.hooks.confirm && !opt_.hooks.confirm(ConfirmText(pages, station_.Name()), Text(kCaption))) {
+      SavePendingStation();
       cancelled_ = true;
       return kSetupFailed;
     }
@@ -348,6 +350,19 @@ int ArchiveDownload::StartTransfer() {
     Message(Text(kNoMemory), true);
     return -1;
   }
+  st_.blocks_transfered = 0;
+  st_.error_count = 0;
+  st_.total_errors = 0;
+  st_.records_transfered = 0;
+  start_ms_ = session_.clock().NowMs();
+  session_.ClearInput();
+  if (session_.PutChar(kAck) != 0) {
+    CommError();
+    session_.ResizeDumpBuffer();
+    return -1;
+  }
+  // The console is sending the first page now; the files written meanwhile cost the
+  // line nothing. The journal must exist before the first record is stored.
   DownloadJournal journal;
   journal.last_stored = last_;
   journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
@@ -357,20 +372,14 @@ int ArchiveDownload::StartTransfer() {
     Message(Format(kNotStarted, (folder_ + "/" + kDownloadJournalName).c_str()), true);
     return -1;
   }
-  st_.blocks_transfered = 0;
-  st_.error_count = 0;
-  st_.total_errors = 0;
-  st_.records_transfered = 0;
-  start_ms_ = session_.clock().NowMs();
-  session_.ClearInput();
-  if (session_.PutChar(kAck) != 0) {
-    CommError();
-    (void)FinishStoring();
-    session_.ResizeDumpBuffer();
-    return -1;
-  }
+  SavePendingStation();
   Progress();
   return 0;
+}
+
+void ArchiveDownload::SavePendingStation() {
+  if (save_station_ && station_.Save() != kStationOk) Log("STATION.CFG: the archive period could not be saved");
+  save_station_ = false;
 }
 
 void ArchiveDownload::EndTransfer(bool escape) {

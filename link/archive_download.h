@@ -138,6 +138,7 @@ class ArchiveDownload {
   // could not be saved (the journal stays).
   [[nodiscard]] bool Recover();
   void EndTransfer(bool escape);
+  void SavePendingStation();
   [[nodiscard]] bool SanePageCount(int pages);
 
   Station& station_;
@@ -158,6 +159,7 @@ class ArchiveDownload {
   int open_month_ = 0;  // year * 12 + month of the newest stored day
   bool wrote_any_ = false;
   bool cancelled_ = false;
+  bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
   std::int64_t start_ms_ = 0;
 };
