@@ -119,6 +119,13 @@ std::optional<FirmwareDate> DateOf(std::vector<std::string_view> parts) {
   return FirmwareDate{*year, *month, *day};
 }
 
+// The start of a server's text, fit for a log line: printable ASCII, at most 80.
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (const char c : text.substr(0, 80)) out += c >= ' ' && c <= '~' ? c : ' ';
+  return out;
+}
+
 bool IsSeparator(char c) { return c == '\n' || c == '\r' || c == '=' || c == ' ' || c == '\t'; }
 
 }  // namespace
@@ -368,7 +375,7 @@ int WebDownload::SetupCorvaleWebDownload() {
                             : nullptr;
   if (missing != nullptr) {
     Message(Text(kRequestFailed), true);
-    Log(Format(kBadAnswer, missing));
+    Log(Format(kBadAnswer, missing, Printable(answer.body).c_str()));
     return kSetupFailed;
   }
   if (*h.model != 16 && *h.model != 17) {

@@ -246,7 +246,7 @@ TEST_F(WebDownloadTest, FailuresStoreNothing) {
        "TCP/IP : Communication error found."},
       {"stream short but complete", Reply{200, HeadersBody(20)}, Reply{200, pages.substr(0, 780)},
        "TCP/IP : Communication error found."},
-      {"answer without records", Reply{200, "Model=16\nArchiveInt=30\n"}, Reply{},
+      {"answer without records", Reply{200, "Wrong password\nModel=16\nArchiveInt=30\n"}, Reply{},
        "Error getting data from the web server."},
       {"bad model", Reply{200, HeadersBody(20, 2)}, Reply{}, "A Brisant II was found."},
       {"model not known", Reply{200, HeadersBody(20, 9)}, Reply{}, "The station model number was not recognized."},
@@ -257,8 +257,10 @@ TEST_F(WebDownloadTest, FailuresStoreNothing) {
     LoopbackHttpServer server([&](const std::string& target) {
       return Has(target, "action=headers") ? c.headers : c.data;
     });
+    log_.clear();
     EXPECT_EQ(Download(server), kDownloadFailed);
     EXPECT_TRUE(Said(c.text));
+    for (const std::string& line : log_) EXPECT_FALSE(Has(line, "p@ss")) << line;
     EXPECT_EQ(StoredRecords(folder_), 0);
   }
 }
