@@ -16,8 +16,8 @@ using U128 = unsigned __int128;
 constexpr std::uint64_t kPow10[kMaxFixedDecimals + 1] = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
-// Longest text the fast path makes: sign, 20 digits, point, padding zeros.
-constexpr std::size_t kTextMax = 1 + 20 + 1 + kMaxFixedDecimals + 1;
+// Longest text the fast path makes: sign, 20 digits, point, places.
+constexpr std::size_t kTextMax = 1 + 20 + 1 + kMaxFixedDecimals;
 
 // Copies `n` characters of `text` into `buf` under the snprintf rule; returns n.
 std::size_t Put(std::span<char> buf, const char* text, std::size_t n) {
@@ -75,28 +75,22 @@ std::size_t FormatFixed(std::span<char> buf, int decimals, double v) {
   if (decimals < 0 || decimals > kMaxFixedDecimals || !ScaledRounded(v, decimals, &q)) {
     return Fallback(buf, decimals, v);
   }
-  char digits[24];
-  const auto res = std::to_chars(digits, digits + sizeof digits, q);
-  const std::size_t nd = static_cast<std::size_t>(res.ptr - digits);
-  const std::size_t d = static_cast<std::size_t>(decimals);
-
+  // Digits from the last one backwards: the places, the point, at least one integer
+  // digit, the sign.
   char text[kTextMax];
-  std::size_t len = 0;
-  if (std::signbit(v)) text[len++] = '-';
-  // At least one integer digit: pad with zeros in front to d + 1 digits.
-  const std::size_t pad = nd < d + 1 ? d + 1 - nd : 0;
-  std::memset(text + len, '0', pad);
-  const std::size_t total = pad + nd;  // digits of the padded number
-  std::memcpy(text + len + pad, digits, nd);
-  const std::size_t int_digits = total - d;
-  if (d == 0) {
-    len += total;
-  } else {
-    std::memmove(text + len + int_digits + 1, text + len + int_digits, d);
-    text[len + int_digits] = '.';
-    len += total + 1;
+  char* const end = text + kTextMax;
+  char* p = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
   }
-  return Put(buf, text, len);
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
+  } while (q != 0);
+  if (std::signbit(v)) *--p = '-';
+  return Put(buf, p, static_cast<std::size_t>(end - p));
 }
 
 std::size_t FormatInt(std::span<char> buf, long long v) {

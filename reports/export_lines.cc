@@ -43,7 +43,12 @@ class SepBuffer {
   [[nodiscard]] std::span<char> Value() { return std::span<char>(buf_).subspan(1); }
   // Appends separator + `text` as one column; `text` is usually Value()'s own text.
   bool Column(detail::LineBuilder& line, const char* text, std::string& scratch) {
-    if (text == buf_.data() + 1) return line.Column(std::string_view(buf_.data(), 1 + std::strlen(text)));
+    if (text == buf_.data() + 1) {
+      // Value texts are a few characters long: a plain scan beats a library call.
+      std::size_t n = 0;
+      while (n + 1 < buf_.size() && text[n] != '\0') ++n;
+      return line.Column(std::string_view(buf_.data(), 1 + n));
+    }
     return SepColumn(line, buf_[0], text, scratch);
   }
 

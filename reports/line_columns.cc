@@ -1,6 +1,7 @@
 #include "reports/line_columns.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace sq {
@@ -36,7 +37,27 @@ std::string DisplayDate(const DateTime& date) {
   return buf;
 }
 
-std::string ExportDate(const DateTime& date) { return DayShown(date).GetDateStr(); }
+std::string ExportDate(const DateTime& date) {
+  // An export asks for the same day some hundred times in a row: the text of the last
+  // date is kept, with everything it depends on.
+  struct Key {
+    bool valid;
+    bool end_of_day;
+    std::int16_t year, month, day;
+    std::uint8_t choice;
+    char sep;
+    bool operator==(const Key&) const = default;
+  };
+  thread_local Key last_key{};
+  thread_local std::string last_text;
+  const Key key{date.valid != 0, date.packed_time == 1440, date.year, date.month, date.day,
+                DateTime::dateChoice, DateTime::dateSepChar};
+  if (last_text.empty() || !(key == last_key)) {
+    last_text = DayShown(date).GetDateStr();
+    last_key = key;
+  }
+  return last_text;
+}
 
 namespace detail {
 
