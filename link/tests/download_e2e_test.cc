@@ -692,8 +692,8 @@ TEST_F(DownloadInterruptTest, ConfirmationAndAutomaticExport) {
 // the newest page, or an absurd count. Other commands go to the simulator.
 class RingSession : public CorvaleSession {
  public:
-  RingSession(const CommSettings& s, std::vector<sim::Record> ring, int newest_slot, int announced)
-      : CorvaleSession(s), ring_(std::move(ring)), newest_(newest_slot), announced_(announced) {}
+  RingSession(const CommSettings& s, std::vector<sim::Record> ring, int newest_slot, int announced, int fail_with = 0)
+      : CorvaleSession(s), ring_(std::move(ring)), newest_(newest_slot), announced_(announced), fail_with_(fail_with) {}
   int DumpAfter(std::uint16_t, std::uint16_t, int& pages, int& first_record) override {
     pages = announced_;
     first_record = (newest_ + 1) % 5;
@@ -701,6 +701,7 @@ class RingSession : public CorvaleSession {
   }
   int ReadDumpPage(int expected_seq, std::uint8_t& reply, std::size_t offset) override {
     reply = kNak;
+    if (fail_with_ != 0) return fail_with_;
     const int first_page = ((newest_ + 1) / 5) % 512;
     const int page = (first_page + static_cast<int>(offset / kDumpPageStride)) % 512;
     EXPECT_EQ(expected_seq, static_cast<int>(offset / kDumpPageStride) & 0xFF);
@@ -714,6 +715,7 @@ class RingSession : public CorvaleSession {
   std::vector<sim::Record> ring_;
   int newest_;
   int announced_;
+  int fail_with_;
 };
 
 TEST_F(DownloadInterruptTest, FullRingOf513Pages) {
@@ -741,14 +743,33 @@ TEST_F(DownloadInterruptTest, FullRingOf513Pages) {
   EXPECT_EQ(img.archive_times, ExpectedTimes(in_order));
 }
 
-TEST_F(DownloadInterruptTest, AbsurdPageCountIsRefused) {
+TEST_F(DownloadInterruptTest, HostileConsoleNeverHangs) {
   StartSim(Archive(10));
-  std::vector<sim::Record> ring(2560);
-  RingSession session(Settings(), ring, 0, 60000);
-  Captured cap;
-  EXPECT_EQ(Download(dir_.path().string(), &cap, nullptr, false, &session), kDownloadFailed);
-  EXPECT_TRUE(cap.Said("The console announced 60000 pages"));
-  EXPECT_TRUE(ReadImage(dir_.path().string()).records.empty());
+  struct Row {
+    const char* legend;
+    int announced;
+    int page_error;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"absurd page count", 60000, 0, "The console announced 60000 pages"},
+      {"every page garbage", 20, kErrCrc, "Gave up because of too many errors."},
+      {"every page out of sequence", 20, kErrSequence, "Gave up because of too many errors."},
+      {"every page incomplete", 20, kErrIncomplete, "Gave up because of too many errors."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    TempDir dir;
+    RingSession session(Settings(), std::vector<sim::Record>(2560), 0, row.announced, row.page_error);
+    Captured cap;
+    EXPECT_EQ(Download(dir.path().string(), &cap, nullptr, false, &session), kDownloadFailed);
+    EXPECT_TRUE(cap.Said(row.said));
+    EXPECT_TRUE(ReadImage(dir.path().string()).records.empty());
+    if (row.page_error != 0) {
+      ASSERT_FALSE(cap.progress.empty());
+      EXPECT_EQ(cap.progress.back().retries, kMaxPageFailures);
+    }
+  }
 }
 }  // namespace
 }  // namespace sq
