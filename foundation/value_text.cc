@@ -1,5 +1,7 @@
 // Text of single values, unit texts and decimals by unit kind (members of DisplayUnits).
+#include <array>
 #include <cstring>
+#include <string_view>
 
 #include "foundation/display_units.h"
 #include "foundation/fixed_format.h"
@@ -108,7 +110,13 @@ char* DisplayUnits::GetAirDensityStr(float density, std::span<char> buf) {
 
 char* DisplayUnits::DomDirStr(int sector, std::span<char> buf) {
   if (sector < 0 || sector > 15) return Text(buf, kNoValue);
-  return Text(buf, LoadString(kCompassFirst + static_cast<std::uint32_t>(sector)));
+  // The table's texts live as long as the program: look the 16 points up once.
+  static const std::array<std::string_view, 16> points = [] {
+    std::array<std::string_view, 16> p{};
+    for (std::size_t i = 0; i < p.size(); ++i) p[i] = LoadString(kCompassFirst + static_cast<std::uint32_t>(i));
+    return p;
+  }();
+  return Text(buf, points[static_cast<std::size_t>(sector)]);
 }
 
 char* DisplayUnits::BarTrendStr(int trend, std::span<char> buf) {
