@@ -75,28 +75,34 @@ ArchiveDownload::~ArchiveDownload() {
   lock_.Release();
 }
 
-void ArchiveDownload::Message(std::string_view text, bool error) {
-  if (opt_.hooks.message) {
-    opt_.hooks.message(text, error);
+void DeliverDownloadMessage(const DownloadHooks& hooks, bool silent, std::string_view text, bool error) {
+  if (hooks.message) {
+    hooks.message(text, error);
     return;
   }
-  const bool silent = gSilentMode;
-  gSilentMode = silent || opt_.silent;
+  const bool was_silent = gSilentMode;
+  gSilentMode = was_silent || silent;
   if (error) {
     ErrorMessage(text);
   } else {
     Inform(text);
   }
-  gSilentMode = silent;
+  gSilentMode = was_silent;
 }
 
-void ArchiveDownload::Log(std::string_view text) {
-  if (opt_.hooks.log) {
-    opt_.hooks.log(text);
+void DeliverDownloadLog(const DownloadHooks& hooks, const Station& station, std::string_view text) {
+  if (hooks.log) {
+    hooks.log(text);
     return;
   }
-  (void)LogMessage(text, station_.Name());
+  (void)LogMessage(text, station.Name());
 }
+
+void ArchiveDownload::Message(std::string_view text, bool error) {
+  DeliverDownloadMessage(opt_.hooks, opt_.silent, text, error);
+}
+
+void ArchiveDownload::Log(std::string_view text) { DeliverDownloadLog(opt_.hooks, station_, text); }
 
 void ArchiveDownload::CommError() { Message(DescribeCommError(session_), true); }
 

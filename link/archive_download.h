@@ -72,6 +72,11 @@ struct DownloadHooks {
   std::function<int(WeatherDatabase& db, std::string* file_name)> auto_export;
 };
 
+// Delivers a message or a log line through the hooks when set, else to the message
+// helpers (`silent`: unattended, the message goes to the log) and the download log.
+void DeliverDownloadMessage(const DownloadHooks& hooks, bool silent, std::string_view text, bool error);
+void DeliverDownloadLog(const DownloadHooks& hooks, const Station& station, std::string_view text);
+
 struct DownloadOptions {
   bool silent = false;       // unattended: no question, messages to the log
   bool check_model = true;   // ask the console for its model and refuse others

@@ -295,27 +295,10 @@ WebDownload::WebDownload(Station& station, HttpClient& http, WebDownloadOptions 
 WebDownload::~WebDownload() = default;
 
 void WebDownload::Message(std::string_view text, bool error) {
-  if (opt_.hooks.message) {
-    opt_.hooks.message(text, error);
-    return;
-  }
-  const bool silent = gSilentMode;
-  gSilentMode = silent || opt_.silent;
-  if (error) {
-    ErrorMessage(text);
-  } else {
-    Inform(text);
-  }
-  gSilentMode = silent;
+  DeliverDownloadMessage(opt_.hooks, opt_.silent, text, error);
 }
 
-void WebDownload::Log(std::string_view text) {
-  if (opt_.hooks.log) {
-    opt_.hooks.log(text);
-    return;
-  }
-  (void)LogMessage(text, station_.Name());
-}
+void WebDownload::Log(std::string_view text) { DeliverDownloadLog(opt_.hooks, station_, text); }
 
 int WebDownload::records_stored() const { return archive_ ? archive_->records_stored() : 0; }
 
