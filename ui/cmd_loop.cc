@@ -123,7 +123,7 @@ std::string IntText(int v, bool missing) { return missing ? std::string(kNone) :
 
 std::string ClockText(std::int16_t hhmm) {
   if (hhmm < 0 || hhmm % 100 > 59 || hhmm / 100 > 23) return kNone;
-  char buf[8];
+  char buf[16];  // roomy: the compiler cannot see the range check above
   std::snprintf(buf, sizeof buf, "%02d:%02d", hhmm / 100, hhmm % 100);
   return buf;
 }
