@@ -74,6 +74,8 @@ int ExtraRadOfDay(WeatherDatabase& db, const DateTime& day, const SiteDescriptio
     if (db.GetRecord(&r) != kDbOk) return 0;
   }
   const bool position = SitePositionSet(site);
+  std::size_t first_changed = records.size();
+  std::size_t last_changed = 0;
   if (position) astro.THSWIdailyAstronomyTasks(DateTime(day.month, day.day, day.year), site.longitude);
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (records[i][0] != kRecordTypeArchive) continue;
@@ -91,8 +93,15 @@ int ExtraRadOfDay(WeatherDatabase& db, const DateTime& day, const SiteDescriptio
     // Unchanged records are not rewritten, so a second run costs only reads.
     if (extra == rec->extra_rad) continue;
     rec->extra_rad = extra;
-    if (db.EditRecord(ToBytes(*rec), start + static_cast<std::int32_t>(i)) != kDbOk) return 0;
+    records[i] = ToBytes(*rec);
+    first_changed = std::min(first_changed, i);
+    last_changed = i;
   }
+  if (first_changed > last_changed) return 1;
+  // The changed stretch of the day goes out in one write.
+  const std::vector<RecordBytes> changed(records.begin() + static_cast<std::ptrdiff_t>(first_changed),
+                                         records.begin() + static_cast<std::ptrdiff_t>(last_changed) + 1);
+  if (db.EditRecords(changed, start + static_cast<std::int32_t>(first_changed)) != kDbOk) return 0;
   return 1;
 }
 

@@ -150,6 +150,12 @@ bool MonthFile::WriteRecord(std::int64_t n, const RecordBytes& bytes) {
   return file_->WriteAt(RecordOffset(n), bytes);
 }
 
+bool MonthFile::WriteRecords(std::int64_t n, std::span<const std::uint8_t> bytes) {
+  if (bytes.size() % kRecordSize != 0) return false;
+  buffer_count_ = 0;
+  return file_->WriteAt(RecordOffset(n), bytes);
+}
+
 bool MonthFile::WriteHeader() {
   if (!header_dirty_) return true;
   if (!file_->WriteAt(0, EncodeHeader(header_))) return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,6 +65,9 @@ class MonthFile {
   [[nodiscard]] bool ReadRecord(std::int64_t n, RecordBytes* out);
   // Writes record `n` in place or at the end; false on failure.
   [[nodiscard]] bool WriteRecord(std::int64_t n, const RecordBytes& bytes);
+  // Writes whole records n, n + 1, ... in one write (`bytes` holds a multiple of the
+  // record size).
+  [[nodiscard]] bool WriteRecords(std::int64_t n, std::span<const std::uint8_t> bytes);
   // Writes the in-memory header at offset 0 when it changed.
   [[nodiscard]] bool WriteHeader();
   [[nodiscard]] bool Sync() { return file_->Sync(); }

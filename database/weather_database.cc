@@ -652,6 +652,26 @@ int WeatherDatabase::EditRecord(const RecordBytes& record, std::int32_t record_n
   return kDbOk;
 }
 
+int WeatherDatabase::EditRecords(const std::vector<RecordBytes>& records, std::int32_t record_number) {
+  if (records.empty()) return kDbOk;
+  if (!CheckWritable()) return kDbError;
+  if (EnsureMonthOfRecord(record_number) != kDbOk) return kDbError;
+  const MonthEntry& m = months_[current_];
+  const std::int64_t last = static_cast<std::int64_t>(record_number) + static_cast<std::int64_t>(records.size()) - 1;
+  if (last > m.last_record) {
+    Fail(open_->path() + ": the records to rewrite run past the end of the month");
+    return kDbError;
+  }
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(records.size() * kRecordSize);
+  for (const RecordBytes& r : records) bytes.insert(bytes.end(), r.begin(), r.end());
+  if (!open_->WriteRecords(record_number - m.first_record, bytes)) {
+    Fail(open_->path() + ": the records could not be written");
+    return kDbError;
+  }
+  return kDbOk;
+}
+
 int WeatherDatabase::EditArchiveRecord(const RecordBytes& record, std::int32_t archive_number) {
   if (!CheckWritable()) return kDbError;
   RecordBytes old;

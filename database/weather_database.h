@@ -112,6 +112,9 @@ class WeatherDatabase {
   // older than the newest stored one, or a month before the newest month.
   [[nodiscard]] int AppendRecord(const RecordBytes& record, DateTime date);
   [[nodiscard]] int EditRecord(const RecordBytes& record, std::int32_t record_number);
+  // Rewrites the consecutive records from `record_number` on in one write; they must all
+  // lie in one month. Used by recomputations that change a whole day.
+  [[nodiscard]] int EditRecords(const std::vector<RecordBytes>& records, std::int32_t record_number);
   [[nodiscard]] int EditArchiveRecord(const RecordBytes& record, std::int32_t archive_number);
 
   [[nodiscard]] int DeleteRecord(std::int32_t record_number);
