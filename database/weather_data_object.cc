@@ -588,12 +588,25 @@ int WeatherDataObject::SetUV(WeatherDataID id, float value, bool) {
 
 // ---------------------------------------------------------------- soil and leaf
 
+namespace {
+
+// Soil moisture and leaf wetness share one shape: a measured value of one category,
+// read from its byte array by sensor number.
+bool PlainSensorId(WeatherDataID id, int category) {
+  return id.Calculation() == ID::kCalcMeasured && id.Category() == category && id.Statistic() == ID::kStatValue;
+}
+
+template <std::size_t N>
+float PlainSensorValue(WeatherDataID id, int category, const std::uint8_t (&bytes)[N], int first) {
+  if (!PlainSensorId(id, category)) return kM;
+  const std::uint8_t* b = SensorByte(bytes, id.Sensor(), first);
+  return b && *b != DisplayUnits::kMissing8 ? static_cast<float>(*b) : kM;
+}
+
+}  // namespace
+
 float WeatherDataObject::GetSoil(WeatherDataID id, bool) const {
-  if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatSoilMoisture ||
-      id.Statistic() != ID::kStatValue)
-    return kM;
-  const std::uint8_t* b = SensorByte(record_.soil_moisture, id.Sensor(), ID::kSensorFirstSoil);
-  return b && *b != kMissing8 ? static_cast<float>(*b) : kM;
+  return PlainSensorValue(id, ID::kCatSoilMoisture, record_.soil_moisture, ID::kSensorFirstSoil);
 }
 
 char* WeatherDataObject::GetSoilStr(WeatherDataID id, std::span<char> buf) const {
@@ -602,19 +615,13 @@ char* WeatherDataObject::GetSoilStr(WeatherDataID id, std::span<char> buf) const
 }
 
 int WeatherDataObject::SetSoil(WeatherDataID id, float value, bool) {
-  if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatSoilMoisture ||
-      id.Statistic() != ID::kStatValue)
-    return 0;
+  if (!PlainSensorId(id, ID::kCatSoilMoisture)) return 0;
   std::uint8_t* b = SensorByte(record_.soil_moisture, id.Sensor(), ID::kSensorFirstSoil);
   return b ? StoreByte(value, 0, 254, b) : 0;
 }
 
 float WeatherDataObject::GetLeaf(WeatherDataID id, bool) const {
-  if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatLeafWetness ||
-      id.Statistic() != ID::kStatValue)
-    return kM;
-  const std::uint8_t* b = SensorByte(record_.leaf_wetness, id.Sensor(), ID::kSensorFirstLeaf);
-  return b && *b != kMissing8 ? static_cast<float>(*b) : kM;
+  return PlainSensorValue(id, ID::kCatLeafWetness, record_.leaf_wetness, ID::kSensorFirstLeaf);
 }
 
 char* WeatherDataObject::GetLeafStr(WeatherDataID id, std::span<char> buf) const {
@@ -623,9 +630,7 @@ char* WeatherDataObject::GetLeafStr(WeatherDataID id, std::span<char> buf) const
 }
 
 int WeatherDataObject::SetLeaf(WeatherDataID id, float value, bool) {
-  if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatLeafWetness ||
-      id.Statistic() != ID::kStatValue)
-    return 0;
+  if (!PlainSensorId(id, ID::kCatLeafWetness)) return 0;
   std::uint8_t* b = SensorByte(record_.leaf_wetness, id.Sensor(), ID::kSensorFirstLeaf);
   return b ? StoreByte(value, 0, 15, b) : 0;
 }
