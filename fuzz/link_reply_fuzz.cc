@@ -9,26 +9,9 @@
 #include <memory>
 #include <string_view>
 
+#include "fuzz/pair_transport.h"
 #include "link/corvale_session.h"
 #include "link/device_finder.h"
-
-namespace {
-
-// A channel on one end of a socket pair.
-class PairTransport : public sq::CommProtocol {
- public:
-  PairTransport(const sq::CommSettings& s, int fd) : CommProtocol(s), peer_fd_(fd) {}
-  int OpenPort() override {
-    AttachFd(::dup(peer_fd_));
-    status_ |= sq::kStatusPortOpen;
-    return 1;
-  }
-
- private:
-  int peer_fd_;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 8192) return 0;
@@ -38,19 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)sq::ParseReceptionStats(text);
   (void)sq::ParseDiscoveryReply({data, size});
 
-  int sv[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv) != 0) return 0;
-  if (size > 0 && ::write(sv[1], data, size) != static_cast<ssize_t>(size)) {
-    ::close(sv[0]);
-    ::close(sv[1]);
-    return 0;
-  }
-  ::shutdown(sv[1], SHUT_WR);
+  sq::fuzz::FilledSocketPair pair(std::span<const std::uint8_t>(data, size));
+  if (!pair.ok()) return 0;
   static sq::FakeLinkClock clock(0);
   sq::CommSettings s;
   s.clock = &clock;
   {
-    sq::CorvaleSession session(s, std::make_unique<PairTransport>(s, sv[0]));
+    sq::CorvaleSession session(s, std::make_unique<sq::fuzz::PairTransport>(s, pair.reader()));
     if (session.Open()) {
       (void)session.GetAcknowledge();
       (void)session.ReadBlockCrc(8);
@@ -64,7 +41,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
-  ::close(sv[0]);
-  ::close(sv[1]);
   return 0;
 }

@@ -9,25 +9,13 @@
 #include <memory>
 #include <span>
 
+#include "fuzz/pair_transport.h"
 #include "link/corvale_session.h"
 #include "link/hilows.h"
 #include "link/loop_packets.h"
 
 namespace {
 
-// A channel on one end of a socket pair.
-class PairTransport : public sq::CommProtocol {
- public:
-  PairTransport(const sq::CommSettings& s, int fd) : CommProtocol(s), peer_fd_(fd) {}
-  int OpenPort() override {
-    AttachFd(::dup(peer_fd_));
-    status_ |= sq::kStatusPortOpen;
-    return 1;
-  }
-
- private:
-  int peer_fd_;
-};
 
 constexpr int kFamilies[] = {sq::kFamilyBrisant, sq::kFamilyCorvale, sq::kFamilyProbe};
 
@@ -44,20 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)sq::HiLowsBlockOk(bytes.first<sq::kHiLowsBlockSize>());
   }
 
-  int sv[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv) != 0) return 0;
-  if (!bytes.empty() && ::write(sv[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-    ::close(sv[0]);
-    ::close(sv[1]);
-    return 0;
-  }
-  ::shutdown(sv[1], SHUT_WR);
+  sq::fuzz::FilledSocketPair pair(bytes);
+  if (!pair.ok()) return 0;
   static sq::FakeLinkClock clock(0);
   sq::CommSettings s;
   s.clock = &clock;
   s.console_family = static_cast<std::int16_t>(family);
   {
-    sq::CorvaleSession session(s, std::make_unique<PairTransport>(s, sv[0]));
+    sq::CorvaleSession session(s, std::make_unique<sq::fuzz::PairTransport>(s, pair.reader()));
     if (session.Open()) {
       sq::LoopPackets loop(session);
       // Every packet the input holds, and one more read that finds the end.
@@ -67,7 +49,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
-  ::close(sv[0]);
-  ::close(sv[1]);
   return 0;
 }
