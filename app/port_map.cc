@@ -108,6 +108,34 @@ std::string PortMap::Serialize() const {
   return out;
 }
 
+std::optional<std::string> PortMap::StableDevicePath(const std::string& device, const std::string& by_id_dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target = fs::canonical(device, ec);
+  if (ec) return std::nullopt;
+  if (fs::path(device).parent_path() == fs::path(by_id_dir)) return device;
+  // The folder holds one link per adapter; a few hundred entries at most are looked at.
+  constexpr int kMaxEntries = 1024;
+  int seen = 0;
+  std::vector<std::string> names;
+  for (fs::directory_iterator it(by_id_dir, ec), end; !ec && it != end && seen < kMaxEntries; it.increment(ec), ++seen) {
+    std::error_code ec2;
+    if (fs::canonical(it->path(), ec2) == target && !ec2) names.push_back(it->path().string());
+  }
+  if (names.empty()) return std::nullopt;
+  // Should two links lead to the same device, the first by name is taken, whatever the
+  // order of the folder listing.
+  return *std::min_element(names.begin(), names.end());
+}
+
+std::optional<std::string> PortMap::PreferStablePath(int com, const std::string& by_id_dir) {
+  const std::string device = DevicePath(com);
+  if (device.empty()) return std::nullopt;
+  auto stable = StableDevicePath(device, by_id_dir);
+  if (!stable || *stable == MappedPath(com) || SetDevice(com, *stable) != 0) return std::nullopt;
+  return stable;
+}
+
 std::vector<std::string> PortMap::ListSystemSerialDevices(const std::string& dev_dir) {
   std::vector<std::string> names;
   std::error_code ec;

@@ -5,6 +5,11 @@
 // COM1 is the first of them. Any path works, so a pseudo-terminal can stand in for a
 // console.
 //
+// A USB serial adapter's ttyUSBn or ttyACMn number depends on the order in which
+// adapters appear, so it can change at a reboot; udev also names each adapter by its
+// maker, model and serial number under /dev/serial/by-id. Such a stable name is the
+// better line for the map, and `console FOLDER find --save` writes it when there is one.
+//
 // The file is outside input: lines are bounded, the port count is bounded, and a bad
 // file is reported, never half-used.
 #pragma once
@@ -42,6 +47,16 @@ class PortMap {
   // number or a path with control characters or over kMaxLine characters.
   [[nodiscard]] int SetDevice(int com, std::string_view path);
   [[nodiscard]] std::string Serialize() const;
+
+  // The stable name of `device`: the entry of `by_id_dir` that is a link to the same
+  // device, or nothing when there is none. A device named by such a link already is
+  // returned as it is.
+  static constexpr const char* kSerialById = "/dev/serial/by-id";
+  [[nodiscard]] static std::optional<std::string> StableDevicePath(const std::string& device,
+                                                                   const std::string& by_id_dir = kSerialById);
+  // Makes the line for `com` the stable name of its device when it has one and the
+  // line does not hold it yet. The new line, or nothing when the map is unchanged.
+  [[nodiscard]] std::optional<std::string> PreferStablePath(int com, const std::string& by_id_dir = kSerialById);
 
   // Replaces the system device list (tests use pseudo-terminals only).
   void SetSystemDevices(std::vector<std::string> devices) { system_ = std::move(devices); }

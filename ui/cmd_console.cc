@@ -33,7 +33,8 @@ void ConsoleUsage() {
       "  info       model, firmware date and version, console time, archive period,\n"
       "             reception statistics and barometer data\n"
       "  find       search the ports of the port map (ports.lst) for a console;\n"
-      "             with --save the station's port is set to the one found\n"
+      "             with --save the station's port is set to the one found, and\n"
+      "             ports.lst names its device by its stable /dev/serial/by-id name\n"
       "  porttest   look for a modem or a loopback connector on the station's port,\n"
       "             then on the other ports\n"
       "  loop       current conditions from the console's real-time packets\n");
@@ -51,12 +52,12 @@ void DiscoverUsage() {
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
-PortMap LoadPorts() {
+PortMap LoadPorts(bool* loaded = nullptr) {
   PortMap ports;
   std::string error;
-  if (ports.Load(ProgramFolder(), &error) != 0) {
-    std::fprintf(stderr, "stratoquill: %s\n", error.empty() ? "cannot read ports.lst" : error.c_str());
-  }
+  const bool ok = ports.Load(ProgramFolder(), &error) == 0;
+  if (!ok) std::fprintf(stderr, "stratoquill: %s\n", error.empty() ? "cannot read ports.lst" : error.c_str());
+  if (loaded) *loaded = ok;
   return ports;
 }
 
@@ -127,11 +128,22 @@ int Info(const Station& station, const CommSettings& settings) {
   return 0;
 }
 
-int Find(Station& station, const CommSettings& settings, const PortMap& ports, bool save) {
+int Find(Station& station, const CommSettings& settings, PortMap& ports, bool ports_loaded, bool save) {
   const auto result = FindConsole(settings, PortList(ports));
   std::printf("%s\n", result.message.c_str());
   if (result.port == 0) return 1;
   if (save) {
+    // A numbered USB device can be renumbered at the next boot; its stable name cannot.
+    // A port map that could not be read is never replaced.
+    const auto stable = ports_loaded ? ports.PreferStablePath(result.port) : std::nullopt;
+    if (stable) {
+      std::string error;
+      if (ports.Save(ProgramFolder(), &error) != 0) {
+        std::fprintf(stderr, "stratoquill console: %s\n", error.c_str());
+        return 1;
+      }
+      std::printf("COM%d is now %s in ports.lst.\n", result.port, stable->c_str());
+    }
     station.record().com_port = static_cast<std::uint16_t>(result.port);
     if (station.Save() != 0) {
       std::fprintf(stderr, "stratoquill console: could not save the station's settings\n");
@@ -195,7 +207,8 @@ int RunConsole(const Args& args) {
     std::fprintf(stderr, "stratoquill console: cannot read the station in %s\n", folder.c_str());
     return 1;
   }
-  const PortMap ports = LoadPorts();
+  bool ports_loaded = false;
+  PortMap ports = LoadPorts(&ports_loaded);
   const auto connection = station.GetConnection(&ports);
   if (!connection) {
     std::fprintf(stderr, "stratoquill console: the station has no connection configured\n");
@@ -203,7 +216,7 @@ int RunConsole(const Args& args) {
   }
   CommSettings settings = CommSettingsFrom(*connection);
   if (what == "info") return Info(station, settings);
-  if (what == "find") return Find(station, settings, ports, save);
+  if (what == "find") return Find(station, settings, ports, ports_loaded, save);
   return PortTest(settings, ports);
 }
 
