@@ -92,6 +92,16 @@ std::string Shell(const std::string& path) {
   return out + "'";
 }
 
+// "10 minutes", "3 hours 5 minutes", "918 days".
+std::string Span(long long minutes) {
+  auto count = [](long long n, const char* unit) { return std::to_string(n) + " " + unit + (n == 1 ? "" : "s"); };
+  if (minutes < 120) return count(minutes, "minute");
+  if (minutes < 48 * 60) {
+    return count(minutes / 60, "hour") + (minutes % 60 != 0 ? " " + count(minutes % 60, "minute") : "");
+  }
+  return count(minutes / (24 * 60), "day");
+}
+
 class Doctor {
  public:
   explicit Doctor(const DoctorOptions& o) : o_(o) {
@@ -178,9 +188,16 @@ class Doctor {
   }
 
   void CheckStation(const std::string& folder) {
+    std::error_code ec;
+    if (!fs::exists(Station::ConfigPath(folder), ec)) {
+      Problem(fs::is_directory(folder, ec) ? folder + " holds no station (no " + kStationConfigName + ")"
+                                           : "there is no folder " + folder,
+              "name a station's folder; stratoquill station list shows them");
+      return;
+    }
     Station station;
     if (station.Load(folder) != 0) {
-      Problem("the station in " + folder + " cannot be read (" + kStationConfigName + " is missing or damaged)",
+      Problem("the station in " + folder + " cannot be read (" + kStationConfigName + " is damaged)",
               "restore " + Station::ConfigPath(folder) + " from a backup, or set the station up again with "
               "stratoquill station new");
       return;
@@ -209,7 +226,9 @@ class Doctor {
                   " out of the station folder and put back a backup copy; the next download fetches the "
                   "records the console still holds (stratoquill db check " + Shell(folder) + " lists every fault)");
     }
-    if (report.findings.empty()) {
+    if (report.files_checked == 0) {
+      Line("database: empty (nothing downloaded yet)");
+    } else if (report.findings.empty()) {
       Line("database: " + std::to_string(report.files_checked) + " month files, " +
            std::to_string(report.records_checked) + " records: ok");
     }
@@ -269,11 +288,11 @@ class Doctor {
                   now.tm.tm_hour, now.tm.tm_min);
     // The console tells whole minutes: one minute apart may be a few seconds.
     if (behind > 1 || behind < -1) {
-      const long long off = behind < 0 ? -behind : behind;
-      Problem("the console's clock is " + std::to_string(off) + (off == 1 ? " minute " : " minutes ") +
+      Problem("the console's clock is " + Span(behind < 0 ? -behind : behind) + " " +
                   (behind > 0 ? "behind" : "ahead of") + " the computer's (" + times +
                   "); records would be stamped with the wrong time",
-              "when the computer's clock is right: stratoquill console " + Shell(folder) + " settime");
+              "when the computer's clock is right: stratoquill console " + Shell(folder) +
+                  " settime --zone INDEX (the console's time zone; settime --help lists them)");
     } else {
       Line(std::string("console clock: ") + times + ": ok");
     }

@@ -134,8 +134,11 @@ TEST_F(DoctorTest, GoodOrderIsAllWell) {
             std::string::npos)
       << output_;
   EXPECT_NE(output_.find("All is well."), std::string::npos) << output_;
-  // The station folder or the program folder named on the command line: the same checks.
   EXPECT_TRUE(Run(station_).empty()) << output_;
+  // A folder that holds no station.
+  const auto findings = Run(home_ + "/nothing");
+  ASSERT_EQ(findings.size(), 1u) << output_;
+  EXPECT_EQ(findings[0].problem, "there is no folder " + home_ + "/nothing");
 }
 
 TEST_F(DoctorTest, EachFaultWithItsFix) {
@@ -183,6 +186,9 @@ TEST_F(DoctorTest, EachFaultWithItsFix) {
        "no console connection", "station set"},
       {"damaged station", [](DoctorTest& t) { fs::resize_file(Station::ConfigPath(t.station_), 10); },
        "cannot be read", "restore"},
+      {"console clock two years behind",
+       [](DoctorTest& t) { t.SetComputerClockToConsole(2 * 365 * 24 * 60 + 3 * 60); }, "clock is 730 days behind",
+       "settime"},
       {"bad port map",
        [](DoctorTest& t) { std::ofstream(t.home_ + "/ports.lst") << "/dev/tty\x01S0\n"; },
        "is not a valid port map", "correct or remove"},
