@@ -37,6 +37,7 @@ DeviceState DoctorSystem::ProbeDevice(const std::string& path) {
     return state;
   }
   if (const group* g = ::getgrgid(st.st_gid)) state.group = g->gr_name;
+  state.group_may_use = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && st.st_gid != 0;
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
@@ -315,11 +316,18 @@ class Doctor {
                 "plug the console in; " + find + " finds it and records its stable name");
         return false;
       case DeviceState::kNoPermission: {
-        const std::string group = state.group.empty() ? "dialout" : state.group;
+        const std::string group = state.group.empty() ? "?" : state.group;
         const std::string user = o_.system->UserName();
-        Problem("user " + user + " may not read and write " + c.device + " (" + com + ", group " + group + ")",
-                "sudo adduser " + user + " " + group + ", then log out and in again (the service's user "
-                "stratoquill is in " + group + " already)");
+        std::string fix;
+        if (state.group_may_use) {
+          fix = "sudo adduser " + user + " " + group + ", then log out and in again";
+          if (group == "dialout" && user != "stratoquill") fix += " (the service's user stratoquill is in dialout already)";
+        } else {
+          fix = "the device's group " + group + " may not use it either: serial devices belong to the group dialout "
+                "with mode 660 (for a try: sudo chgrp dialout " + Shell(c.device) + " && sudo chmod 660 " +
+                Shell(c.device) + "; for good: a udev rule)";
+        }
+        Problem("user " + user + " may not read and write " + c.device + " (" + com + ", group " + group + ")", fix);
         return false;
       }
       case DeviceState::kInUse:

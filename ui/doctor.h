@@ -19,6 +19,7 @@ struct DeviceState {
   enum Kind { kUsable, kMissing, kNoPermission, kInUse, kOtherError };
   Kind kind = kUsable;
   std::string group;   // the device's group ("dialout"), for the permission hint
+  bool group_may_use = true;  // the device's mode lets its group read and write
   std::string detail;  // the system's words for kOtherError
 };
 

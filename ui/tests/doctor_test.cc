@@ -161,8 +161,11 @@ TEST_F(DoctorTest, EachFaultWithItsFix) {
        },
        "is damaged", "out of the station folder and put back a backup copy"},
       {"device without permission",
-       [](DoctorTest& t) { t.system_.forced = DeviceState{DeviceState::kNoPermission, "dialout", ""}; },
+       [](DoctorTest& t) { t.system_.forced = DeviceState{DeviceState::kNoPermission, "dialout", true, ""}; },
        "user alice may not read and write", "sudo adduser alice dialout"},
+      {"device its group may not use",
+       [](DoctorTest& t) { t.system_.forced = DeviceState{DeviceState::kNoPermission, "root", false, ""}; },
+       "user alice may not read and write", "sudo chgrp dialout"},
       {"device missing", [](DoctorTest& t) { t.MapCom1(t.home_ + "/ttyUSB7"); }, "which does not exist",
        "find --save"},
       {"console clock 10 minutes behind", [](DoctorTest& t) { t.SetComputerClockToConsole(10); },
@@ -209,7 +212,7 @@ TEST_F(DoctorTest, EachFaultWithItsFix) {
 
 TEST_F(DoctorTest, PortInUseIsNotAProblem) {
   // Most often the service holds the port: the console is left alone.
-  system_.forced = DeviceState{DeviceState::kInUse, "dialout", ""};
+  system_.forced = DeviceState{DeviceState::kInUse, "dialout", true, ""};
   EXPECT_TRUE(Run().empty()) << output_;
   EXPECT_NE(output_.find("in use by another program"), std::string::npos) << output_;
 }
