@@ -56,3 +56,8 @@ sq_add_test(app_modules_test
 set_target_properties(app_modules_test PROPERTIES ENABLE_EXPORTS ON)
 add_dependencies(app_modules_test ${sq_module_targets})
 target_compile_definitions(app_modules_test PRIVATE SQ_TEST_MODULE_DIR="${SQ_TEST_MODULE_DIR}")
+
+# The modules command end to end.
+add_test(NAME app_modules_cli_test
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tests/modules_cli_test.sh ${PROJECT_BINARY_DIR}/stratoquill
+                 ${SQ_TEST_MODULE_DIR})

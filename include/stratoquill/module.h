@@ -173,8 +173,9 @@ void SetStationAlarms(int value);
  * --------------------------------------------------------------------------------- */
 
 /* The console's current values: the 99-byte real-time packet as the console sends it
- * ("LOOP" packet, little-endian fields). Older console families get the program's
- * calibration offsets added. 1 success, 0 failure, no station or a null pointer. */
+ * ("LOOP" packet, little-endian fields; the console applies its own calibration).
+ * Current console family only; older families answer 0. 1 success, 0 failure, no
+ * station or a null pointer. Takes a few seconds: the console is woken and asked. */
 #define SQ_SENSOR_IMAGE_SIZE 99
 typedef struct SqSensorImage {
   uint8_t packet[SQ_SENSOR_IMAGE_SIZE];
