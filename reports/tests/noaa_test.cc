@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "database/daily_summary_ops.h"
+#include "database/header_block.h"
 #include "foundation/display_units.h"
 #include "reports/noaa_report.h"
 #include "reports/tests/noaa_fixture.h"
@@ -231,6 +232,13 @@ TEST_F(NoaaTest, Failures) {
             kNoaaNoFile);
   EXPECT_EQ(error.rfind("Could not open noaa.txt", 0), 0u) << error;
   EXPECT_FALSE(std::filesystem::exists(dir_.file("no")));
+  // A record that cannot be read while integrating: the message, and no report.
+  std::filesystem::resize_file(dir_.file("2026-01.sqm"), kHeaderSize + 3 * kRecordSize);
+  NoaaSettings s60 = settings_;
+  s60.heat_base_f = 60.0f;
+  EXPECT_EQ(WriteNoaaReport(db_, s60, {2026, 1}, dir_.file("NOAAMO.TXT"), nullptr, &error), kNoaaFailed);
+  EXPECT_EQ(error, "Hilltop: Error getting database record.");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("NOAAMO.TXT")));
   // A database without records.
   TempDir empty;
   WeatherDatabase none;
