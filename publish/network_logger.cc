@@ -12,16 +12,25 @@
 #include <mutex>
 
 #include "app/download_log.h"
-#include "app/extra_settings.h"
+#include "app/dirs.h"
+#include "app/format_text.h"
 #include "app/messages.h"
 #include "app/station.h"
 #include "foundation/prog_config_data.h"
 #include "foundation/site.h"
 #include "link/loop_packets.h"
 #include "link/serial_session.h"
+#include "resources/string_table.h"
 
 namespace sq {
 namespace {
+
+constexpr std::uint32_t kProgramTitle = 61565;
+constexpr std::uint32_t kStatusOn = 39270;
+constexpr std::uint32_t kStatusOff = 39271;
+constexpr std::uint32_t kNoEndpoint = 39275;
+constexpr std::uint32_t kTransportError = 39276;
+constexpr std::uint32_t kRefused = 39277;
 
 constexpr std::size_t kMaxReply = 64 * 1024;
 constexpr std::size_t kMaxLoggedReply = 200;
@@ -163,6 +172,29 @@ NetworkLoggerOptions MakeNetworkLoggerOptions(const Station& station, const Netw
   return o;
 }
 
+NetworkLoggerOptions UploadOptionsFor(const Station& station) {
+  std::string error;
+  const NetworkEndpoints endpoints = LoadEndpoints(ProgramFolder(), &error);
+  if (!error.empty()) (void)LogMessage(error, station.Name());
+  return MakeNetworkLoggerOptions(station, endpoints, stagingServer);
+}
+
+bool UploadConfigured(const NetworkLoggerOptions& options) {
+  static bool said = false;
+  if (!options.url.empty()) return true;
+  if (!said) (void)LogMessage(LoadString(kNoEndpoint), options.title);
+  said = true;
+  return false;
+}
+
+std::string UploadStatusLine(const Station& station, bool on) {
+  const NetworkAccount a = AccountOf(station);
+  char did[8];
+  std::snprintf(did, sizeof did, "%02X%02X%02X", a.device_id[0], a.device_id[1], a.device_id[2]);
+  return FormatText(LoadString(on ? kStatusOn : kStatusOff), std::string(LoadString(kProgramTitle)), station.Name(),
+                    "DID", did);
+}
+
 // ------------------------------------------------------------------ sending
 
 NetworkLogger::NetworkLogger(PacketPut& put, NetworkLoggerOptions options) : put_(put), opt_(std::move(options)) {}
@@ -181,14 +213,14 @@ int NetworkLogger::SendPacket(std::span<const std::uint8_t> packet) {
   const PutResult r = put_.Put(opt_.url, packet, opt_.timeout_ms);
   if (!r.answered) {
     if (r.error.find("timed out") == std::string::npos || opt_.log_more) {
-      Log("Network upload (packet type " + std::to_string(type) + "): " + r.error);
+      Log(FormatText(LoadString(kTransportError), type, r.error));
     }
     return kSendTransport;
   }
   const bool accepted = type == kPacketArchiveStart ? r.body.find(kReplyStartMark) != std::string::npos
                                                     : r.body == kReplyAccepted;
   if (accepted) return kSendOk;
-  Log("Network upload (packet type " + std::to_string(type) + ") refused: " + Printable(r.body));
+  Log(FormatText(LoadString(kRefused), type, Printable(r.body)));
   return kSendRefused;
 }
 

@@ -88,6 +88,14 @@ struct NetworkLoggerOptions {
 // computer's address, the program's display units and extended-logging switch.
 [[nodiscard]] NetworkLoggerOptions MakeNetworkLoggerOptions(const Station& station, const NetworkEndpoints& endpoints,
                                                             bool staging);
+// The options for `station` with the program folder's endpoints, staging when the
+// program was started with the staging switch.
+[[nodiscard]] NetworkLoggerOptions UploadOptionsFor(const Station& station);
+// True when an endpoint is set; otherwise the log is told once per run that the
+// uploads are off.
+[[nodiscard]] bool UploadConfigured(const NetworkLoggerOptions& options);
+// The main window's status text: "... - Stratoquill Network Upload: On" or "Off".
+[[nodiscard]] std::string UploadStatusLine(const Station& station, bool on);
 // The station's account: the last three MAC bytes and the key.
 [[nodiscard]] NetworkAccount AccountOf(const Station& station);
 
@@ -117,6 +125,8 @@ class NetworkLogger final : public ArchiveUploadQueue {
   void CloseIPUpload() override;
 
   [[nodiscard]] const NetworkLoggerOptions& options() const { return opt_; }
+  // New settings (endpoint, account) between uploads; the packet count stays.
+  void set_options(NetworkLoggerOptions options) { opt_ = std::move(options); }
   [[nodiscard]] int realtime_packets() const { return realtime_packets_; }
   // Results of the archive upload so far (packets sent and failed).
   [[nodiscard]] int archive_sent() const { return archive_sent_; }
