@@ -125,6 +125,11 @@ PutResult CurlPacketPut::Put(const std::string& url, std::span<const std::uint8_
   return result;
 }
 
+bool ReplyAccepted(int packet_type, std::string_view reply) {
+  if (packet_type == kPacketArchiveStart) return reply.find(kReplyStartMark) != std::string_view::npos;
+  return reply == kReplyAccepted;
+}
+
 // ------------------------------------------------------------------ settings
 
 NetworkAccount AccountOf(const Station& station) {
@@ -217,9 +222,7 @@ int NetworkLogger::SendPacket(std::span<const std::uint8_t> packet) {
     }
     return kSendTransport;
   }
-  const bool accepted = type == kPacketArchiveStart ? r.body.find(kReplyStartMark) != std::string::npos
-                                                    : r.body == kReplyAccepted;
-  if (accepted) return kSendOk;
+  if (ReplyAccepted(type, r.body)) return kSendOk;
   Log(FormatText(LoadString(kRefused), type, Printable(r.body)));
   return kSendRefused;
 }

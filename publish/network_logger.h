@@ -84,6 +84,10 @@ struct NetworkLoggerOptions {
   std::function<void(std::string_view text, std::string_view title)> log;
 };
 
+// The service's reply rule: the archive start packet needs "#SQ*\n" anywhere in the
+// reply, every other packet exactly "0\n#SQ*\n".
+[[nodiscard]] bool ReplyAccepted(int packet_type, std::string_view reply);
+
 // Options for `station`: its account, the endpoint (staging when `staging`), the
 // computer's address, the program's display units and extended-logging switch.
 [[nodiscard]] NetworkLoggerOptions MakeNetworkLoggerOptions(const Station& station, const NetworkEndpoints& endpoints,
