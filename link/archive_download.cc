@@ -104,6 +104,15 @@ void ArchiveDownload::Message(std::string_view text, bool error) {
 
 void ArchiveDownload::Log(std::string_view text) { DeliverDownloadLog(opt_.hooks, station_, text); }
 
+void ArchiveDownload::RainHistoryUnreadable(const RainDatabase& rain) {
+  if (rain_warned_) return;
+  rain_warned_ = true;
+  const std::string text = "The rain history could not be read (" + rain.error() +
+                           "); it was left as it is and this download does not add to it.";
+  Message(text, false);
+  if (!opt_.silent) Log(text);  // unattended, the message itself goes to the log
+}
+
 void ArchiveDownload::CommError() { Message(DescribeCommError(session_), true); }
 
 void ArchiveDownload::Progress() {
@@ -194,7 +203,11 @@ bool ArchiveDownload::Recover() {
         added = true;
       }
     }
-    if (added && rain.Save() != 0) return false;  // keep the journal: the next run tries again
+    if (rain.unreadable()) {
+      RainHistoryUnreadable(rain);
+    } else if (added && rain.Save() != 0) {
+      return false;  // keep the journal: the next run tries again
+    }
   }
   if (const auto last = LastArchiveTime(*db_)) {
     (void)SummarizeDay(*db_, DayOf(*last), station_.GetSiteDescription());
@@ -328,6 +341,10 @@ int ArchiveDownload::Setup() {
   if (station_.RainDbInUse()) {
     rain_ = std::make_unique<RainDatabase>();
     (void)rain_->Open(folder_);  // a missing file is created by the save
+    if (rain_->unreadable()) {
+      RainHistoryUnreadable(*rain_);
+      rain_.reset();
+    }
   }
   return kSetupConfirmed;
 }

@@ -132,6 +132,8 @@ class ArchiveDownload {
   void Message(std::string_view text, bool error);
   void Log(std::string_view text);
   void CommError();
+  // Says once per download that the rain history cannot be read and is left alone.
+  void RainHistoryUnreadable(const RainDatabase& rain);
   void Progress();
   // Stores the records of page `page` of the dump buffer: 0, or -1 when a write
   // failed (storing stops; the fence is closed).
@@ -166,6 +168,7 @@ class ArchiveDownload {
   bool cancelled_ = false;
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
+  bool rain_warned_ = false;
   std::int64_t start_ms_ = 0;
 };
 

@@ -771,5 +771,26 @@ TEST_F(DownloadInterruptTest, HostileConsoleNeverHangs) {
     }
   }
 }
+
+// ---------------------------------------------------------------- issue 17: data safety
+
+// A rain history too large to read whole is left as it is: the download goes on without
+// it and says so once.
+TEST_F(DownloadInterruptTest, Issue17UnreadableRainHistoryIsNeverOverwritten) {
+  StartSim(Archive(20));
+  const std::string folder = dir_.path().string();
+  std::string big;
+  while (big.size() <= kMaxRainDbBytes) big += "2020 1 2 3 4 5 6 7 8 9 10 11 12\n";
+  ASSERT_TRUE(WriteFileAtomic(folder + "/rain.db", big));
+  Captured cap;
+  EXPECT_EQ(Download(folder, &cap, nullptr, true), kDownloadOk);
+  EXPECT_EQ(ReadWholeFile(folder + "/rain.db", 2 * kMaxRainDbBytes)->size(), big.size());
+  const auto said = std::count_if(cap.messages.begin(), cap.messages.end(), [](const std::string& m) {
+    return m.find("The rain history could not be read") != std::string::npos;
+  });
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive()));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
+}
 }  // namespace
 }  // namespace sq
