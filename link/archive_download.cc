@@ -147,6 +147,18 @@ std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
   return texts;
 }
 
+int ArchiveDownload::FirstEntry(int first) {
+  if (first >= 0 && first < static_cast<int>(kRecordsPerPage)) return first;
+  // Skipping records on a console's word would lose them for good; reading the whole
+  // first page costs nothing, since records already stored are left out by their time.
+  if (!first_entry_logged_) {
+    Log("The console named record " + std::to_string(first) + " of the first page as the first new one (0 to " +
+        std::to_string(kRecordsPerPage - 1) + " expected); the whole page is read.");
+  }
+  first_entry_logged_ = true;
+  return 0;
+}
+
 bool ArchiveDownload::SanePageCount(int pages) {
   if (pages >= 0 && pages <= kMaxDumpPages) return true;
   Message(Format(kTooManyPages, pages, kConsoleArchivePages + 1), true);
@@ -296,7 +308,7 @@ int ArchiveDownload::Setup() {
   }
   if (!SanePageCount(pages)) return kSetupFailed;
   st_.number_of_blocks = pages;
-  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.start_entry = FirstEntry(first);
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
 
   if (!opt_.silent) {
@@ -366,7 +378,7 @@ int ArchiveDownload::StartTransfer() {
     return -1;
   }
   st_.number_of_blocks = pages;
-  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.start_entry = FirstEntry(first);
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
   if (session_.AllocDumpBuffer(pages) != 0) {
     (void)session_.PutChar(kEsc);

@@ -147,6 +147,9 @@ class ArchiveDownload {
   void EndTransfer(bool escape);
   void SavePendingStation();
   [[nodiscard]] bool SanePageCount(int pages);
+  // The first new record of the first page as the console names it; an index outside
+  // the page is logged and read as 0.
+  [[nodiscard]] int FirstEntry(int first);
 
   Station& station_;
   SerialSession& session_;
@@ -169,6 +172,7 @@ class ArchiveDownload {
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
   bool rain_warned_ = false;
+  bool first_entry_logged_ = false;
   std::int64_t start_ms_ = 0;
 };
 

@@ -792,5 +792,42 @@ TEST_F(DownloadInterruptTest, Issue17UnreadableRainHistoryIsNeverOverwritten) {
   EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive()));
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
 }
+
+// A console whose answer names a first record outside its page.
+class OddFirstRecordSession : public CorvaleSession {
+ public:
+  OddFirstRecordSession(const CommSettings& s, int first) : CorvaleSession(s), first_(first) {}
+  int DumpAfter(std::uint16_t date, std::uint16_t time, int& pages, int& first_record) override {
+    const int r = CorvaleSession::DumpAfter(date, time, pages, first_record);
+    first_record = first_;
+    return r;
+  }
+
+ private:
+  int first_;
+};
+
+TEST_F(DownloadInterruptTest, Issue17FirstRecordOutsideThePageSkipsNothing) {
+  for (const int first : {7, 65535}) {
+    SCOPED_TRACE("first record " + std::to_string(first));
+    StartSim(Archive(98));  // the next record is the fourth of its page
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Download(folder), kDownloadOk);
+    sim::ArchiveOptions more;
+    more.records = 160;
+    SetSimArchive(more);
+    OddFirstRecordSession session(Settings(), first);
+    Captured cap;
+    EXPECT_EQ(Download(folder, &cap, nullptr, false, &session,
+                       [](ArchiveDownload& d) { EXPECT_EQ(d.state().start_entry, 0); }),
+              kDownloadOk);
+    EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive()));
+    const auto logged = std::count_if(cap.log.begin(), cap.log.end(), [](const std::string& l) {
+      return l.find("of the first page as the first new one") != std::string::npos;
+    });
+    EXPECT_EQ(logged, 1);
+  }
+}
 }  // namespace
 }  // namespace sq
