@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <filesystem>
 
 #include <fstream>
 
@@ -284,6 +287,26 @@ TEST(WeatherDatabase, SecondWriterIsRefused) {
   EXPECT_NE(error.find("another program"), std::string::npos);
   first.Release();
   EXPECT_TRUE(second.Acquire(dir.str(), &error)) << error;
+}
+
+// Issue 17: temporary files of writers that were killed are removed when the folder is
+// next opened for writing; those of a process still running stay.
+TEST(WeatherDatabase, WriterRemovesTemporaryFilesOfKilledWriters) {
+  TempFolder dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+  const std::vector<std::string> stale = {"download.pending.tmp-" + dead, "rain.db.tmp-" + dead, "2026-01.sqm.tmp"};
+  const std::vector<std::string> kept = {"STATION.CFG.tmp-" + alive, "notes.tmp", "2026-01.sqm"};
+  for (const auto& n : stale) std::ofstream(dir.file(n)) << "x";
+  for (const auto& n : kept) std::ofstream(dir.file(n)) << "x";
+  WriterLock lock;
+  std::string error;
+  ASSERT_TRUE(lock.Acquire(dir.str(), &error)) << error;
+  for (const auto& n : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
+  for (const auto& n : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(n))) << n;
 }
 
 }  // namespace
