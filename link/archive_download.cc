@@ -310,7 +310,16 @@ int ArchiveDownload::Setup() {
     save_station_ = true;  // saved while the first page is on its way
   }
 
-  last_ = LastArchiveTime(*db_);
+  std::string damaged_file;
+  last_ = LastArchiveTime(*db_, &damaged_file);
+  if (!damaged_file.empty()) {
+    // Asking the console for everything after a damaged time would store records twice
+    // or rewrite older days; the download goes on after the newest valid moment.
+    Message("The month file " + damaged_file + " holds a record whose time is damaged or out of order; it was left "
+            "as it is and the download continues after the newest valid record. Run 'stratoquill db check " +
+                folder_ + "' to see what is wrong.",
+            true);
+  }
   last_flushed_ = last_;
   st_.stamp = StampFor(last_);
   int pages = 0, first = 0;
@@ -345,19 +354,7 @@ int ArchiveDownload::Setup() {
   const SiteDescription site = station_.GetSiteDescription();
   day_sum_ = std::make_unique<DailySummaryObject>();
   day_sum_->SetSite(site);
-  if (last_) {
-    const DateTime day = DayOf(*last_);
-    day_sum_->Reset(day);
-    const int count = db_->GotoDay(day.month, day.day, day.year);
-    for (int i = 0; i < count; ++i) {
-      RecordBytes bytes;
-      if (db_->GetRecord(&bytes) != kDbOk) break;
-      if (bytes[0] != kRecordTypeArchive) continue;
-      if (const auto rec = DecodeDataRecord(bytes)) {
-        (void)day_sum_->ProcessDataRecord(WeatherDataObject(*rec, RecordMoment(day, rec->packed_time)));
-      }
-    }
-  }
+  if (last_) (void)LoadStoredDay(DayOf(*last_));
 
   ConversionContext ctx;
   ctx.archive_period = period;
@@ -377,6 +374,21 @@ int ArchiveDownload::Setup() {
     }
   }
   return kSetupConfirmed;
+}
+
+bool ArchiveDownload::LoadStoredDay(const DateTime& day) {
+  day_sum_->Reset(day);
+  const int count = db_->GotoDay(day.month, day.day, day.year);
+  if (count <= 0) return false;
+  for (int i = 0; i < count; ++i) {
+    RecordBytes bytes;
+    if (db_->GetRecord(&bytes) != kDbOk) break;
+    if (bytes[0] != kRecordTypeArchive) continue;
+    const auto rec = DecodeDataRecord(bytes);
+    if (!rec || rec->packed_time < 1 || rec->packed_time > 1440) continue;  // a damaged time
+    (void)day_sum_->ProcessDataRecord(WeatherDataObject(*rec, RecordMoment(day, rec->packed_time)));
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------- transfer
@@ -558,10 +570,13 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
     const int month = day.year * 12 + day.month;
     if (open_month_ != 0 && month != open_month_ && db_->Flush() != kDbOk) return -1;
     open_month_ = month;
-    // The day's two summary records go ahead of its archive records.
-    day_sum_->Reset(day);
-    if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
-    wrote_any_ = true;
+    // The day's two summary records go ahead of its archive records. A day that already
+    // holds records keeps its summaries; they are recomputed from all its records when
+    // the day is finished.
+    if (!LoadStoredDay(day)) {
+      if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
+      wrote_any_ = true;
+    }
   }
   WeatherDataObject w(*record, when);
   if (db_->AppendRecord(ToBytes(*record), when) != kDbOk) {

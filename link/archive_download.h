@@ -144,6 +144,9 @@ class ArchiveDownload {
   // failed (storing stops; the fence is closed).
   int CorvaleBufferToDatabase(int page);
   int StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position);
+  // Starts the summary of `day` from the records the database already holds for it;
+  // false when it holds none (the summary is then empty).
+  bool LoadStoredDay(const DateTime& day);
   // Finishes the last day's summary, syncs, saves the rain history, removes the journal.
   int FinishStoring();
   // Completes what an interrupted download left (journal found); false when rain.db

@@ -857,5 +857,52 @@ TEST_F(DownloadInterruptTest, Issue17FirstRecordOutsideThePageSkipsNothing) {
     EXPECT_EQ(logged, 1);
   }
 }
+
+// Sets the time field of the newest archive record of `folder` to `time`.
+void DamageNewestTime(const std::string& folder, std::uint16_t time) {
+  WeatherDatabase db;
+  ASSERT_EQ(db.OpenDatabase(folder), kDbOk);
+  const std::int32_t last = db.NumberOfDataRecords() - 1;
+  RecordBytes rec;
+  ASSERT_EQ(db.GetArchiveRecord(&rec, last), kDbOk);
+  rec[4] = static_cast<std::uint8_t>(time);
+  rec[5] = static_cast<std::uint8_t>(time >> 8);
+  ASSERT_EQ(db.EditArchiveRecord(rec, last), kDbOk);
+  ASSERT_EQ(db.CloseDatabase(), kDbOk);
+}
+
+// A damaged or out-of-order newest record: the download starts after the newest valid
+// moment, never stores a record twice, never rewrites an earlier day and names the file.
+TEST_F(DownloadInterruptTest, Issue17DamagedNewestRecordTime) {
+  struct Row {
+    const char* legend;
+    std::uint16_t time;
+  };
+  const Row rows[] = {{"time 0xFFFF", 0xFFFF}, {"00:05 after 05:00", 5}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    StartSim(MonthEnd(30));  // 30 June 01:00 .. 1 July 06:00, hourly
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Download(folder), kDownloadOk);
+    DamageNewestTime(folder, row.time);
+    const auto june = ReadWholeFile(folder + "/2024-06.sqm", 1 << 20);
+    ASSERT_TRUE(june);
+    sim::ArchiveOptions more = MonthEnd(40).archive;
+    SetSimArchive(more);
+    Captured cap;
+    EXPECT_EQ(Download(folder, &cap), kDownloadOk);
+    EXPECT_EQ(*ReadWholeFile(folder + "/2024-06.sqm", 1 << 20), *june) << "the healthy month is untouched";
+    EXPECT_TRUE(cap.Said("2024-07.sqm")) << "the message names the damaged month file";
+    EXPECT_TRUE(cap.Said("stratoquill db check"));
+    EXPECT_FALSE(cap.Said("Error writing data to disk"));
+    // Every moment of the console once, and the damaged record where it was.
+    auto times = ReadImage(folder).archive_times;
+    const auto damaged = std::find_if(times.begin(), times.end(), [](const auto& t) { return t.second < 1 || t.second > 1440 || t.second == 5; });
+    ASSERT_NE(damaged, times.end());
+    times.erase(damaged);
+    EXPECT_EQ(times, ExpectedTimes(SimArchive()));
+  }
+}
 }  // namespace
 }  // namespace sq
