@@ -3,8 +3,12 @@
 // and shut-down. The console operations of the schedules are wired here to the link.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 #include <iostream>
 #include <string>
 
@@ -13,6 +17,8 @@
 #include "app/download_log.h"
 #include "app/format_text.h"
 #include "app/messages.h"
+#include "app/module_host.h"
+#include "app/module_manager.h"
 #include "app/port_map.h"
 #include "app/run_loop.h"
 #include "app/scheduler.h"
@@ -27,6 +33,7 @@
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
+#include "ui/module_console.h"
 
 namespace sq::ui {
 namespace {
@@ -143,10 +150,22 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     TerminalCountdown countdown(clock, STDIN_FILENO, stderr, StopSignalReceived);
     Scheduler scheduler(shell, countdown);
     scheduler.SetStopCheck(StopSignalReceived);
+    // Expansion modules: loaded after the serial port manager, released before the saves.
+    ModuleHost::Get().hooks().station = [&shell] { return shell.CurrentStation(); };
+    WireModuleConsole(manager, [&shell] { return shell.CurrentStation(); });
+    (void)Modules().LoadModules(ProgramFolder(), [](std::string_view text, std::string_view title) {
+      (void)LogMessage(text, title);
+    });
     RunLoop loop(clock, loop_options.tick_ms);
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
+    loop.AddTickHandler([&](std::uint64_t tick) {
+      if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
+    });
     (void)loop.Run(loop_options.ticks);
+    Modules().UnloadModules();
+    ModuleHost::Get().Reset();
+    ModuleHost::Get().SetHooks({});
   }
   const int saved = shell.ShutDown();
   manager.CloseAllSessions();
@@ -177,7 +196,8 @@ int RunHelp() {
       "Keeps running with a one-second timer: downloads the stations of the automatic\n"
       "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
       "10-second countdown that Enter cancels on a terminal, and runs the automatic\n"
-      "clear of older consoles. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "clear of older consoles, loads the expansion modules (see 'stratoquill modules')\n"
+      "and runs their timed events. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"
@@ -187,6 +207,52 @@ int RunHelp() {
       "  --tick-ms MS      length of a timer tick (default 1000; for tests and scripts)\n"
       "  --ticks N         stop after N ticks (default: run until stopped)\n");
   return 0;
+}
+
+// Edits (insert, delete, replace, swap of neighbours) that turn `a` into `b`.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// The sub-command a mistyped word most likely meant, or nothing when none is close.
+std::string NearestCommand(const std::string& word) {
+  if (word.size() > 40) return {};
+  std::string best;
+  std::size_t best_distance = word.size() < 4 ? 1 : 2;
+  for (const auto& c : Commands()) {
+    const std::string name = c.name;
+    if (word.size() >= 3 && name.starts_with(word)) return name;
+    const std::size_t dist = EditDistance(word, name);
+    if (dist <= best_distance && (best.empty() || dist < best_distance)) {
+      best = name;
+      best_distance = dist;
+    }
+  }
+  return best;
+}
+
+// True when the classic line's first word names nothing the classic line can use: no
+// switch anywhere, and no folder or station of that name.
+bool UnknownFirstWord(const Args& args) {
+  if (args.empty() || args[0].empty() || args[0][0] == '-') return false;
+  if (FindSwitches(JoinCommandLine(args)) != CommandLineSwitches{}) return false;
+  std::error_code ec;
+  if (std::filesystem::is_directory(ResolveStationFolder(args[0], std::filesystem::current_path(ec).string()), ec)) {
+    return false;
+  }
+  for (const auto& s : ListStations(ProgramFolder())) {
+    if (s.name == args[0]) return false;
+  }
+  return true;
 }
 
 bool ParseCount(const std::string& text, long long min, long long max, long long* out) {
@@ -207,6 +273,13 @@ int RunClassic(const Args& args) {
       std::fprintf(stderr, "stratoquill: unknown option '%s' (see --help)\n", a.c_str());
       return ClassicUsage();
     }
+  }
+  if (UnknownFirstWord(args)) {
+    std::fprintf(stderr, "Unknown command '%s'. See 'stratoquill --help'.\n", args[0].c_str());
+    if (const std::string near = NearestCommand(args[0]); !near.empty()) {
+      std::fprintf(stderr, "Did you mean 'stratoquill %s'?\n", near.c_str());
+    }
+    return 2;
   }
   return RunProgram(ParseClassicCommandLine(args), LoopOptions{});
 }

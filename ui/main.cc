@@ -35,6 +35,7 @@ const std::vector<Command>& Commands() {
       {"export-auto", "write the automatic export file download.txt", RunExportAuto},
       {"lists", "show and edit the station's data sets and data lists", RunLists},
       {"noaa", "monthly and annual climatological reports", RunNoaa},
+      {"modules", "list, add, enable and run expansion modules", RunModules},
   };
   return table;
 }
