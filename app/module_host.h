@@ -85,6 +85,9 @@ class ModuleHost {
   [[nodiscard]] DailySummaryObject* Summary(int handle);
   [[nodiscard]] std::size_t HandleCount() const { return handles_.size(); }
 
+  // The last value a module gave SetStationAlarms (for the current conditions, which
+  // also get it through the hook when one is set).
+  int station_alarms = 0;
   // Texts handed out by GetStratoquillStrs, one per question.
   std::array<std::string, 4> strs;
   // The station's internet settings as last handed out.
