@@ -141,11 +141,16 @@ class ArchiveDownload {
   void Message(std::string_view text, bool error);
   void Log(std::string_view text);
   void CommError();
+  // Says once per download that the rain history cannot be read and is left alone.
+  void RainHistoryUnreadable(const RainDatabase& rain);
   void Progress();
   // Stores the records of page `page` of the dump buffer: 0, or -1 when a write
   // failed (storing stops; the fence is closed).
   int CorvaleBufferToDatabase(int page);
   int StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position);
+  // Starts the summary of `day` from the records the database already holds for it;
+  // false when it holds none (the summary is then empty).
+  bool LoadStoredDay(const DateTime& day);
   // Finishes the last day's summary, syncs, saves the rain history, removes the journal.
   int FinishStoring();
   // Completes what an interrupted download left (journal found); false when rain.db
@@ -154,6 +159,9 @@ class ArchiveDownload {
   void EndTransfer(bool escape);
   void SavePendingStation();
   [[nodiscard]] bool SanePageCount(int pages);
+  // The first new record of the first page as the console names it; an index outside
+  // the page is logged and read as 0.
+  [[nodiscard]] int FirstEntry(int first);
   // A month file that could not be opened at or after the newest stored month: the
   // new records would belong in it.
   [[nodiscard]] const MonthProblem* BlockingMonthProblem() const;
@@ -179,6 +187,8 @@ class ArchiveDownload {
   bool cancelled_ = false;
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
+  bool rain_warned_ = false;
+  bool first_entry_logged_ = false;
   bool flushed_any_ = false;  // a page's records were made durable in this transfer
   bool db_unusable_ = false;
   bool uploading_ = false;  // the upload queue was started and awaits its close
