@@ -44,6 +44,7 @@ int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
 int RunNoaa(const Args& args);          // cmd_noaa.cc
 int RunModules(const Args& args);       // cmd_modules.cc
+int RunNetwork(const Args& args);       // cmd_network.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
 
 }  // namespace sq::ui
