@@ -146,7 +146,7 @@ std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
 
 bool ArchiveDownload::SanePageCount(int pages) {
   if (pages >= 0 && pages <= kMaxDumpPages) return true;
-  Message(Format(kTooManyPages, pages, kConsoleArchivePages + 1), true);
+  Message(Format(kTooManyPages, pages, kMaxDumpPages), true);
   return false;
 }
 
