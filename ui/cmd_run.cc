@@ -47,12 +47,10 @@ constexpr std::uint32_t kNoSession = 33114;
 // An unattended download of `station` into its database; messages go to the log.
 int DownloadStation(Station& station, SerialPortManager& manager) {
   const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
-  PortMap ports;
   std::string error;
-  (void)ports.Load(ProgramFolder(), &error);
-  const auto connection = station.GetConnection(&ports);
+  const auto connection = station.ConnectionIn(ProgramFolder(), &error);
   if (!connection) {
-    (void)LogMessage("The station has no connection to its console configured.", title);
+    (void)LogMessage(error, title);
     return kJobFailed;
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
