@@ -70,6 +70,7 @@ int DownloadStation(Station& station, SerialPortManager& manager) {
   }
   // Close what was opened for this station.
   (void)manager.CloseSession(session);
+  if (result == kDownloadDbUnusable) return kJobDbUnusable;
   return result == kDownloadOk || result == kDownloadNothingNew ? kJobOk : kJobFailed;
 }
 
