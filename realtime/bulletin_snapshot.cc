@@ -12,6 +12,7 @@
 #include "realtime/bulletin_snapshot.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,8 +28,13 @@
 namespace sq {
 namespace {
 
+constexpr const char* kKeeperLockName = "current_conditions.lock";
 constexpr std::string_view kFormatLine = "stratoquill current conditions 1";
 constexpr std::size_t kMaxLines = 2000;
+
+std::string InFolder(const std::string& folder, const char* name) {
+  return folder + (folder.empty() || folder.back() == '/' ? "" : "/") + name;
+}
 
 void AppendNumber(std::string& out, float v) {
   char buf[32];
@@ -202,7 +208,7 @@ std::optional<BulletinData> ParseBulletinSnapshot(std::string_view text, std::st
 }
 
 int WriteBulletinSnapshot(const std::string& folder, const BulletinData& data, std::string* error) {
-  const std::string path = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + kSnapshotFileName;
+  const std::string path = InFolder(folder, kSnapshotFileName);
   const std::string tmp = path + ".tmp";
   const std::string text = FormatBulletinSnapshot(data);
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -226,8 +232,30 @@ int WriteBulletinSnapshot(const std::string& folder, const BulletinData& data, s
   return 0;
 }
 
+SnapshotKeeperLock::SnapshotKeeperLock(const std::string& folder) {
+  const int fd = ::open(InFolder(folder, kKeeperLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+}
+
+SnapshotKeeperLock::~SnapshotKeeperLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+bool SnapshotKeeperRunning(const std::string& folder) {
+  const int fd = ::open(InFolder(folder, kKeeperLockName).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+  ::close(fd);
+  return held;
+}
+
 std::optional<BulletinSnapshot> ReadBulletinSnapshot(const std::string& folder, Clock& clock, std::string* error) {
-  const std::string path = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + kSnapshotFileName;
+  const std::string path = InFolder(folder, kSnapshotFileName);
   const auto bytes = ReadWholeFile(path, kMaxSnapshotSize, error);
   if (!bytes) return std::nullopt;
   const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());

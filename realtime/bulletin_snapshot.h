@@ -43,4 +43,23 @@ struct BulletinSnapshot {
 [[nodiscard]] std::optional<BulletinSnapshot> ReadBulletinSnapshot(const std::string& folder, Clock& clock,
                                                                    std::string* error = nullptr);
 
+// Marks a station folder as having a process that keeps its snapshot (`run`): an
+// advisory lock on "current_conditions.lock" in the folder, held while the object
+// lives. Other processes ask SnapshotKeeperRunning before they open the console.
+class SnapshotKeeperLock {
+ public:
+  explicit SnapshotKeeperLock(const std::string& folder);
+  ~SnapshotKeeperLock();
+  SnapshotKeeperLock(const SnapshotKeeperLock&) = delete;
+  SnapshotKeeperLock& operator=(const SnapshotKeeperLock&) = delete;
+  // False when another process holds it already (or the folder is not writable).
+  [[nodiscard]] bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// True while another process holds the SnapshotKeeperLock of `folder`.
+[[nodiscard]] bool SnapshotKeeperRunning(const std::string& folder);
+
 }  // namespace sq

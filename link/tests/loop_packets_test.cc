@@ -456,7 +456,9 @@ TEST(LoopHiLows, OnlyForTheCurrentFamily) {
 // The USB bridge: the simulator's pseudo-terminal dressed up as a bridge in a fake
 // sysfs tree. Packets and the block are taken in one piece each.
 TEST(LoopUsb, BulkReads) {
-  sim::ConsoleSim sim({});
+  sim::SimOptions o;
+  o.packet_interval_ms = 0;
+  sim::ConsoleSim sim(o);
   ASSERT_TRUE(sim.StartPty());
   testing::TempDir dir;
   const fs::path tty = fs::path(sim.device_path());
