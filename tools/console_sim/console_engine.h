@@ -33,6 +33,7 @@ struct SimOptions {
   int packet_interval_ms = 2000;
   bool nak_block_writes = false;  // EEBWR blocks answered with NAK
   int baud = 0;                // pacing of the line in bit/s; 0 = as fast as possible
+  std::string ignore_command;  // a command (e.g. "DMPAFT") that is never answered
 };
 
 class ConsoleEngine {
@@ -48,6 +49,8 @@ class ConsoleEngine {
   // When the next packet of a paced stream is due; -1 when none is waiting. Any byte
   // received ends a stream, as on the console.
   [[nodiscard]] std::int64_t NextDueMs() const { return stream_next_ < stream_.size() ? stream_due_ms_ : -1; }
+  // A new connection (TCP): the silence that stands for a dropped line is over.
+  void OnNewConnection();
 
   // Inspection and control for tests.
   [[nodiscard]] const std::vector<std::uint8_t>& received() const { return received_; }
