@@ -213,7 +213,6 @@ class CurrentConditions {
   void Poll() {
     if (rt_) rt_->Poll();
   }
-  [[nodiscard]] bool Running() const { return rt_ != nullptr; }
   // Frees the port for another use of the console (a download); the next poll opens
   // it again and starts a new stream.
   void Pause() {
@@ -276,8 +275,11 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
     RealTimeUploader realtime_upload;
     loop.AddTickHandler([&](std::uint64_t tick) {
-      // Only while the real-time manager does not hold the console.
-      if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning() && !current.Running()) {
+      if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning()) {
+        // The upload talks to the console itself: the packet stream gives way for it
+        // and starts again at the next poll.
+        const Station* open = shell.CurrentStation();
+        if (open != nullptr && open->record().rt_upload != 0) current.Pause();
         realtime_upload.Tick(shell.CurrentStation(), manager);
       }
     });
@@ -322,9 +324,9 @@ int RunHelp() {
       "clear of older consoles, loads the expansion modules (see 'stratoquill modules')\n"
       "and runs their timed events. Between downloads it polls the console of the open\n"
       "station for current conditions and keeps them in current_conditions.txt in the\n"
-      "station folder (see 'stratoquill now'); with --no-realtime it uploads the current\n"
-      "conditions to the weather network about once a minute when that is on (see\n"
-      "'stratoquill network'). Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "station folder (see 'stratoquill now'), and uploads the current conditions to\n"
+      "the weather network about once a minute when that is on (see 'stratoquill\n"
+      "network'). Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"
