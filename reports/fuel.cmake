@@ -1,0 +1,14 @@
+# Heating-fuel estimates: customer files, estimates, the K factor and the report.
+target_sources(reports PRIVATE
+  fuel_customer.cc
+  fuel_client_form.cc
+  fuel_estimate.cc
+  fuel_kfactor.cc
+  fuel_report.cc
+)
+sq_add_test(reports_fuel_test
+  SOURCES
+    tests/fuel_customer_test.cc
+    tests/fuel_estimate_test.cc
+    tests/fuel_report_test.cc
+  LIBS reports app database foundation resources)
