@@ -26,6 +26,7 @@ constexpr std::uint32_t kNoHeaterGallons = 38021;
 constexpr std::uint32_t kBadHeaterGallons = 38022;
 constexpr std::uint32_t kSaveFailed = 38023;
 constexpr std::uint32_t kTextTooLong = 38025;
+constexpr std::uint32_t kControlCharacter = 38027;
 
 std::string_view Trim(std::string_view s) {
   const auto first = s.find_first_not_of(" \t");
@@ -43,9 +44,13 @@ bool ParseFloat(std::string_view text, float* out) {
   return true;
 }
 
+// The shortest text that reads back as the same float (11.57, not 11.5699997).
 std::string FloatText(float v) {
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
+    if (std::strtof(buf, nullptr) == v) break;
+  }
   return buf;
 }
 
@@ -182,6 +187,12 @@ FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustome
   if (Blank(form.last_name)) return Refuse("last-name", std::string(LoadString(kNoLastName)));
   for (const TextField& t : kTextFields) {
     const std::string& text = form.*t.text;
+    // Line breaks, tabs and zero bytes would break the report's lines or be cut off.
+    for (unsigned char ch : text) {
+      if (ch < 0x20 || ch == 0x7F) {
+        return Refuse(t.key, FormatText(LoadString(kControlCharacter), t.label ? t.label : "Comment"));
+      }
+    }
     if (!(c.*t.set)(text)) {
       if (t.label == nullptr) return Refuse(t.key, std::string(LoadString(kCommentTooLong)));
       return Refuse(t.key, FormatText(LoadString(kTextTooLong), t.label, static_cast<int>(t.size - 1)));

@@ -42,5 +42,6 @@ int RunBrowse(const Args& args);        // cmd_lists.cc
 int RunExport(const Args& args);        // cmd_lists.cc
 int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
+int RunFuel(const Args& args);          // cmd_fuel.cc
 
 }  // namespace sq::ui

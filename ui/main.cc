@@ -34,6 +34,7 @@ const std::vector<Command>& Commands() {
       {"export", "export a range of records or days as delimited text", RunExport},
       {"export-auto", "write the automatic export file download.txt", RunExportAuto},
       {"lists", "show and edit the station's data sets and data lists", RunLists},
+      {"fuel", "fuel customers, tank estimates, K factors and the fuel report", RunFuel},
   };
   return table;
 }

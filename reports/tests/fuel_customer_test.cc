@@ -156,6 +156,8 @@ TEST(FuelClientFormChecks, RefusalsComeInOrderAndNameTheField) {
        "Please enter customer's last name."},
       {"name too long", [](FuelClientForm& f) { f.first_name = std::string(40, 'n'); }, "first-name",
        "First name too long. (39 char max.)"},
+      {"line break in a text", [](FuelClientForm& f) { f.street = "1 Mill\nLane"; }, "street",
+       "Street may not hold control characters (line breaks, tabs)."},
       {"comment too long", [](FuelClientForm& f) { f.comment2 = std::string(80, 'c'); }, "comment2",
        "Comment string too long. (79 char max.)"},
       {"no K", [](FuelClientForm& f) { f.k_factor = ""; }, "kfactor", "Please enter a K factor."},
