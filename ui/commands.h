@@ -42,6 +42,8 @@ int RunBrowse(const Args& args);        // cmd_lists.cc
 int RunExport(const Args& args);        // cmd_lists.cc
 int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
+int RunNoaa(const Args& args);          // cmd_noaa.cc
+int RunModules(const Args& args);       // cmd_modules.cc
 int RunFuel(const Args& args);          // cmd_fuel.cc
 
 }  // namespace sq::ui
