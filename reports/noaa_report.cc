@@ -114,7 +114,7 @@ void MonthLine(std::string& out, const NoaaMonth& m) {
 // Year totals over the months with data.
 struct YearTotals {
   double mean_sum = 0, high_sum = 0, low_sum = 0;
-  int temp_days = 0;
+  int temp_days = 0, high_days = 0, low_days = 0;
   double departure_sum = 0;
   int months = 0;
   double heat = 0, cool = 0;
@@ -141,6 +141,8 @@ struct YearTotals {
     high_sum += m.high_sum;
     low_sum += m.low_sum;
     temp_days += m.temp_days;
+    high_days += m.high_days;
+    low_days += m.low_days;
     departure_sum += m.temp_departure;
     heat += m.heat_total;
     cool += m.cool_total;
@@ -203,10 +205,9 @@ void TemperatureTable(std::string& out, const NoaaSummary& s, int year, const Ye
       out += '\n';
       continue;
     }
-    const bool t = m.temp_days > 0;
-    Value(out, 6, 1, m.MeanHigh(), t);
-    Value(out, 6, 1, m.MeanLow(), t);
-    Value(out, 6, 1, m.MeanOfMeans(), t);
+    Value(out, 6, 1, m.MeanHigh(), m.high_days > 0);
+    Value(out, 6, 1, m.MeanLow(), m.low_days > 0);
+    Value(out, 6, 1, m.MeanOfMeans(), m.temp_days > 0);
     Add(out, "%6.1f%6.0f%6.0f", m.temp_departure, m.heat_total, m.cool_total);
     if (m.HasHighest()) Add(out, "%6.1f%4d", m.highest_high, m.highest_high_day);
     else Add(out, "%6s%4s", kNone, kNone);
@@ -216,10 +217,9 @@ void TemperatureTable(std::string& out, const NoaaSummary& s, int year, const Ye
   }
   Rule(out, 84);
   out += "      ";
-  const bool t = y.temp_days > 0;
-  Value(out, 6, 1, t ? y.high_sum / y.temp_days : 0.0, t);
-  Value(out, 6, 1, t ? y.low_sum / y.temp_days : 0.0, t);
-  Value(out, 6, 1, t ? y.mean_sum / y.temp_days : 0.0, t);
+  Value(out, 6, 1, y.high_days > 0 ? y.high_sum / y.high_days : 0.0, y.high_days > 0);
+  Value(out, 6, 1, y.low_days > 0 ? y.low_sum / y.low_days : 0.0, y.low_days > 0);
+  Value(out, 6, 1, y.temp_days > 0 ? y.mean_sum / y.temp_days : 0.0, y.temp_days > 0);
   Add(out, "%6.1f%6.0f%6.0f", y.months > 0 ? y.departure_sum / y.months : 0.0, y.heat, y.cool);
   if (y.highest_month > 0) Add(out, "%6.1f%4s", y.highest, MonthCaps(y.highest_month).c_str());
   else Add(out, "%6s%4s", kNone, kNone);

@@ -241,8 +241,8 @@ int NoaaSummary::MonthlySummary(int year, int month) {
     m.cool_total += nd.cool_dd;
   }
 
-  // A day counts for the temperature means only with its mean, high and low all present,
-  // so the three means average the same days.
+  // A day without a high or a low (a sensor that failed for the day) still counts for the
+  // mean of the means; the mean high and low average the days that have them.
   for (int d = 0; d < m.days_in_month; ++d) {
     const NoaaDay& nd = m.days[static_cast<std::size_t>(d)];
     if (!nd.has_data) continue;
@@ -250,11 +250,17 @@ int NoaaSummary::MonthlySummary(int year, int month) {
       m.speed_sum += nd.avg_speed;
       ++m.speed_days;
     }
-    if (nd.mean != NoaaDay::kNone && nd.high != NoaaDay::kNone && nd.low != NoaaDay::kNone) {
+    if (nd.mean != NoaaDay::kNone) {
       m.mean_sum += nd.mean;
-      m.high_sum += nd.high;
-      m.low_sum += nd.low;
       ++m.temp_days;
+    }
+    if (nd.high != NoaaDay::kNone) {
+      m.high_sum += nd.high;
+      ++m.high_days;
+    }
+    if (nd.low != NoaaDay::kNone) {
+      m.low_sum += nd.low;
+      ++m.low_days;
     }
   }
   const int mi = month - 1;

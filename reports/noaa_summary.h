@@ -84,10 +84,12 @@ struct NoaaMonth {
   std::array<NoaaDay, 31> days{};
   int days_in_month = 0;
 
-  double mean_sum = 0.0;  // sums over the temperature days
-  double high_sum = 0.0;
-  double low_sum = 0.0;
+  double mean_sum = 0.0;  // over the temperature days (days with a mean)
   int temp_days = 0;
+  double high_sum = 0.0;  // over the days with a high
+  int high_days = 0;
+  double low_sum = 0.0;   // over the days with a low
+  int low_days = 0;
   float highest_high = kNone;
   int highest_high_day = 1;
   float lowest_low = 32767.0f;  // 32767 until a low is seen
@@ -115,8 +117,8 @@ struct NoaaMonth {
   [[nodiscard]] bool HasLowest() const { return lowest_low != 32767.0f; }
   [[nodiscard]] bool HasHighest() const { return highest_high != kNone; }
   [[nodiscard]] float MeanOfMeans() const { return temp_days > 0 ? static_cast<float>(mean_sum / temp_days) : kNone; }
-  [[nodiscard]] float MeanHigh() const { return temp_days > 0 ? static_cast<float>(high_sum / temp_days) : kNone; }
-  [[nodiscard]] float MeanLow() const { return temp_days > 0 ? static_cast<float>(low_sum / temp_days) : kNone; }
+  [[nodiscard]] float MeanHigh() const { return high_days > 0 ? static_cast<float>(high_sum / high_days) : kNone; }
+  [[nodiscard]] float MeanLow() const { return low_days > 0 ? static_cast<float>(low_sum / low_days) : kNone; }
   [[nodiscard]] float AvgSpeed() const { return speed_days > 0 ? static_cast<float>(speed_sum / speed_days) : kNone; }
   // The bin with the most minutes (the first on ties); -1 when all are 0.
   [[nodiscard]] int DominantDirection() const;

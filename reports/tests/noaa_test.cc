@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "database/daily_summary_ops.h"
+#include "database/header_block.h"
 #include "foundation/display_units.h"
 #include "reports/noaa_report.h"
 #include "reports/tests/noaa_fixture.h"
@@ -109,11 +110,14 @@ TEST_F(NoaaTest, MonthCountsTheEdgeValues) {
     }
     EXPECT_EQ(m.max_rain_day, 7);
     EXPECT_EQ(m.highest_speed_day, 7);
-    // The 7th has no high temperature: its mean (the summary's average) stays out of the
-    // month's means, which average the 5th and 6th only.
+    // The 7th has no high temperature: its mean (the summary's average) still counts for
+    // the mean of the means; the mean high averages the 5th and 6th only.
     EXPECT_NE(m.days[6].mean, NoaaDay::kNone);
-    EXPECT_EQ(m.temp_days, 2);
-    EXPECT_FLOAT_EQ(m.MeanOfMeans(), static_cast<float>((m.days[4].mean + m.days[5].mean) / 2.0));
+    EXPECT_EQ(m.temp_days, 3);
+    EXPECT_EQ(m.high_days, 2);
+    EXPECT_EQ(m.low_days, 3);
+    EXPECT_NEAR(m.MeanOfMeans(), (m.days[4].mean + m.days[5].mean + static_cast<double>(m.days[6].mean)) / 3.0, 1e-4);
+    EXPECT_NEAR(m.MeanHigh(), (m.days[4].high + static_cast<double>(m.days[5].high)) / 2.0, 1e-4);
   }
   // Rain of exactly 0.10 in on March 15th is not above 0.1 in.
   SetUnits(false);
@@ -231,6 +235,13 @@ TEST_F(NoaaTest, Failures) {
             kNoaaNoFile);
   EXPECT_EQ(error.rfind("Could not open noaa.txt", 0), 0u) << error;
   EXPECT_FALSE(std::filesystem::exists(dir_.file("no")));
+  // A record that cannot be read while integrating: the message, and no report.
+  std::filesystem::resize_file(dir_.file("2026-01.sqm"), kHeaderSize + 3 * kRecordSize);
+  NoaaSettings s60 = settings_;
+  s60.heat_base_f = 60.0f;
+  EXPECT_EQ(WriteNoaaReport(db_, s60, {2026, 1}, dir_.file("NOAAMO.TXT"), nullptr, &error), kNoaaFailed);
+  EXPECT_EQ(error, "Hilltop: Error getting database record.");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("NOAAMO.TXT")));
   // A database without records.
   TempDir empty;
   WeatherDatabase none;
