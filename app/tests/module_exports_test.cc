@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dirs.h"
+#include "app/messages.h"
 #include "app/station.h"
 #include "app/tests/module_fixture.h"
 #include "database/daily_summary_object.h"
@@ -248,6 +249,18 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   EXPECT_NE(out.find("Newest record 4:"), std::string::npos) << out;
   EXPECT_NE(out.find("outside 72.2"), std::string::npos) << out;
   EXPECT_NE(out.find("Day 2026-01-01: high"), std::string::npos) << out;
+  // A download appends meanwhile: the next command sees its records.
+  {
+    WeatherDatabase download;
+    ASSERT_EQ(download.OpenDatabase(dir_.str()), 0);
+    int marker = 750;
+    testing::AppendDay(download, 2026, 1, 2, {5}, &marker);
+    ASSERT_EQ(download.CloseDatabase(), 0);
+  }
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Modules().ExecuteModuleCommand(42000), 0);
+  const std::string after = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(after.find("Newest record 5:"), std::string::npos) << after;
   // Its quarter-hour event runs from the run loop's check, and logs.
   FakeClock clock(0);
   ASSERT_EQ(evtManager.GetEventCount(), 1);
@@ -260,6 +273,30 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   EXPECT_EQ(RunModuleEvents(clock, false), 1);
   SetProgramFolder(previous);
   EXPECT_NE(test::ReadText(f.home() + "/download.log").find("Sample event fired at minute 15"), std::string::npos);
+}
+
+std::string g_trace;
+void TraceCallback(std::intptr_t, int count, const std::uint32_t*) {
+  g_trace += gSilentMode ? "silent:" : "loud:";
+  g_trace += std::to_string(count) + ";";
+}
+
+TEST(ModuleEventCheck, SilentAndRealTimePausedAroundTheCallbacks) {
+  g_trace.clear();
+  ModuleHost::Get().hooks().pause_realtime = [](bool pause) { g_trace += pause ? "pause;" : "resume;"; };
+  SqModuleEvent e{};
+  e.repeat = 1;
+  e.period = 1;
+  e.callback = TraceCallback;
+  ASSERT_NE(evtManager.AddModuleEvent(&e), 0u);
+  FakeClock clock(10 * 60 * 1000);
+  EXPECT_EQ(RunModuleEvents(clock, true), 0);  // a download runs
+  EXPECT_EQ(RunModuleEvents(clock, false), 1);
+  EXPECT_EQ(RunModuleEvents(clock, false), 0);  // nothing due: no pause either
+  EXPECT_FALSE(gSilentMode);
+  EXPECT_EQ(g_trace, "pause;silent:1;resume;");
+  evtManager.Clear();
+  ModuleHost::Get().SetHooks({});
 }
 
 }  // namespace
