@@ -19,6 +19,7 @@
 #include "app/station_settings.h"
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
+#include "publish/sample_templates.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
 
@@ -158,6 +159,10 @@ int StationNew(const Args& args) {
   if (r != NewStationResult::kCreated) {
     ErrorMessage(message);
     return 1;
+  }
+  if (InstallSampleTemplates(folder) < 0) {
+    std::fprintf(stderr, "stratoquill station new: the sample templates could not be copied into %s/Templates\n",
+                 folder.c_str());
   }
   std::printf("%s\n", Absolute(folder).c_str());
   return 0;

@@ -42,5 +42,7 @@ int RunBrowse(const Args& args);        // cmd_lists.cc
 int RunExport(const Args& args);        // cmd_lists.cc
 int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
+int RunInternet(const Args& args);      // cmd_internet.cc
+int RunPage(const Args& args);          // cmd_page.cc
 
 }  // namespace sq::ui

@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
 #include "ui/commands.h"
 
@@ -34,6 +35,8 @@ const std::vector<Command>& Commands() {
       {"export", "export a range of records or days as delimited text", RunExport},
       {"export-auto", "write the automatic export file download.txt", RunExportAuto},
       {"lists", "show and edit the station's data sets and data lists", RunLists},
+      {"internet", "show and set the internet settings and upload profiles", RunInternet},
+      {"page", "make a web page from a template and the current data", RunPage},
   };
   return table;
 }
@@ -76,6 +79,7 @@ bool ChangeToHome(const std::string& dir) {
 
 int main(int argc, char** argv) {
   sq::InstallDataListHooks();
+  sq::InstallInetConfigHooks();
   int i = 1;
   std::string home;
   if (const char* env = std::getenv("STRATOQUILL_HOME"); env && *env) home = env;
