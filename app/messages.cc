@@ -35,6 +35,10 @@ void Show(std::string_view text, std::string_view title) {
 
 void ErrorMessage(std::string_view text) { Show(text, LoadString(kErrorTitle)); }
 void ErrorMessage(std::uint32_t string_id) { Show(LoadString(string_id), LoadString(kErrorTitle)); }
+void LoggedError(std::uint32_t string_id) {
+  ErrorMessage(string_id);
+  if (!gSilentMode) (void)LogMessage(LoadString(string_id), LoadString(kErrorTitle));
+}
 void Inform(std::string_view text) { Show(text, LoadString(kNoteTitle)); }
 void NoMemoryError() { Show(LoadString(kNoMemoryText), LoadString(kErrorTitle)); }
 

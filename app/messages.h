@@ -18,6 +18,8 @@ extern bool stagingServer;
 // Title "Error".
 void ErrorMessage(std::string_view text);
 void ErrorMessage(std::uint32_t string_id);
+// Title "Error", always into the download log and, in interactive use, on stderr too.
+void LoggedError(std::uint32_t string_id);
 // Title "Please Note".
 void Inform(std::string_view text);
 // "Not enough memory to complete operation." titled "Error".

@@ -36,6 +36,7 @@ constexpr std::uint32_t kClearCanceled = 47224;
 constexpr std::uint32_t kClearFailed = 47225;
 constexpr std::uint32_t kAutoDownloadTitle = 47227;
 constexpr std::uint32_t kCancelHint = 47230;
+constexpr std::uint32_t kCouldNotOpenDatabase = 47231;
 
 // A schedule is due for this many minutes after its moment.
 constexpr int kWindowMinutes = 10;
@@ -180,7 +181,11 @@ void Scheduler::CheckAutoDownload(std::int32_t today, int minutes_now) {
 void Scheduler::RunAutoDownload(int hour) {
   JobMark mark(job_running_);
   std::string error;
-  const auto list = ReadDownloadList(shell_.program_folder(), false, &error);
+  // A list that is missing is as much a fault here as one that is damaged: hours are
+  // switched on, so the person expects downloads.
+  std::error_code ec;
+  const bool listed = fs::exists(fs::path(shell_.program_folder()) / kDownloadListName, ec);
+  const auto list = listed ? ReadDownloadList(shell_.program_folder(), false, &error) : std::nullopt;
   if (!list) {
     (void)shell_.Log(LoadString(kListUnreadable), LoadString(kAutoDownloadTitle));
     return;
@@ -225,6 +230,7 @@ void Scheduler::RunAutoDownload(int hour) {
     }
     SilentModeScope silent;
     const int rc = shell_.ops().download ? shell_.ops().download(*station) : kJobFailed;
+    if (rc == kJobDbUnusable) (void)shell_.Log(LoadString(kCouldNotOpenDatabase), name);
     (void)shell_.Log(FormatText(LoadString(rc == kJobOk ? kDownloadedOk : kDownloadFailed), name), name);
   }
 }

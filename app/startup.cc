@@ -38,6 +38,7 @@ constexpr std::uint32_t kCreateNewStation = 47211;
 constexpr std::uint32_t kOldCopyFailed = 47229;
 constexpr std::uint32_t kProgramTitle = 61565;
 constexpr std::uint32_t kCouldNotSaveStation = 47009;
+constexpr std::uint32_t kCouldNotOpenDatabase = 47231;
 
 // The command-line clear waits this long before it starts.
 constexpr std::int64_t kClearPauseMs = 1000;
@@ -193,6 +194,7 @@ int Shell::RunJobs(bool download, bool clear) {
   if (download) {
     SilentModeScope silent;
     const int rc = ops_.download ? ops_.download(*station_) : kJobFailed;
+    if (rc == kJobDbUnusable) (void)Log(LoadString(kCouldNotOpenDatabase), name);
     (void)Log(LoadString(rc == kJobOk ? kDownloadOk : kDownloadFailed), name);
     if (rc != kJobOk) status = 1;
   }

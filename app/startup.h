@@ -30,6 +30,8 @@ inline constexpr int kJobOk = 0;
 inline constexpr int kJobFailed = -1;
 // The operation does not exist for this station (it has logged why); nothing changed.
 inline constexpr int kJobNotSupported = -2;
+// The station's database could not be opened (the download has logged why).
+inline constexpr int kJobDbUnusable = -3;
 
 struct ShellOps {
   // Downloads the station's archive into its database: kJobOk or a negative code.

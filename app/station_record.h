@@ -55,15 +55,15 @@ struct StationRecord {
   std::uint8_t rain_type;             // 574: rain collector type 0..6
   std::uint8_t logger_upload_575;     // 575
   std::uint8_t reserved_576[192];     // 576
-  float degday_base[2];               // 768, 772: heating / cooling base, F
+  float degday_base[2];               // 768, 772: report heating / cooling degree-day base, F (65)
   char city[40];                      // 776: report city
-  char state[40];                     // 816: report state
-  char elevation_text[16];            // 856: report elevation as entered
+  char state[40];                     // 816: report state (at most 30 characters)
+  char elevation_text[16];            // 856: not read (the report prints the station elevation)
   float normal_temp[12];              // 872: normal mean temperature per month, F; -32768.0 = not set
-  float normal_rain[12];              // 920: normal rain per month, in
-  char latitude_text[16];             // 968: report latitude as entered
-  char longitude_text[16];            // 984: report longitude as entered
-  std::uint8_t noaa_1000;             // 1000
+  float normal_rain[12];              // 920: normal rain per month, in; negative = not set (-32768, or -1 once cleared)
+  char latitude_text[16];             // 968: report latitude as printed (at most 15 characters)
+  char longitude_text[16];            // 984: report longitude as printed (at most 15 characters)
+  std::uint8_t noaa_1000;             // 1000: report means and degree days by integration (1)
   std::uint8_t reserved_1001;         // 1001
   std::uint8_t auto_clear;            // 1002: automatic archive clearing (older consoles)
   std::uint8_t reserved_1003;         // 1003

@@ -1,5 +1,6 @@
 #include "app/station_settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -9,12 +10,20 @@
 
 #include "app/setting_text.h"
 #include "app/station_models.h"
+#include "foundation/display_units.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
 constexpr std::uint32_t kWaitRange = 47000;
+constexpr std::uint32_t kBadElevation = 37804;  // "Elevation value not recognized!"
+constexpr std::uint32_t kNoHeatBase = 37805;
+constexpr std::uint32_t kBadHeatBase = 37806;
+constexpr std::uint32_t kNoCoolBase = 37807;
+constexpr std::uint32_t kBadCoolBase = 37808;
+constexpr std::uint32_t kBadNormalTemp = 37809;
+constexpr std::uint32_t kBadNormalRain = 37810;
 
 using Setter = std::function<bool(Station&, PortMap&, std::string_view, std::string*)>;
 using Getter = std::function<std::string(const Station&, const PortMap&)>;
@@ -185,6 +194,131 @@ Setting DstDate(const char* key, bool start) {
         const std::uint32_t d = start ? sd : ed;
         return d == 0 ? std::string() : IsoDate(d) + "T" + HhMm(start ? sm : em);
       }};
+}
+
+// ---- Climatological report settings ----
+// Temperatures are typed in the display temperature unit and rain in the display rain
+// unit, as the report shows them; they are stored in F and inches. The messages are the
+// report setup's own.
+
+constexpr float kNoNormalTemp = -32768.0f;
+constexpr float kNoNormalRain = -1.0f;  // any negative value means no normal
+constexpr double kLowestBaseF = -100.0, kHighestBaseF = 200.0;
+
+std::string Printf(std::string_view format, std::string_view text, int n = 0) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, std::string(format).c_str(), std::string(text).c_str(), n);
+  return buf;
+}
+
+// A temperature typed in the display unit, in F rounded to 0.01 (so that the F value
+// shown in C and typed back is the same value again); false when not a number.
+bool ParseUserTemp(std::string_view v, float* fahrenheit) {
+  double x = 0;
+  if (!ParseDouble(v, -1000, 1000, &x)) return false;
+  const double f = DisplayUnits::tempUnit == DisplayUnits::kCelsius ? x * 1.8 + 32.0 : x;
+  if (f < kLowestBaseF || f > kHighestBaseF) return false;
+  *fahrenheit = static_cast<float>(std::round(f * 100.0) / 100.0);
+  return true;
+}
+
+std::string UserTempText(float fahrenheit) { return Fmt("%g", DisplayUnits::ConvertTemp(fahrenheit)); }
+
+Setting BaseSetting(const char* key, int index, std::uint32_t empty_message, std::uint32_t bad_message) {
+  return Setting{key, "degree-day base in the display temperature unit", DisplayUnits::tempUnitStr,
+                 [=](Station& s, PortMap&, std::string_view v, std::string* e) {
+                   if (v.empty()) return Fail(e, std::string(LoadString(empty_message)));
+                   float f = 0;
+                   if (!ParseUserTemp(v, &f)) return Fail(e, Printf(LoadString(bad_message), v));
+                   s.record().degday_base[index] = f;
+                   return true;
+                 },
+                 [=](const Station& s, const PortMap&) { return UserTempText(s.record().degday_base[index]); }};
+}
+
+// normal-temp / normal-rain: "M:VALUE[,M:VALUE...]", M 1..12, an empty VALUE clears.
+// Shown as the months that have a normal.
+Setting NormalsSetting(const char* key, bool rain) {
+  return Setting{
+      key,
+      rain ? "M:AMOUNT[,M:AMOUNT...] normal rain of month M (1..12) in the display rain unit; empty AMOUNT clears"
+           : "M:TEMP[,M:TEMP...] normal mean temperature of month M (1..12) in the display unit; empty TEMP clears",
+      "",
+      [=](Station& s, PortMap&, std::string_view v, std::string* e) {
+        float* normals = rain ? s.record().normal_rain : s.record().normal_temp;
+        std::size_t start = 0;
+        while (start <= v.size()) {
+          const std::size_t comma = std::min(v.find(',', start), v.size());
+          const std::string_view item = v.substr(start, comma - start);
+          const std::size_t colon = item.find(':');
+          long month = 0;
+          if (colon == std::string_view::npos || !ParseLong(item.substr(0, colon), 1, 12, &month)) {
+            return Fail(e, std::string(key) + ": give M:VALUE with a month M of 1..12, for example 1:" +
+                               (rain ? "3.5" : "38.2"));
+          }
+          const std::string_view text = item.substr(colon + 1);
+          float& slot = normals[month - 1];
+          if (text.empty()) {
+            slot = rain ? kNoNormalRain : kNoNormalTemp;
+          } else if (rain) {
+            double x = 0;
+            if (!ParseDouble(text, 0, 100000, &x)) {
+              return Fail(e, Printf(LoadString(kBadNormalRain), text, static_cast<int>(month)));
+            }
+            slot = static_cast<float>(DisplayUnits::rainUnit == DisplayUnits::kRainMillimetres ? x / 25.4 : x);
+          } else if (!ParseUserTemp(text, &slot)) {
+            return Fail(e, Printf(LoadString(kBadNormalTemp), text, static_cast<int>(month)));
+          }
+          start = comma + 1;
+        }
+        return true;
+      },
+      [=](const Station& s, const PortMap&) {
+        const float* normals = rain ? s.record().normal_rain : s.record().normal_temp;
+        std::string out;
+        for (int m = 0; m < 12; ++m) {
+          const float x = normals[m];
+          const bool none = rain ? !(x >= 0.0f) : (DisplayUnits::IsMissingTemp(x) || !std::isfinite(x));
+          if (none) continue;
+          if (!out.empty()) out += ',';
+          out += std::to_string(m + 1) + ":" +
+                 (rain ? Fmt("%g", DisplayUnits::rainUnit == DisplayUnits::kRainMillimetres ? x * 25.4 : x)
+                       : UserTempText(x));
+        }
+        return out;
+      }};
+}
+
+void AddReportSettings(std::vector<Setting>& t) {
+  t.push_back(TextSetting("noaa-city", "report city, at most 39 characters", 39,
+                          [](StationRecord& r) { return r.city; }, sizeof StationRecord::city));
+  t.push_back(TextSetting("noaa-state", "report state, at most 30 characters", 30,
+                          [](StationRecord& r) { return r.state; }, sizeof StationRecord::state));
+  t.push_back({"noaa-elevation", "whole number in the display elevation unit (the station elevation)",
+               DisplayUnits::elevUnitStr,
+               [](Station& s, PortMap&, std::string_view v, std::string* e) {
+                 long x = 0;
+                 const std::int16_t feet = ParseLong(v, -32767, 32767, &x)
+                                               ? DisplayUnits::InverseConvertElevation(static_cast<std::int16_t>(x), false)
+                                               : DisplayUnits::kMissing16;
+                 if (feet == DisplayUnits::kMissing16 || feet < -2000 || feet > 30000) {
+                   return Fail(e, std::string(LoadString(kBadElevation)));
+                 }
+                 s.record().elevation_ft = feet;
+                 return true;
+               },
+               [](const Station& s, const PortMap&) {
+                 return std::to_string(static_cast<int>(DisplayUnits::ConvertElevation(s.record().elevation_ft, false)));
+               }});
+  t.push_back(TextSetting("noaa-latitude", "latitude as the report prints it, at most 15 characters", 15,
+                          [](StationRecord& r) { return r.latitude_text; }, sizeof StationRecord::latitude_text));
+  t.push_back(TextSetting("noaa-longitude", "longitude as the report prints it, at most 15 characters", 15,
+                          [](StationRecord& r) { return r.longitude_text; }, sizeof StationRecord::longitude_text));
+  t.push_back(BaseSetting("heat-base", 0, kNoHeatBase, kBadHeatBase));
+  t.push_back(BaseSetting("cool-base", 1, kNoCoolBase, kBadCoolBase));
+  t.push_back(NormalsSetting("normal-temp", false));
+  t.push_back(NormalsSetting("normal-rain", true));
+  t.push_back(FlagSetting("noaa-integration", [](StationRecord& r) -> std::uint8_t& { return r.noaa_1000; }));
 }
 
 std::vector<Setting> BuildSettings() {
@@ -364,15 +498,8 @@ std::vector<Setting> BuildSettings() {
   t.push_back(DstDate("dst-start", true));
   t.push_back(DstDate("dst-end", false));
   t.push_back(FloatSetting("uv-factor", "0.01..100", "", 0.01, 100, [](StationRecord& r) -> float& { return r.uv_factor; }));
-  t.push_back(FloatSetting("heat-base", "-100..200 F", "F", -100, 200,
-                           [](StationRecord& r) -> float& { return r.degday_base[0]; }));
-  t.push_back(FloatSetting("cool-base", "-100..200 F", "F", -100, 200,
-                           [](StationRecord& r) -> float& { return r.degday_base[1]; }));
   t.push_back(FloatSetting("fuel-base", "0..127 F", "F", 0, 127, [](StationRecord& r) -> float& { return r.fuel_base; }));
-  t.push_back(TextSetting("city", "at most 39 characters", 39, [](StationRecord& r) { return r.city; },
-                          sizeof StationRecord::city));
-  t.push_back(TextSetting("state", "at most 30 characters", 30, [](StationRecord& r) { return r.state; },
-                          sizeof StationRecord::state));
+  AddReportSettings(t);
   t.push_back(BoolExtra("auto-export", [](const Station& s) { return s.AutoExport(); },
                         [](Station& s, bool on) { s.SetAutoExport(on); }));
   t.push_back({"export-list", "index of the exported data list, 0..999", "",
@@ -495,6 +622,9 @@ const std::vector<Setting>& Settings() {
 }
 
 const Setting* Find(std::string_view key) {
+  // Earlier names of the report's city and state.
+  if (key == "city") key = "noaa-city";
+  if (key == "state") key = "noaa-state";
   for (const auto& s : Settings()) {
     if (key == s.key) return &s;
   }

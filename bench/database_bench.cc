@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/synthetic_db.h"
 #include "database/daily_summary_record.h"
 #include "database/data_record.h"
 #include "database/month_file.h"
@@ -20,21 +21,7 @@
 
 namespace {
 
-const std::string& Folder() {
-  static const std::string folder = [] {
-    const std::string f = std::string(SQ_BENCH_DATA) + "/synthetic10";
-    if (!std::filesystem::exists(f + "/2024-12.sqm")) {
-      std::filesystem::remove_all(f);
-      const std::string cmd = std::string(SQ_MAKE_SYNTHETIC_DB) + " " + f + " --years 10 --interval 5 --start 2015-01";
-      if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "cannot generate %s\n", f.c_str());
-        std::exit(1);
-      }
-    }
-    return f;
-  }();
-  return folder;
-}
+const std::string& Folder() { return sq::bench::SyntheticTenYears(); }
 
 std::vector<std::string> MonthPaths() {
   std::vector<std::string> out;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/synthetic_db.h"
 #include "database/daily_summary_ops.h"
 #include "database/weather_database.h"
 #include "foundation/site.h"
@@ -15,22 +16,7 @@
 namespace {
 
 const std::string& Folder() {
-  static const std::string folder = [] {
-    const std::string base = std::string(SQ_BENCH_DATA) + "/synthetic10";
-    if (!std::filesystem::exists(base + "/2024-12.sqm")) {
-      std::filesystem::remove_all(base);
-      const std::string cmd =
-          std::string(SQ_MAKE_SYNTHETIC_DB) + " " + base + " --years 10 --interval 5 --start 2015-01";
-      if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "cannot generate %s\n", base.c_str());
-        std::exit(1);
-      }
-    }
-    const std::string copy = std::string(SQ_BENCH_DATA) + "/summaries10";
-    std::filesystem::remove_all(copy);
-    std::filesystem::copy(base, copy);
-    return copy;
-  }();
+  static const std::string folder = sq::bench::SyntheticTenYearsCopy("summaries10");
   return folder;
 }
 

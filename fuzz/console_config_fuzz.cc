@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   switch (which % 6) {
     case 0: {
-      const auto offsets = sq::DecodeCalibration(Block<sq::kCalibrationSize>(data, size));
+      const auto decoded = sq::DecodeCalibration(Block<sq::kCalibrationSize>(data, size));
+      const auto offsets = decoded.value_or(sq::CalibrationOffsets{});
       const auto values = sq::DecodeCalibratedValues(
           Block<sq::kCalibratedValuesSize>(size > sq::kCalibrationSize ? data + sq::kCalibrationSize : data,
                                            size > sq::kCalibrationSize ? size - sq::kCalibrationSize : size));

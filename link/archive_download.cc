@@ -7,6 +7,7 @@
 #include "app/extra_settings.h"
 #include "app/messages.h"
 #include "database/daily_summary_ops.h"
+#include "database/month_file.h"
 #include "database/weather_data_object.h"
 #include "link/comm_error.h"
 #include "link/console_config.h"
@@ -42,6 +43,7 @@ constexpr std::uint32_t kTooManyPages = 35242;
 constexpr std::uint32_t kDbOpenFailed = 35243;
 constexpr std::uint32_t kNotStarted = 35244;
 constexpr std::uint32_t kRecovered = 35245;
+constexpr std::uint32_t kMonthDamaged = 35247;
 
 constexpr std::size_t kMaxErrorText = 39;
 constexpr int kUnattendedTcpPauseMs = 1000;
@@ -155,7 +157,13 @@ bool ArchiveDownload::Begin() {
   fence_ = std::make_unique<WriteFence>(opt_.fs != nullptr ? *opt_.fs : DefaultFileSystem());
   db_ = std::make_unique<WeatherDatabase>(*fence_);
   if (db_->OpenDatabase(folder_) == kDbError) {
+    db_unusable_ = true;
     Message(Format(kDbOpenFailed, db_->last_error().c_str()), true);
+    return false;
+  }
+  if (const MonthProblem* p = BlockingMonthProblem()) {
+    db_unusable_ = true;
+    Message(Format(kMonthDamaged, p->file_name.c_str(), p->message.c_str(), folder_.c_str()), true);
     return false;
   }
   if (!Recover()) {
@@ -163,6 +171,16 @@ bool ArchiveDownload::Begin() {
     return false;
   }
   return true;
+}
+
+const MonthProblem* ArchiveDownload::BlockingMonthProblem() const {
+  const int newest = db_->months().empty() ? 0 : db_->months().back().year * 12 + db_->months().back().month;
+  for (const MonthProblem& p : db_->problems()) {
+    int year = 0, month = 0;
+    if (!ParseMonthFileName(p.file_name, &year, &month) || month < 1 || month > 12) continue;
+    if (year * 12 + month >= newest) return &p;
+  }
+  return nullptr;
 }
 
 bool ArchiveDownload::Recover() {
@@ -483,7 +501,10 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
     page_rain_.clear();
     return -1;
   }
-  if (appended_in_page_) last_flushed_ = last_;
+  if (appended_in_page_) {
+    last_flushed_ = last_;
+    flushed_any_ = true;
+  }
   if (rain_) {
     for (const auto& w : page_rain_) rain_->Put(w);
   }
@@ -541,7 +562,8 @@ int ArchiveDownload::FinishStoring() {
   bool rain_saved = true;
   if (rain_) rain_saved = rain_->Save() == 0;
   if (!rain_saved) return ok ? 0 : -1;  // the journal stays: rain.db lacks this download's rain
-  if (ok) {
+  if (ok || !flushed_any_) {
+    // Nothing of this transfer reached the disk: the database is as it was before it.
     (void)RemoveDownloadJournal(folder_);
   } else {
     // rain.db holds the rain of every flushed record: say so, and leave the last day's
@@ -557,7 +579,7 @@ int ArchiveDownload::FinishStoring() {
 // ---------------------------------------------------------------- the whole download
 
 int ArchiveDownload::Run() {
-  if (!Begin()) return kDownloadFailed;
+  if (!Begin()) return db_unusable_ ? kDownloadDbUnusable : kDownloadFailed;
   const int setup = Setup();
   if (setup == kSetupNothingNew) return kDownloadNothingNew;
   if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;

@@ -54,6 +54,9 @@ inline constexpr int kDownloadNothingNew = 1;
 inline constexpr int kDownloadCancelled = 2;
 inline constexpr int kDownloadFailed = -1;   // nothing could be fetched or stored
 inline constexpr int kDownloadPartial = -2;  // stopped early; what arrived is stored
+// The station's database could not be opened, or a damaged month file lies where the
+// new records would go; nothing was asked of the console.
+inline constexpr int kDownloadDbUnusable = -3;
 
 // Consecutive failures on one page after which the download gives up.
 inline constexpr int kMaxPageFailures = 21;
@@ -111,8 +114,10 @@ class ArchiveDownload {
   [[nodiscard]] int Run();
 
   // The halves, for callers that drive the steps themselves. Begin() takes the lock
-  // and opens the database (false: refused, the message was given).
+  // and opens the database (false: refused, the message was given; database_unusable()
+  // then tells whether the database was the reason).
   [[nodiscard]] bool Begin();
+  [[nodiscard]] bool database_unusable() const { return db_unusable_; }
   [[nodiscard]] int Setup();
   // 0: the console is sending; -1: failed (the message was given).
   [[nodiscard]] int StartTransfer();
@@ -145,6 +150,9 @@ class ArchiveDownload {
   void EndTransfer(bool escape);
   void SavePendingStation();
   [[nodiscard]] bool SanePageCount(int pages);
+  // A month file that could not be opened at or after the newest stored month: the
+  // new records would belong in it.
+  [[nodiscard]] const MonthProblem* BlockingMonthProblem() const;
 
   Station& station_;
   SerialSession& session_;
@@ -166,6 +174,8 @@ class ArchiveDownload {
   bool cancelled_ = false;
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
+  bool flushed_any_ = false;  // a page's records were made durable in this transfer
+  bool db_unusable_ = false;
   std::int64_t start_ms_ = 0;
 };
 

@@ -231,7 +231,9 @@ int ConsoleConfig::SetBarometer(int reading, int elevation) {
 int ConsoleConfig::ReadCalibration(CalibrationOffsets& offsets) {
   std::array<std::uint8_t, kCalibrationSize> raw{};
   if (s_.ReadEeprom(raw.data(), eeprom::kCalibration, static_cast<int>(raw.size())) != 0) return kConfigFailed;
-  offsets = DecodeCalibration(raw);
+  const auto decoded = DecodeCalibration(raw);
+  if (!decoded) return kCalibrationInconsistent;
+  offsets = *decoded;
   return kConfigOk;
 }
 

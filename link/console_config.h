@@ -25,6 +25,8 @@ namespace sq {
 inline constexpr int kConfigOk = 0;
 inline constexpr int kConfigFailed = -1;
 inline constexpr int kConfigRefused = -50;
+// The calibration block's check byte disagrees with its inside offset.
+inline constexpr int kCalibrationInconsistent = -51;
 
 // Barometer limits.
 inline constexpr int kBarReadingMin = 16000;  // thousandths of inHg; 0 = console computes it
@@ -114,6 +116,7 @@ class ConsoleConfig {
   [[nodiscard]] int SetBarometer(int reading, int elevation);
 
   // Calibration offsets (27 bytes at 0x32) and calibrated values ("CALED"/"CALFIX").
+  // A block read with a wrong check byte gives kCalibrationInconsistent.
   [[nodiscard]] int ReadCalibration(CalibrationOffsets& offsets);
   [[nodiscard]] int WriteCalibration(const CalibrationOffsets& offsets);
   [[nodiscard]] int ReadCalibratedValues(CalibratedValues& values);

@@ -30,11 +30,11 @@ void SetStep(std::string* step, std::string_view text) {
   if (step) *step = std::string(text);
 }
 
-// Saves the station; false (after telling the user) when it could not be written.
+// Saves the station; false (after logging it) when it could not be written.
 bool SaveStation(Station* station) {
   if (!station || station->Folder().empty()) return true;
   if (station->Save() == 0) return true;
-  ErrorMessage(kStrCouldNotSaveStation);
+  LoggedError(kStrCouldNotSaveStation);
   return false;
 }
 
@@ -152,9 +152,16 @@ int RunClearSequence(ConsoleConfig& config, Station* station, const ClearChoices
     SetStep(step, "alarms");
     if (int r = config.ClearAlarms(); r != kConfigOk) return r;
   }
+  // A station that cannot be saved was logged; the console's items go on.
+  bool saved = true;
   if (c.calibration) {
     SetStep(step, "calibration");
-    if (int r = ClearConsoleCalibration(config, station); r != kConfigOk) return r;
+    const int r = ClearConsoleCalibration(config, station);
+    if (r == kStationNotSaved) {
+      saved = false;
+    } else if (r != kConfigOk) {
+      return r;
+    }
   }
   for (int n : kClearableTotals) {
     if (std::find(c.totals.begin(), c.totals.end(), n) == c.totals.end()) continue;
@@ -162,7 +169,7 @@ int RunClearSequence(ConsoleConfig& config, Station* station, const ClearChoices
     if (int r = config.ClearVariable(n); r != kConfigOk) return r;
   }
   SetStep(step, "");
-  return kConfigOk;
+  return saved ? kConfigOk : kStationNotSaved;
 }
 
 int ClearConsoleCalibration(ConsoleConfig& config, Station* station, CalibratedValues* sent) {
@@ -172,7 +179,7 @@ int ClearConsoleCalibration(ConsoleConfig& config, Station* station, CalibratedV
   if (s.WakeUp() != 1) return kConfigFailed;
   CalibrationOffsets offsets{};
   CalibratedValues values;
-  if (config.ReadCalibration(offsets) != kConfigOk) return kConfigFailed;
+  if (int r = config.ReadCalibration(offsets); r != kConfigOk) return r;  // an inconsistent block is not used
   if (config.ReadCalibratedValues(values) != kConfigOk) return kConfigFailed;
   const CalibratedValues raw = Uncalibrate(values, offsets);
   if (config.ClearCalibration() != kConfigOk) return kConfigFailed;

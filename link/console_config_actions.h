@@ -64,8 +64,10 @@ struct ClearChoices {
   bool calibration = false;
   std::vector<int> totals;  // numbers of kClearableTotals, cleared in that table's order
 };
-// Sends the ticked items in their fixed order and stops at the first failure, whose
-// item `step` names. Totals not in kClearableTotals are refused before anything is sent.
+// Sends the ticked items in their fixed order and stops at the first console command
+// that fails, whose item `step` names. A station that cannot be saved does not stop the
+// sequence: it is logged and the result is kStationNotSaved once everything was sent.
+// Totals not in kClearableTotals are refused before anything is sent.
 [[nodiscard]] int RunClearSequence(ConsoleConfig& config, Station* station, const ClearChoices& choices,
                                    std::string* step = nullptr);
 
@@ -73,6 +75,8 @@ struct ClearChoices {
 // the offsets and the calibrated values, takes the offsets off the values, clears the
 // calibration ("CLRCAL"), zeroes and saves the station's offsets, and sends the
 // uncalibrated values back ("CALFIX"). `sent` (optional) receives the values sent.
+// An offsets block with a wrong check byte stops it before anything is changed
+// (kCalibrationInconsistent).
 [[nodiscard]] int ClearConsoleCalibration(ConsoleConfig& config, Station* station,
                                           CalibratedValues* sent = nullptr);
 

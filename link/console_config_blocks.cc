@@ -31,7 +31,8 @@ constexpr std::uint32_t kZoneNameBase = kStrZoneNameBase;
 
 }  // namespace
 
-CalibrationOffsets DecodeCalibration(std::span<const std::uint8_t, kCalibrationSize> raw) {
+std::optional<CalibrationOffsets> DecodeCalibration(std::span<const std::uint8_t, kCalibrationSize> raw) {
+  if (raw[cal::kInsideCheck] != static_cast<std::uint8_t>(~raw[cal::kInsideTemp])) return std::nullopt;
   CalibrationOffsets o{};
   for (std::size_t i = 0; i < kCalibrationSize; ++i) o[i] = static_cast<std::int8_t>(raw[i]);
   return o;
@@ -39,6 +40,7 @@ CalibrationOffsets DecodeCalibration(std::span<const std::uint8_t, kCalibrationS
 
 void EncodeCalibration(const CalibrationOffsets& offsets, std::span<std::uint8_t, kCalibrationSize> out) {
   for (std::size_t i = 0; i < kCalibrationSize; ++i) out[i] = static_cast<std::uint8_t>(offsets[i]);
+  out[cal::kInsideCheck] = static_cast<std::uint8_t>(~out[cal::kInsideTemp]);
 }
 
 CalibratedValues DecodeCalibratedValues(std::span<const std::uint8_t, kCalibratedValuesSize> raw) {

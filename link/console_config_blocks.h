@@ -63,13 +63,16 @@ inline constexpr std::uint8_t kSetupRainMask = 0x30;
 inline constexpr int kSetupRainShift = 4;
 
 // ---- Calibration offsets: 27 signed bytes. ----
+// Byte 1 is not an offset: it holds the one's complement of byte 0 as a check, and a
+// block whose check byte disagrees is not trusted (the console rewrites the block
+// whole, so a mismatch means it was damaged or written by a program that misread it).
 inline constexpr std::size_t kCalibrationSize = 27;
 inline constexpr std::size_t kFurtherTemps = 15;  // 7 extra, 4 soil, 4 leaf
 inline constexpr std::size_t kFurtherHums = 7;    // extra humidities
 namespace cal {
 inline constexpr std::size_t kInsideTemp = 0;     // tenths of a degree F
-inline constexpr std::size_t kOutsideTemp = 1;
-inline constexpr std::size_t kUnused = 2;
+inline constexpr std::size_t kInsideCheck = 1;    // ~byte 0
+inline constexpr std::size_t kOutsideTemp = 2;
 inline constexpr std::size_t kFurtherTemp = 3;    // 3..17
 inline constexpr std::size_t kInsideHum = 18;     // percent
 inline constexpr std::size_t kOutsideHum = 19;
@@ -79,7 +82,9 @@ static_assert(kExtraHum + kFurtherHums == kCalibrationSize);
 }  // namespace cal
 
 using CalibrationOffsets = std::array<std::int8_t, kCalibrationSize>;
-[[nodiscard]] CalibrationOffsets DecodeCalibration(std::span<const std::uint8_t, kCalibrationSize> raw);
+// Nothing when the check byte is not the complement of the inside offset.
+[[nodiscard]] std::optional<CalibrationOffsets> DecodeCalibration(std::span<const std::uint8_t, kCalibrationSize> raw);
+// Writes the check byte from the inside offset; offsets[kInsideCheck] is ignored.
 void EncodeCalibration(const CalibrationOffsets& offsets, std::span<std::uint8_t, kCalibrationSize> out);
 
 // ---- Calibrated values ("CALED" / "CALFIX"): 43 bytes. ----

@@ -171,6 +171,12 @@ class Runner {
     if (r == kConfigOk) return kExitOk;
     if (r == kConfigRefused && refused_text != 0) return Refused(refused_text);
     if (r == kStationNotSaved) return kExitFailed;  // the save failure was reported already
+    if (r == kCalibrationInconsistent) {
+      ErrorMessage("The console's calibration offsets are inconsistent (the check byte at 0x33 is not the "
+                   "complement of the inside temperature offset at 0x32); they were not used. Set the "
+                   "calibration on the console itself.");
+      return kExitFailed;
+    }
     ErrorMessage("Could not " + std::string(what) + ": " + CommErrorText(*c_.session));
     return kExitFailed;
   }
@@ -541,7 +547,7 @@ int Runner::Calibration() {
     if (int r = c_.config->WriteCalibration(offsets); r != kConfigOk) return Result(r, "write the calibration");
   }
   StoreCalibrationCopy(c_.station, offsets);
-  if (c_.station.Save() != 0) ErrorMessage(kStrCouldNotSaveStation);
+  if (c_.station.Save() != 0) LoggedError(kStrCouldNotSaveStation);
   CalibratedValues values;
   const bool have_values = c_.config->ReadCalibratedValues(values) == kConfigOk;
   Print("Calibration offsets" + std::string(have_values ? " and calibrated values" : "") + ":\n");

@@ -442,7 +442,7 @@ int WebDownload::GetCorvaleWebBlock() {
 }
 
 int WebDownload::Run() {
-  if (!Begin()) return kDownloadFailed;
+  if (!Begin()) return archive_ && archive_->database_unusable() ? kDownloadDbUnusable : kDownloadFailed;
   const int setup = SetupCorvaleWebDownload();
   if (setup == kSetupNothingNew) return kDownloadNothingNew;
   if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;

@@ -26,9 +26,11 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_lists.inc"
 #include "resources/strings_console_config.inc"
 #include "resources/strings_summaries.inc"
+#include "resources/strings_noaa.inc"
 #include "resources/strings_download.inc"
 #include "resources/strings_web.inc"
 #include "resources/strings_shell.inc"
+#include "resources/strings_modules.inc"
 #include "resources/strings_publish.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };

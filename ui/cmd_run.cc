@@ -13,6 +13,8 @@
 #include "app/download_log.h"
 #include "app/format_text.h"
 #include "app/messages.h"
+#include "app/module_host.h"
+#include "app/module_manager.h"
 #include "app/port_map.h"
 #include "app/run_loop.h"
 #include "app/scheduler.h"
@@ -27,6 +29,7 @@
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
+#include "ui/module_console.h"
 
 namespace sq::ui {
 namespace {
@@ -70,6 +73,7 @@ int DownloadStation(Station& station, SerialPortManager& manager) {
   }
   // Close what was opened for this station.
   (void)manager.CloseSession(session);
+  if (result == kDownloadDbUnusable) return kJobDbUnusable;
   return result == kDownloadOk || result == kDownloadNothingNew ? kJobOk : kJobFailed;
 }
 
@@ -142,10 +146,22 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     TerminalCountdown countdown(clock, STDIN_FILENO, stderr, StopSignalReceived);
     Scheduler scheduler(shell, countdown);
     scheduler.SetStopCheck(StopSignalReceived);
+    // Expansion modules: loaded after the serial port manager, released before the saves.
+    ModuleHost::Get().hooks().station = [&shell] { return shell.CurrentStation(); };
+    WireModuleConsole(manager, [&shell] { return shell.CurrentStation(); });
+    (void)Modules().LoadModules(ProgramFolder(), [](std::string_view text, std::string_view title) {
+      (void)LogMessage(text, title);
+    });
     RunLoop loop(clock, loop_options.tick_ms);
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
+    loop.AddTickHandler([&](std::uint64_t tick) {
+      if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
+    });
     (void)loop.Run(loop_options.ticks);
+    Modules().UnloadModules();
+    ModuleHost::Get().Reset();
+    ModuleHost::Get().SetHooks({});
   }
   const int saved = shell.ShutDown();
   manager.CloseAllSessions();
@@ -176,7 +192,8 @@ int RunHelp() {
       "Keeps running with a one-second timer: downloads the stations of the automatic\n"
       "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
       "10-second countdown that Enter cancels on a terminal, and runs the automatic\n"
-      "clear of older consoles. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "clear of older consoles, loads the expansion modules (see 'stratoquill modules')\n"
+      "and runs their timed events. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"

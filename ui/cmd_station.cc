@@ -204,6 +204,8 @@ int StationShow(const Args& args) {
                  ProgramFolder().c_str());
     return 1;
   }
+  // Report settings are shown and typed in the display units.
+  ApplySavedDisplayUnits(ProgramFolder());
   Station station;
   if (!OpenOrExplain(station, folder)) return 1;
   PortMap ports;
@@ -225,6 +227,7 @@ int StationSet(const Args& args) {
     std::fprintf(stderr, "stratoquill station set: give a station folder and KEY=VALUE settings\n");
     return 2;
   }
+  ApplySavedDisplayUnits(ProgramFolder());
   Station station;
   if (!OpenOrExplain(station, args[2])) return 1;
   PortMap ports;

@@ -42,6 +42,8 @@ int RunBrowse(const Args& args);        // cmd_lists.cc
 int RunExport(const Args& args);        // cmd_lists.cc
 int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
+int RunNoaa(const Args& args);          // cmd_noaa.cc
+int RunModules(const Args& args);       // cmd_modules.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
 

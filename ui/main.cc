@@ -35,6 +35,8 @@ const std::vector<Command>& Commands() {
       {"export", "export a range of records or days as delimited text", RunExport},
       {"export-auto", "write the automatic export file download.txt", RunExportAuto},
       {"lists", "show and edit the station's data sets and data lists", RunLists},
+      {"noaa", "monthly and annual climatological reports", RunNoaa},
+      {"modules", "list, add, enable and run expansion modules", RunModules},
       {"internet", "show and set the internet settings and upload profiles", RunInternet},
       {"page", "make a web page from a template and the current data", RunPage},
   };

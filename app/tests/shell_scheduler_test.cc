@@ -140,7 +140,7 @@ TEST_F(ShellSchedulerTest, CurrentStationFirstAndEveryOutcomeLogged) {
   ShellOps ops = RecordingOps();
   ops.download = [this, beta](Station& s) {
     downloads.push_back({s.Folder(), clock.UnixMs(), gSilentMode});
-    return s.Folder() == beta ? kJobFailed : kJobOk;
+    return s.Folder() == beta ? kJobDbUnusable : kJobOk;
   };
   Shell shell(dir.str(), clock, ops);
   ASSERT_EQ(shell.Start(ParseClassicCommandLine({})), std::nullopt);
@@ -153,6 +153,8 @@ TEST_F(ShellSchedulerTest, CurrentStationFirstAndEveryOutcomeLogged) {
   EXPECT_TRUE(Logged("Could not open station in '" + (dir / "Gone") + "'."));
   EXPECT_TRUE(Logged("Downloaded Gamma ok."));
   EXPECT_TRUE(Logged("Download of Beta failed."));
+  EXPECT_TRUE(Logged("(Beta) Could not open database."));
+  EXPECT_FALSE(Logged("Error writing data to disk"));
   EXPECT_EQ(shell.ShutDown(), 0);
 }
 
@@ -170,23 +172,31 @@ TEST_F(ShellSchedulerTest, CancelledCountdownSkipsTheDownload) {
   EXPECT_EQ(shell.ShutDown(), 0);
 }
 
-TEST_F(ShellSchedulerTest, DamagedListIsLoggedAndScheduleEditsApplyWhileRunning) {
+TEST_F(ShellSchedulerTest, DamagedOrMissingListIsLoggedAndScheduleEditsApplyWhileRunning) {
   MakeStation("Alpha");
-  Schedule({}, {}, 0);  // nothing scheduled at start
-  clock.SetUnixMs(UnixMs(2026, 12, 10, 9, 0));
-  Shell shell(dir.str(), clock, RecordingOps());
-  ASSERT_EQ(shell.Start(ParseClassicCommandLine({})), std::nullopt);
+  for (const bool missing : {false, true}) {
+    SCOPED_TRACE(missing ? "missing list" : "damaged list");
+    std::filesystem::remove(dir / "download.log");
+    Schedule({}, {}, 0);  // nothing scheduled at start
+    clock.SetUnixMs(UnixMs(2026, 12, 10 + (missing ? 1 : 0), 9, 0));
+    Shell shell(dir.str(), clock, RecordingOps());
+    ASSERT_EQ(shell.Start(ParseClassicCommandLine({})), std::nullopt);
 
-  // Another command switches hour 9 on; the running program picks it up.
-  ProgConfigData cfg = ReadConfig();
-  ASSERT_TRUE(cfg.SetAutoDownloadHour(9, true));
-  cfg.SetAutoDownloadEnabled(true);
-  SaveConfig(cfg);
-  test::WriteText(dir / kDownloadListName, "Alpha\n\x01\x02\n");
-  RunFor(shell, 60);
-  EXPECT_TRUE(downloads.empty());
-  EXPECT_TRUE(Logged("Could not open Auto Download list file download.lst."));
-  EXPECT_EQ(shell.ShutDown(), 0);
+    // Another command switches hour 9 on; the running program picks it up.
+    ProgConfigData cfg = ReadConfig();
+    ASSERT_TRUE(cfg.SetAutoDownloadHour(9, true));
+    cfg.SetAutoDownloadEnabled(true);
+    SaveConfig(cfg);
+    if (missing) {
+      std::filesystem::remove(dir / kDownloadListName);
+    } else {
+      test::WriteText(dir / kDownloadListName, "Alpha\n\x01\x02\n");
+    }
+    RunFor(shell, 60);
+    EXPECT_TRUE(downloads.empty());
+    EXPECT_TRUE(Logged("Could not open Auto Download list file download.lst."));
+    EXPECT_EQ(shell.ShutDown(), 0);
+  }
 }
 
 TEST_F(ShellSchedulerTest, AutoClearRunsOnceForOlderConsoles) {

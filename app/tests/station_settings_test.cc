@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/tests/temp_dir.h"
+#include "foundation/display_units.h"
 
 namespace sq {
 namespace {
@@ -47,8 +48,14 @@ TEST(StationSettingsTest, EveryKeyRoundTripsThroughSaveAndLoad) {
       {"heat-base=60", nullptr},
       {"cool-base=70", nullptr},
       {"fuel-base=62", nullptr},
-      {"city=Sydney", nullptr},
-      {"state=NSW", nullptr},
+      {"noaa-city=Sydney", nullptr},
+      {"noaa-state=NSW", nullptr},
+      {"noaa-elevation=-190", nullptr},
+      {"noaa-latitude=33 52' S", nullptr},
+      {"noaa-longitude=151 12' E", nullptr},
+      {"normal-temp=1:71.5,7:54", nullptr},
+      {"normal-rain=2:3.5,12:0", nullptr},
+      {"noaa-integration=0", nullptr},
       {"auto-export=1", nullptr},
       {"export-list=2", nullptr},
       {"rain-db=1", nullptr},
@@ -119,6 +126,7 @@ TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
       "rain-collector=0",  "rain-collector=7",  "dst=sometimes",       "dst-start=2025-02-30T02:00",
       "dst-end=2025-10-05", "uv-factor=0",      "fuel-base=128",       "daylight-start=2023-02-29",
       "daylight-threshold=-1", "auto-clear-time=24:00", "export-list=-1", "city=" + std::string(40, 'x'),
+      "noaa-latitude=" + std::string(16, 'x'), "noaa-integration=2", "normal-temp=13:40", "normal-temp=40",
       "noequals",          "web-host=" "\x01",
   };
   for (const std::string& a : bad) {
@@ -139,6 +147,62 @@ TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
   EXPECT_EQ(errors.size(), 2u);
   EXPECT_EQ(s.record().elevation_ft, 0);
   EXPECT_EQ(errors[1], "Wait time out of range (0 to 127).");
+}
+
+TEST(StationSettingsTest, ReportSettingsUseTheSetupMessagesAndDisplayUnits) {
+  const struct {
+    const char* assignment;
+    const char* message;
+  } refused[] = {
+      {"heat-base=", "Please enter a heating degree day base temp."},
+      {"heat-base=warm", "Could not recognize heating deg day base 'warm'."},
+      {"cool-base=", "Please enter a cooling degree day base temp."},
+      {"cool-base=1e9", "Could not recognize cooling deg day base '1e9'."},
+      {"normal-temp=3:mild", "Could not recognize normal mean temp 'mild'for month 3."},
+      {"normal-rain=4:lots", "Could not recognize normal rain 'lots' for month 4."},
+      {"normal-rain=4:-1", "Could not recognize normal rain '-1' for month 4."},
+      {"noaa-elevation=12.5", "Elevation value not recognized!"},
+      {"noaa-elevation=", "Elevation value not recognized!"},
+  };
+  for (const auto& r : refused) {
+    Station s;
+    PortMap ports;
+    std::string error;
+    EXPECT_EQ(ApplyStationSetting(s, ports, r.assignment, &error), -1) << r.assignment;
+    EXPECT_EQ(error, r.message);
+  }
+
+  // In C, mm and metres: stored in F, inches and feet; C shown and typed back is the
+  // same F value again (65 F stays exactly 65, which picks the summaries' degree days).
+  DisplayUnits::SetTempUnit(DisplayUnits::kCelsius);
+  DisplayUnits::SetRainUnit(DisplayUnits::kRainMillimetres);
+  DisplayUnits::SetElevUnit(DisplayUnits::kMetres);
+  Station s;
+  PortMap ports;
+  std::vector<std::string> errors;
+  ASSERT_EQ(ApplyStationSettings(s, ports,
+                                 {"heat-base=" + StationSettingRaw(s, ports, "heat-base"), "cool-base=20",
+                                  "normal-temp=1:5,2:-1.5", "normal-rain=1:25.4", "noaa-elevation=100", "city=Hobart"},
+                                 &errors),
+            0)
+      << errors[0];
+  EXPECT_EQ(s.record().degday_base[0], 65.0f);
+  EXPECT_EQ(s.record().degday_base[1], 68.0f);
+  EXPECT_EQ(s.record().normal_temp[0], 41.0f);
+  EXPECT_EQ(s.record().normal_temp[1], 29.3f);
+  EXPECT_FLOAT_EQ(s.record().normal_rain[0], 1.0f);
+  EXPECT_EQ(s.record().elevation_ft, 328);
+  EXPECT_EQ(StationSettingRaw(s, ports, "noaa-city"), "Hobart");
+  EXPECT_EQ(StationSettingValue(s, ports, "noaa-elevation"), "100 m");
+  // An empty value clears a month's normal: -32768 for temperatures, -1 for rain.
+  ASSERT_EQ(ApplyStationSettings(s, ports, {"normal-temp=1:", "normal-rain=1:"}, &errors), 0);
+  EXPECT_EQ(s.record().normal_temp[0], -32768.0f);
+  EXPECT_EQ(s.record().normal_rain[0], -1.0f);
+  EXPECT_EQ(StationSettingRaw(s, ports, "normal-temp"), "2:-1.5");
+  EXPECT_EQ(StationSettingRaw(s, ports, "normal-rain"), "");
+  DisplayUnits::SetTempUnit(DisplayUnits::kFahrenheit);
+  DisplayUnits::SetRainUnit(DisplayUnits::kRainInches);
+  DisplayUnits::SetElevUnit(DisplayUnits::kFeet);
 }
 
 TEST(StationSettingsTest, OlderConsolesKeepTheirSlowLine) {

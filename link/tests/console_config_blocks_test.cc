@@ -64,6 +64,33 @@ TEST(Calibration, UncalibrateTakesOffsetsOffAndKeepsMissingSensors) {
   EXPECT_EQ(u.hums[2], kNoSensorHum);
 }
 
+TEST(Calibration, OffsetsBlockCarriesACheckByteForTheInsideOffset) {
+  std::array<std::uint8_t, kCalibrationSize> raw{};
+  raw[0] = 12;
+  raw[1] = static_cast<std::uint8_t>(~12);
+  raw[2] = static_cast<std::uint8_t>(-5);
+  raw[19] = 3;
+  const auto o = DecodeCalibration(raw);
+  ASSERT_TRUE(o);
+  EXPECT_EQ((*o)[cal::kInsideTemp], 12);
+  EXPECT_EQ((*o)[cal::kOutsideTemp], -5);
+  EXPECT_EQ((*o)[cal::kOutsideHum], 3);
+
+  raw[1] = 0;  // zero offsets without their check byte: not a block to trust
+  raw[0] = 0;
+  EXPECT_FALSE(DecodeCalibration(raw));
+
+  CalibrationOffsets w{};
+  w[cal::kInsideTemp] = -3;
+  w[cal::kInsideCheck] = 77;  // ignored: the check byte follows byte 0
+  w[cal::kOutsideTemp] = 4;
+  std::array<std::uint8_t, kCalibrationSize> out{};
+  EncodeCalibration(w, out);
+  EXPECT_EQ(out[1], static_cast<std::uint8_t>(~out[0]));
+  EXPECT_EQ(out[2], 4);
+  EXPECT_TRUE(DecodeCalibration(out));
+}
+
 TEST(Calibration, BlocksRoundTripAtTheirOffsets) {
   std::array<std::uint8_t, kCalibratedValuesSize> raw{};
   for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint8_t>(i + 1);

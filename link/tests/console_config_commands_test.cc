@@ -3,6 +3,8 @@
 // it, and what reaches the console, the station file and the program folder.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -178,8 +180,11 @@ TEST_F(ConsoleCommandsTest, RainCollectorFollowsTheConsoleModel) {
 }
 
 TEST_F(ConsoleCommandsTest, CalibrationAlarmsAndTransmitters) {
-  ASSERT_EQ(Run({"calibration", "--set", "outside-temp=-0.5", "--set", "inside-hum=3"}), 0);
-  EXPECT_EQ(Eeprom(0x32 + 1), 0xFB);
+  ASSERT_EQ(Run({"calibration", "--set", "outside-temp=-0.5", "--set", "inside-temp=1.2", "--set", "inside-hum=3"}), 0);
+  // The outside offset lives in byte 2; byte 1 checks the inside offset.
+  EXPECT_EQ(Eeprom(0x32 + 0), 12);
+  EXPECT_EQ(Eeprom(0x32 + 1), static_cast<std::uint8_t>(~12));
+  EXPECT_EQ(Eeprom(0x32 + 2), 0xFB);
   EXPECT_EQ(Eeprom(0x32 + 18), 3);
   EXPECT_NE(output_.find("outside-temp   -0.5 F   65.5 F"), std::string::npos) << output_;
   const auto copy = LoadCalibrationCopy(Reload());
@@ -202,6 +207,35 @@ TEST_F(ConsoleCommandsTest, CalibrationAlarmsAndTransmitters) {
   EXPECT_EQ(Commands().back(), "NEWSETUP");
   EXPECT_NE(output_.find("Anemometer transmitter: 3"), std::string::npos) << output_;
   EXPECT_EQ(Run({"transmitters", "--set", "9=4"}), 2);
+}
+
+TEST_F(ConsoleCommandsTest, AnInconsistentCalibrationBlockIsNeitherShownNorCleared) {
+  sim_->WithEngine([](sim::ConsoleEngine& e) { e.eeprom()[0x33] = 0x00; });  // should be 0xFF
+  answer_ = true;
+  for (const std::vector<std::string>& c : {std::vector<std::string>{"calibration"}, {"calibration", "--clear"},
+                                            {"calibration", "--set", "inside-hum=2"}}) {
+    SCOPED_TRACE(c.back());
+    EXPECT_EQ(Run(c), 1);
+    EXPECT_EQ(output_.find("inside-temp"), std::string::npos) << output_;
+  }
+  for (const auto& cmd : Commands()) EXPECT_TRUE(cmd != "CLRCAL" && cmd.rfind("EEBWR", 0) != 0) << cmd;
+}
+
+TEST_F(ConsoleCommandsTest, ClearGoesOnAndLogsWhenTheStationCannotBeSaved) {
+  // A directory where the station's new file would be written makes every save fail.
+  std::filesystem::create_directory(folder_ + "/STATION.CFG.tmp-" + std::to_string(::getpid()));
+  answer_ = true;
+  EXPECT_EQ(Run({"clear", "--calibration", "--total", "13"}), 1);
+  const auto cmds = Commands();
+  ASSERT_GE(cmds.size(), 2u);
+  EXPECT_EQ(cmds[cmds.size() - 2], "CALFIX");
+  EXPECT_EQ(cmds.back(), "CLRVAR 13");
+  std::ifstream log(home_ + "/download.log");
+  const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Could not save station config file.  Check disk space.  If on network, check write "
+                      "permission of directory."),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(ConsoleCommandsTest, PasswordTwiceFromInput) {

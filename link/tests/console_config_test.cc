@@ -230,7 +230,8 @@ TEST_F(ConsoleConfigTest, ClearingCalibrationSendsUncalibratedValuesBack) {
   Start();
   // Console offsets: inside +1.0 F, outside -0.5 F, extra 1 +0.3 F, humidities +2 / -4.
   SetEeprom(0x32 + 0, 10);
-  SetEeprom(0x32 + 1, static_cast<std::uint8_t>(-5));
+  SetEeprom(0x32 + 1, static_cast<std::uint8_t>(~10));
+  SetEeprom(0x32 + 2, static_cast<std::uint8_t>(-5));
   SetEeprom(0x32 + 3, 3);
   SetEeprom(0x32 + 18, 2);
   SetEeprom(0x32 + 19, static_cast<std::uint8_t>(-4));

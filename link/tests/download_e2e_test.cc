@@ -19,6 +19,7 @@
 
 #include "app/extra_settings.h"
 #include "database/daily_summary_ops.h"
+#include "database/month_file.h"
 #include "database/writer_lock.h"
 #include "foundation/file_util.h"
 #include "link/archive_download.h"
@@ -252,6 +253,33 @@ TEST_P(DownloadTest, EmptyDatabaseThenNothingNew) {
   EXPECT_EQ(Download(folder, &again), kDownloadNothingNew);
   EXPECT_TRUE(again.Said("No new data to download."));
   EXPECT_EQ(ReadImage(folder).records, img.records);
+}
+
+TEST_P(DownloadTest, DamagedMonthWhereTheRecordsGoIsNamedAndLeftAlone) {
+  StartSim(Archive(100));
+  const std::string folder = dir_.path().string();
+  ASSERT_EQ(Download(folder), kDownloadOk);
+  std::string month;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+    if (IsMonthFileName(e.path().filename().string())) month = e.path().filename().string();
+  }
+  ASSERT_FALSE(month.empty());
+  // A month file cut short: it no longer opens.
+  std::filesystem::resize_file(dir_.path() / month, 1000);
+  const std::string damaged = ReadText(folder + "/" + month);
+  sim::ArchiveOptions more;
+  more.records = 150;
+  SetSimArchive(more);
+  (void)sim_->TakeReceived();
+
+  Captured cap;
+  EXPECT_EQ(Download(folder, &cap), kDownloadDbUnusable);
+  EXPECT_TRUE(cap.Said("The month file " + month + " is damaged")) << ::testing::PrintToString(cap.messages);
+  EXPECT_TRUE(cap.Said("stratoquill db check " + folder)) << ::testing::PrintToString(cap.messages);
+  EXPECT_FALSE(cap.Said("Error writing data to disk"));
+  EXPECT_TRUE(sim_->TakeReceived().empty());  // the console was not asked
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
+  EXPECT_EQ(ReadText(folder + "/" + month), damaged);
 }
 
 TEST_P(DownloadTest, PartialDatabaseStartsInsideAPage) {

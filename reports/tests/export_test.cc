@@ -22,26 +22,7 @@ using ID = WeatherDataID;
 using testing::ReadText;
 using testing::TempDir;
 
-std::string GoldenPath(const std::string& name) { return std::string(SQ_SOURCE_DIR) + "/reports/tests/golden/" + name; }
-
-void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = GoldenPath(name);
-  if (std::getenv("SQ_UPDATE_GOLDEN") != nullptr) {
-    testing::WriteText(path, actual);
-    return;
-  }
-  std::istringstream want(ReadText(path)), got(actual);
-  std::string w, g;
-  int n = 0;
-  while (true) {
-    const bool more_w = static_cast<bool>(std::getline(want, w));
-    const bool more_g = static_cast<bool>(std::getline(got, g));
-    ++n;
-    if (!more_w && !more_g) break;
-    ASSERT_EQ(more_w, more_g) << name << ": line count differs at line " << n;
-    EXPECT_EQ(g, w) << name << " line " << n;
-  }
-}
+using testing::ExpectGolden;
 
 struct Rec {
   int time;

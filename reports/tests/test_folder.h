@@ -1,9 +1,10 @@
-// A temporary folder per test, removed at the end.
+// A temporary folder per test, removed at the end, and golden-file comparison.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,6 +43,29 @@ inline std::string ReadText(const std::string& path) {
 
 inline void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// Compares `actual` line by line with reports/tests/golden/NAME; with SQ_UPDATE_GOLDEN=1
+// in the environment the golden file is rewritten instead.
+inline void ExpectGolden(const std::string& name, const std::string& actual) {
+  const std::string path = std::string(SQ_SOURCE_DIR) + "/reports/tests/golden/" + name;
+  if (std::getenv("SQ_UPDATE_GOLDEN") != nullptr) {
+    WriteText(path, actual);
+    return;
+  }
+  std::istringstream want(ReadText(path)), got(actual);
+  std::string w, g;
+  int n = 0;
+  while (true) {
+    const bool more_w = static_cast<bool>(std::getline(want, w));
+    const bool more_g = static_cast<bool>(std::getline(got, g));
+    ++n;
+    if (!more_w && !more_g) break;
+    ASSERT_EQ(more_w, more_g) << name << ": line count differs at line " << n;
+    EXPECT_EQ(g, w) << name << " line " << n;
+  }
+  // Line-by-line equality misses a final line feed; the bytes must match too.
+  EXPECT_EQ(actual.size(), ReadText(path).size()) << name;
 }
 
 }  // namespace sq::testing

@@ -256,6 +256,10 @@ void ConsoleEngine::OnLine(const std::string& raw, std::vector<std::uint8_t>& ou
     }
     out.push_back(kAck);
   } else if (cmd == "CLRGRA" || cmd == "CLRALM" || cmd == "CLRCAL") {
+    if (cmd == "CLRCAL") {
+      std::fill(eeprom_.begin() + 0x32, eeprom_.begin() + 0x32 + 27, 0);
+      eeprom_[0x33] = 0xFF;  // the check byte of the inside offset
+    }
     SendOk(out);
     Append(out, "DONE\n\r");
   } else if (cmd.rfind("BAR=", 0) == 0) {

@@ -204,6 +204,7 @@ std::vector<std::uint8_t> MakeEeprom(int period_minutes) {
   e[0x2A] = 0xFF;
   e[0x2B] = 0x08;          // large wind cups, 0.01 in rain collector
   e[0x2D] = static_cast<std::uint8_t>(period_minutes);
+  e[0x33] = 0xFF;          // calibration: check byte of the inside offset 0 at 0x32
   Put16(&e[0x4D], 0);
   for (int i = 0; i < 94; ++i) e[0x52 + i] = 0xFF;  // alarms off
   e[0xC3] = 2;
