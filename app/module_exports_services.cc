@@ -117,6 +117,7 @@ int SaveStation(void) {
 }
 int ResetStationDB(void) { return ModuleHost::Get().ReopenDatabase(); }
 void SetStationAlarms(int value) {
+  ModuleHost::Get().station_alarms = value;
   if (auto& f = ModuleHost::Get().hooks().set_station_alarms) f(value);
 }
 

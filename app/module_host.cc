@@ -40,6 +40,8 @@ int ModuleHost::ReopenDatabase() {
   return Database() != nullptr ? 0 : -1;
 }
 
+int ModuleHost::RefreshDatabase() { return db_ ? ReopenDatabase() : 0; }
+
 void ModuleHost::Reset() {
   handles_.clear();
   if (db_) db_->CloseDatabase();
@@ -129,7 +131,12 @@ int RunModuleEvents(Clock& clock, bool job_running) {
   const WallClockTime now = clock.LocalNow();
   const int minutes = now.tm.tm_hour * 60 + now.tm.tm_min;
   SilentModeScope silent;
-  return evtManager.ProcessModuleEvents(minutes, minutes, ModuleHost::Get().hooks().pause_realtime);
+  ModuleHost& host = ModuleHost::Get();
+  return evtManager.ProcessModuleEvents(minutes, minutes, [&host](bool before) {
+    // A download since the last callbacks has appended records: read the headers anew.
+    if (before) (void)host.RefreshDatabase();
+    if (host.hooks().pause_realtime) host.hooks().pause_realtime(before);
+  });
 }
 
 }  // namespace sq

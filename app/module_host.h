@@ -62,6 +62,9 @@ class ModuleHost {
   [[nodiscard]] WeatherDatabase* Database();
   // Reopens it from the files: 0 or -1.
   int ReopenDatabase();
+  // Reopens it when it is open (before module code runs, so that the modules see what
+  // a download appended meanwhile): 0 or -1.
+  int RefreshDatabase();
   // Closes it and forgets every handle (the modules are gone).
   void Reset();
 
@@ -82,6 +85,9 @@ class ModuleHost {
   [[nodiscard]] DailySummaryObject* Summary(int handle);
   [[nodiscard]] std::size_t HandleCount() const { return handles_.size(); }
 
+  // The last value a module gave SetStationAlarms (for the current conditions, which
+  // also get it through the hook when one is set).
+  int station_alarms = 0;
   // Texts handed out by GetStratoquillStrs, one per question.
   std::array<std::string, 4> strs;
   // The station's internet settings as last handed out.
@@ -108,8 +114,9 @@ class Clock;
 
 // The run loop's module-event check (every 20 seconds): when events exist and neither a
 // job nor a module command runs, the due events' callbacks are called in silent mode
-// with the local time's minute after midnight as context, a running real-time session
-// paused around them. Returns the number of callbacks called.
+// with the local time's minute after midnight as context, the database refreshed
+// before them and a running real-time session paused around them. Returns the number
+// of callbacks called.
 int RunModuleEvents(Clock& clock, bool job_running);
 inline constexpr int kModuleEventTicks = 20;
 

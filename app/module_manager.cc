@@ -16,6 +16,7 @@
 #include "app/event_manager.h"
 #include "app/format_text.h"
 #include "app/messages.h"
+#include "app/module_host.h"
 #include "app/module_list.h"
 #include "foundation/file_util.h"
 #include "resources/string_table.h"
@@ -361,6 +362,7 @@ int ModuleManager::ExecuteModuleCommand(int command_number) {
                             c.function_name, c.index));
     return -1;
   }
+  (void)ModuleHost::Get().RefreshDatabase();
   const bool was_running = std::exchange(command_running_, true);
   evtManager.SetOwner(c.module_id);
   c.function();

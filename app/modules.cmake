@@ -49,6 +49,12 @@ foreach(entry IN LISTS SQ_TEST_MODULES)
   list(APPEND sq_module_targets ${name})
 endforeach()
 
+add_library(console_module MODULE tests/console_module.c)
+target_include_directories(console_module PRIVATE ${PROJECT_SOURCE_DIR}/include)
+target_compile_options(console_module PRIVATE -Wall -Wextra -Werror)
+set_target_properties(console_module PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${SQ_TEST_MODULE_DIR})
+list(APPEND sq_module_targets console_module)
+
 sq_add_test(app_modules_test
   SOURCES tests/module_list_test.cc tests/event_manager_test.cc tests/module_loader_test.cc
           tests/module_exports_test.cc
@@ -60,4 +66,5 @@ target_compile_definitions(app_modules_test PRIVATE SQ_TEST_MODULE_DIR="${SQ_TES
 # The modules command end to end.
 add_test(NAME app_modules_cli_test
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tests/modules_cli_test.sh ${PROJECT_BINARY_DIR}/stratoquill
-                 ${SQ_TEST_MODULE_DIR})
+                 ${SQ_TEST_MODULE_DIR} ${PROJECT_BINARY_DIR}/console_sim)
+set_tests_properties(app_modules_cli_test PROPERTIES TIMEOUT 300)

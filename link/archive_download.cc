@@ -44,10 +44,14 @@ constexpr std::uint32_t kDbOpenFailed = 35243;
 constexpr std::uint32_t kNotStarted = 35244;
 constexpr std::uint32_t kRecovered = 35245;
 constexpr std::uint32_t kMonthDamaged = 35247;
+constexpr std::uint32_t kLinkLost = 35246;
 
 constexpr std::size_t kMaxErrorText = 39;
 constexpr int kUnattendedTcpPauseMs = 1000;
 constexpr int kNoPosition = -500;
+// The whole exchange before the pages flow (wake-up, model, settings, the dump's
+// question and answer) ends within this time, however the console answers.
+constexpr int kSetupBoundMs = 15000;
 
 std::string Text(std::uint32_t id) { return std::string(LoadString(id)); }
 
@@ -225,6 +229,7 @@ bool ArchiveDownload::Recover() {
 // ---------------------------------------------------------------- setup
 
 int ArchiveDownload::Setup() {
+  LinkDeadline bound(session_.transport(), kSetupBoundMs);
   st_ = DownloadState{};
   st_.records_transfered = -1;
   cancelled_ = false;
@@ -354,9 +359,12 @@ int ArchiveDownload::Setup() {
 
 int ArchiveDownload::StartTransfer() {
   int pages = 0, first = 0;
-  if (session_.DumpAfter(st_.stamp.date, st_.stamp.time, pages, first) != 0) {
-    CommError();
-    return -1;
+  {
+    LinkDeadline bound(session_.transport(), kSetupBoundMs);
+    if (session_.DumpAfter(st_.stamp.date, st_.stamp.time, pages, first) != 0) {
+      CommError();
+      return -1;
+    }
   }
   if (pages == 0) {
     Message(Text(kNoNewData), false);
@@ -442,6 +450,18 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
     return Step::kDone;
   }
 
+  if (session_.LinkClosed()) {
+    // A link that is gone does not come back by waiting for pages: one new connection
+    // ends the console's dump, and the download stops with what it stored.
+    const std::string why = DescribeCommError(session_);
+    session_.transport().ClosePort();
+    if (session_.Open()) (void)session_.PutChar(kEsc);
+    const bool stored = FinishStoring() == 0;
+    Message(stored ? Text(kLinkLost) + " " + why : Text(kDiskError), true);
+    Progress();
+    session_.ResizeDumpBuffer();
+    return Step::kFailed;
+  }
   ++st_.error_count;
   std::uint32_t text = kUnknownError;
   std::uint8_t answer = kNak;

@@ -31,6 +31,7 @@ std::string DescribeCommError(int code, std::uint32_t status) {
     case kErrIncomplete: id = 33109; break;
     case kErrNoWakeUp: id = 33110; break;
     case kErrSequence: id = 33113; break;
+    case kErrLinkClosed: id = 33115; break;
     default: break;
   }
   if (id == 0 && code <= -19 && code >= -33) {

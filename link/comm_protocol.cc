@@ -33,6 +33,12 @@ constexpr int kNoPushedBack = 0xFFFF;
 // program, so such writes get this bound.
 constexpr int kUnboundedWriteMs = 10000;
 
+// Errors that mean the other end is gone rather than a passing fault: a hung-up tty
+// (EIO), a vanished device, a connection reset or shut down.
+bool LinkGoneErrno(int e) {
+  return e == EIO || e == ENXIO || e == ENODEV || e == ECONNRESET || e == EPIPE || e == ENOTCONN || e == ESHUTDOWN;
+}
+
 }  // namespace
 
 const TimeoutProfile& GetTimeoutProfile(int profile) {
@@ -48,6 +54,7 @@ CommProtocol::~CommProtocol() { CloseFd(); }
 
 void CommProtocol::AttachFd(int fd) {
   CloseFd();
+  link_closed_ = false;
   fd_ = fd;
   handle_ = fd >= 0 ? static_cast<std::uint32_t>(fd) + 1 : 0;
   ahead_pos_ = ahead_len_ = 0;
@@ -85,6 +92,20 @@ int CommProtocol::CurrentWriteTimeoutMs(std::size_t n) const {
   const auto& p = kProfiles[profile_];
   const long ms = static_cast<long>(p.write_constant) + static_cast<long>(p.write_multiplier) * static_cast<long>(n);
   return ms > 0 ? static_cast<int>(std::min(ms, 600000L)) : kUnboundedWriteMs;
+}
+
+void CommProtocol::OnLinkClosed() {
+  link_closed_ = true;
+  status_ |= kStatusIoError | kStatusLineError;
+  last_error_ = kErrLinkClosed;
+  SetErrorText("the link was closed");
+}
+
+int CommProtocol::WithinDeadline(int ms) const {
+  if (deadline_ms_ < 0) return ms;
+  const std::int64_t left = deadline_ms_ - clock_->NowMs();
+  if (left <= 0) return -1;
+  return static_cast<int>(std::min<std::int64_t>(ms, left));
 }
 
 void CommProtocol::OnReadTimeout() {
@@ -145,12 +166,19 @@ int CommProtocol::GetCharFromDev() {
     pushed_back_ = kNoPushedBack;
     return b;
   }
-  const int r = NextByte(CurrentReadTiming().first_ms);
+  const int wait = WithinDeadline(CurrentReadTiming().first_ms);
+  if (wait < 0) {
+    OnReadTimeout();
+    return -1;
+  }
+  const int r = NextByte(wait);
   if (r >= 0) {
     Touch();
     return r;
   }
-  if (r == -2) {
+  if (r == -3 || (r == -2 && LinkGoneErrno(os_error_))) {
+    OnLinkClosed();
+  } else if (r == -2) {
     OnReadError(os_error_);
   } else {
     OnReadTimeout();
@@ -185,6 +213,10 @@ int CommProtocol::CharAvailable() {
     pushed_back_ = r;
     return 1;
   }
+  if (r == -3 || (r == -2 && LinkGoneErrno(os_error_))) {
+    OnLinkClosed();
+    return -1;
+  }
   if (r == -2) {
     OnReadError(os_error_);
     return -1;
@@ -194,7 +226,12 @@ int CommProtocol::CharAvailable() {
 
 int CommProtocol::PutBytes(const std::uint8_t* data, std::size_t n) {
   if (!usable()) return -1;
-  const std::int64_t deadline = clock_->NowMs() + CurrentWriteTimeoutMs(n);
+  const int limit = WithinDeadline(CurrentWriteTimeoutMs(n));
+  if (limit < 0) {
+    OnWriteError(0, true);
+    return -1;
+  }
+  const std::int64_t deadline = clock_->NowMs() + limit;
   std::size_t done = 0;
   while (done < n) {
     const ssize_t w = ::send(fd_, data + done, n - done, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -205,7 +242,11 @@ int CommProtocol::PutBytes(const std::uint8_t* data, std::size_t n) {
       continue;
     }
     if (wr < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-      OnWriteError(errno, false);
+      if (LinkGoneErrno(errno)) {
+        OnLinkClosed();
+      } else {
+        OnWriteError(errno, false);
+      }
       return -1;
     }
     const std::int64_t remaining = deadline - clock_->NowMs();

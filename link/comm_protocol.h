@@ -52,6 +52,8 @@ inline constexpr int kErrUsbStatus1 = -14;
 inline constexpr int kErrUsbStatus6 = -15;
 inline constexpr int kErrUsbStatus9 = -16;
 inline constexpr int kErrUsbOther = -17;
+// The peer closed the connection or the device hung up: nothing more will come.
+inline constexpr int kErrLinkClosed = -18;
 // Network errors -19 .. -33 (see network_error.h).
 inline constexpr int kErrNetTimeout = -23;
 inline constexpr int kErrNetRecvTimeout = -27;
@@ -148,6 +150,15 @@ class CommProtocol {
   [[nodiscard]] LinkClock& clock() const { return *clock_; }
   [[nodiscard]] std::string_view last_error_text() const { return last_error_text_; }
   [[nodiscard]] bool usable() const { return (status_ & kStatusUsable) == kStatusUsable && handle_ != 0; }
+  // True once a read or write found the link gone (kErrLinkClosed); cleared when a
+  // channel is attached again.
+  [[nodiscard]] bool link_closed() const { return link_closed_; }
+
+  // A moment (clock milliseconds) after which no read or write waits any more: each
+  // wait is cut to what is left, and past it they fail as time-outs. Bounds a whole
+  // exchange of many commands; see LinkDeadline.
+  void SetDeadline(std::int64_t deadline_ms) { deadline_ms_ = deadline_ms; }
+  void ClearDeadline() { deadline_ms_ = -1; }
 
  protected:
   // How long a read of one byte may wait, in this channel's terms.
@@ -166,6 +177,10 @@ class CommProtocol {
   virtual int FillReadAhead();
 
   void AttachFd(int fd);  // takes ownership; sets handle
+  // The link is gone: error kErrLinkClosed, whatever the channel.
+  void OnLinkClosed();
+  // `ms` cut to the deadline; -1 when the deadline has passed.
+  [[nodiscard]] int WithinDeadline(int ms) const;
   void CloseFd();
   [[nodiscard]] int fd() const { return fd_; }
   // Bytes already received and not yet handed out.
@@ -188,12 +203,28 @@ class CommProtocol {
   int profile_ = 0;
   int saved_profile_ = 0;
   std::string last_error_text_;
+  bool link_closed_ = false;
+  std::int64_t deadline_ms_ = -1;
 
  private:
   int fd_ = -1;
   std::array<std::uint8_t, 512> ahead_{};
   std::size_t ahead_pos_ = 0;
   std::size_t ahead_len_ = 0;
+};
+
+// Sets a deadline on a channel for the life of the object.
+class LinkDeadline {
+ public:
+  LinkDeadline(CommProtocol& channel, int ms) : channel_(channel) {
+    channel_.SetDeadline(channel_.clock().NowMs() + ms);
+  }
+  ~LinkDeadline() { channel_.ClearDeadline(); }
+  LinkDeadline(const LinkDeadline&) = delete;
+  LinkDeadline& operator=(const LinkDeadline&) = delete;
+
+ private:
+  CommProtocol& channel_;
 };
 
 }  // namespace sq

@@ -120,6 +120,8 @@ class SerialSession {
   // State.
   [[nodiscard]] std::uint32_t status() const { return transport_->status(); }
   [[nodiscard]] int lastError() const { return last_error_; }
+  // The last read or write found the link gone (hung up, closed by the peer).
+  [[nodiscard]] bool LinkClosed() const { return transport_->link_closed(); }
   [[nodiscard]] const std::string& errorText() const { return error_text_; }
   [[nodiscard]] CommProtocol& transport() { return *transport_; }
   [[nodiscard]] const std::vector<std::uint8_t>& buffer() const { return buffer_; }

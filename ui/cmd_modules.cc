@@ -181,6 +181,14 @@ int Add(const std::string& typed, bool yes) {
   }
   const auto id = static_cast<std::uint32_t>(caps(SQ_CAPS_ID));
   const auto version = static_cast<std::uint32_t>(caps(SQ_CAPS_VERSION));
+  const auto required = static_cast<std::uint32_t>(caps(SQ_CAPS_REQUIRED));
+  if (required > SQ_INTERFACE_VERSION) {
+    std::fprintf(stderr,
+                 "stratoquill modules: note: %s needs interface %u.%u.%u; this program offers %u.%u.%u, so it "
+                 "will be disabled at start-up.\n",
+                 name.c_str(), required >> 16, (required >> 8) & 0xFF, required & 0xFF, SQ_INTERFACE_VERSION >> 16,
+                 (SQ_INTERFACE_VERSION >> 8) & 0xFF, SQ_INTERFACE_VERSION & 0xFF);
+  }
   const char* description = strs(SQ_STRS_DESCRIPTION);
   const std::string desc = description ? description : "";
   lib.Reset();

@@ -3,8 +3,12 @@
 // and shut-down. The console operations of the schedules are wired here to the link.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 #include <iostream>
 #include <string>
 
@@ -205,6 +209,52 @@ int RunHelp() {
   return 0;
 }
 
+// Edits (insert, delete, replace, swap of neighbours) that turn `a` into `b`.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// The sub-command a mistyped word most likely meant, or nothing when none is close.
+std::string NearestCommand(const std::string& word) {
+  if (word.size() > 40) return {};
+  std::string best;
+  std::size_t best_distance = word.size() < 4 ? 1 : 2;
+  for (const auto& c : Commands()) {
+    const std::string name = c.name;
+    if (word.size() >= 3 && name.starts_with(word)) return name;
+    const std::size_t dist = EditDistance(word, name);
+    if (dist <= best_distance && (best.empty() || dist < best_distance)) {
+      best = name;
+      best_distance = dist;
+    }
+  }
+  return best;
+}
+
+// True when the classic line's first word names nothing the classic line can use: no
+// switch anywhere, and no folder or station of that name.
+bool UnknownFirstWord(const Args& args) {
+  if (args.empty() || args[0].empty() || args[0][0] == '-') return false;
+  if (FindSwitches(JoinCommandLine(args)) != CommandLineSwitches{}) return false;
+  std::error_code ec;
+  if (std::filesystem::is_directory(ResolveStationFolder(args[0], std::filesystem::current_path(ec).string()), ec)) {
+    return false;
+  }
+  for (const auto& s : ListStations(ProgramFolder())) {
+    if (s.name == args[0]) return false;
+  }
+  return true;
+}
+
 bool ParseCount(const std::string& text, long long min, long long max, long long* out) {
   char* end = nullptr;
   const long long v = std::strtoll(text.c_str(), &end, 10);
@@ -223,6 +273,13 @@ int RunClassic(const Args& args) {
       std::fprintf(stderr, "stratoquill: unknown option '%s' (see --help)\n", a.c_str());
       return ClassicUsage();
     }
+  }
+  if (UnknownFirstWord(args)) {
+    std::fprintf(stderr, "Unknown command '%s'. See 'stratoquill --help'.\n", args[0].c_str());
+    if (const std::string near = NearestCommand(args[0]); !near.empty()) {
+      std::fprintf(stderr, "Did you mean 'stratoquill %s'?\n", near.c_str());
+    }
+    return 2;
   }
   return RunProgram(ParseClassicCommandLine(args), LoopOptions{});
 }

@@ -248,6 +248,18 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   EXPECT_NE(out.find("Newest record 4:"), std::string::npos) << out;
   EXPECT_NE(out.find("outside 72.2"), std::string::npos) << out;
   EXPECT_NE(out.find("Day 2026-01-01: high"), std::string::npos) << out;
+  // A download appends meanwhile: the next command sees its records.
+  {
+    WeatherDatabase download;
+    ASSERT_EQ(download.OpenDatabase(dir_.str()), 0);
+    int marker = 750;
+    testing::AppendDay(download, 2026, 1, 2, {5}, &marker);
+    ASSERT_EQ(download.CloseDatabase(), 0);
+  }
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Modules().ExecuteModuleCommand(42000), 0);
+  const std::string after = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(after.find("Newest record 5:"), std::string::npos) << after;
   // Its quarter-hour event runs from the run loop's check, and logs.
   FakeClock clock(0);
   ASSERT_EQ(evtManager.GetEventCount(), 1);

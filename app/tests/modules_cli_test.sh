@@ -1,13 +1,25 @@
 #!/bin/sh
 # stratoquill modules end to end: add the sample module, list, run its commands against
 # a station with a few records, disable, remove; and the answers to mistakes.
-# Usage: modules_cli_test.sh STRATOQUILL MODULE_DIR
+# Then the module commands against the console simulator: the sample module reads the
+# downloaded records, a test module the console's current values and alarms.
+# Usage: modules_cli_test.sh STRATOQUILL MODULE_DIR CONSOLE_SIM
 set -u
 SQ=$1
 MODS=$2
+SIM=$3
 HOME_DIR=$(mktemp -d)
-trap 'rm -rf "$HOME_DIR"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+simpid=
+cleanup() {
+  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
+  rm -rf "$HOME_DIR"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  [ -f "$HOME_DIR/download.log" ] && sed 's/^/  log: /' "$HOME_DIR/download.log"
+  exit 1
+}
 sq() { "$SQ" --home "$HOME_DIR" "$@"; }
 
 sq init >/dev/null || fail init
@@ -42,4 +54,26 @@ sq modules remove sample_module.so </dev/null >/dev/null 2>&1 && fail "removed w
 sq modules remove sample_module.so --yes >/dev/null || fail remove
 sq modules list | grep -q "No expansion modules" || fail "still listed"
 sq modules enable nosuch.so 2>/dev/null && fail "enabled a module not listed"
+
+# Against the console simulator.
+"$SIM" --tcp 0 --records 60 > "$HOME_DIR/sim.out" 2>&1 &
+simpid=$!
+tries=0
+while ! grep -q '^127.0.0.1:' "$HOME_DIR/sim.out" 2>/dev/null; do
+  tries=$((tries + 1))
+  [ $tries -gt 100 ] && fail "simulator did not start"
+  sleep 0.05
+done
+port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$HOME_DIR/sim.out")
+sq station set "$HOME_DIR/Home" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 >/dev/null || fail "station set"
+sq download "$HOME_DIR/Home" --yes </dev/null >/dev/null 2>&1 || fail download
+sq modules add --yes "$MODS/sample_module.so" >/dev/null || fail "add again"
+sq modules add --yes "$MODS/console_module.so" >/dev/null || fail "add console module"
+out=$(sq modules run sample_module.so 0 --station "$HOME_DIR/Home") || fail "run: $out"
+echo "$out" | grep -q "^Newest record 59: .*, outside [0-9.-]* .F, barometer [0-9.]*$" || fail "newest record: $out"
+out=$(sq modules run sample_module.so 1) || fail "run: $out"
+echo "$out" | grep -q "^Day .*: high [0-9.-]* at .*, low [0-9.-]*$" || fail "last day: $out"
+out=$(sq modules run console_module.so 0) || fail "console: $out"
+echo "$out" | grep -q "^packet LOO outside" || fail "console values: $out"
+echo "$out" | grep -q "^alarms read" || fail "alarms: $out"
 echo "modules cli: ok"

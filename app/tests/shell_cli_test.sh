@@ -56,6 +56,16 @@ before=$(log_lines)
 "$sq" --home "$dir" sunrise --help -d -c > /dev/null || fail "sunrise --help"
 "$sq" --home "$dir" --daily 2> /dev/null && fail "--daily accepted"
 [ "$(log_lines)" = "$before" ] || fail "a job ran for a command's options"
+
+# A first word that is neither a command nor a folder nor a station starts nothing.
+for word in page fuel network dowload; do
+  timeout 10 "$sq" --home "$dir" $word status < /dev/null 2> "$dir/err"
+  rc=$?
+  [ $rc = 2 ] || fail "'$word' exit status $rc"
+  grep -qx "Unknown command '$word'. See 'stratoquill --help'." "$dir/err" || fail "'$word': $(cat "$dir/err")"
+done
+grep -qx "Did you mean 'stratoquill download'?" "$dir/err" || fail "no suggestion for dowload"
+[ "$(log_lines)" = "$before" ] || fail "a job ran for an unknown command"
 stop_sim
 
 # run: a download scheduled for the current hour and minute happens on the 20th tick.

@@ -18,6 +18,10 @@
  * buffer take its length where the argument list allows; the value-text functions of
  * the "units" family write at most SQ_TEXT_SIZE bytes (terminator included).
  *
+ * Names: the functions below are resolved by name in the running program, which comes
+ * first: a module must not define functions of the same names (nor of the entry
+ * points' names for anything else).
+ *
  * Threads: everything runs on the program's one thread. Exported functions may be
  * called only from an entry point, a command function or an event callback.
  *

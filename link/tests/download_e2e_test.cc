@@ -282,6 +282,17 @@ TEST_P(DownloadTest, DamagedMonthWhereTheRecordsGoIsNamedAndLeftAlone) {
   EXPECT_EQ(ReadText(folder + "/" + month), damaged);
 }
 
+TEST_P(DownloadTest, SetupEndsInTimeWhenTheConsoleNeverAcknowledgesTheDump) {
+  sim::SimOptions o = Archive(20);
+  o.ignore_command = "DMPAFT";
+  StartSim(o);
+  Captured cap;
+  const std::int64_t start = clock_.NowMs();
+  EXPECT_EQ(Download(dir_.path().string(), &cap), kDownloadFailed);
+  EXPECT_LE(clock_.NowMs() - start, 16000);
+  EXPECT_TRUE(cap.Said("did not answer in time")) << ::testing::PrintToString(cap.messages);
+}
+
 TEST_P(DownloadTest, PartialDatabaseStartsInsideAPage) {
   // 98 stored records: the next one is the fourth of its page (start index 3).
   StartSim(Archive(98));
@@ -358,20 +369,29 @@ TEST_P(DownloadTest, LineFaultsAreRetried) {
 }
 
 TEST_P(DownloadTest, DroppedLinkGivesUpThenResumes) {
+  // Over TCP the simulator closes the connection: the download stops at once. On a
+  // pseudo-terminal it falls silent: the page is retried until the failure limit.
   sim::SimOptions o = Archive(60);
   o.drop_after_page = 4;
   StartSim(o);
   const std::string folder = dir_.path().string();
   Captured cap;
+  const std::int64_t start = clock_.NowMs();
   EXPECT_EQ(Download(folder, &cap), kDownloadPartial);
-  EXPECT_TRUE(cap.Said("Gave up because of too many errors."));
+  if (tcp()) {
+    EXPECT_TRUE(cap.Said("The link to the console was lost during the download. The link to the console is gone"))
+        << ::testing::PrintToString(cap.messages);
+    EXPECT_LT(clock_.NowMs() - start, 5000);
+  } else {
+    EXPECT_TRUE(cap.Said("Gave up because of too many errors."));
+  }
   DbImage img = ReadImage(folder);
   EXPECT_EQ(img.problem, "");
   ASSERT_GE(img.archive_times.size(), 20u) << "the pages before the drop are kept";
   const auto expected = ExpectedTimes(SimArchive());
   EXPECT_TRUE(std::equal(img.archive_times.begin(), img.archive_times.end(), expected.begin()));
   ASSERT_FALSE(cap.progress.empty());
-  EXPECT_EQ(cap.progress.back().error_count, kMaxPageFailures);
+  EXPECT_EQ(cap.progress.back().error_count, tcp() ? 0 : kMaxPageFailures);
 
   EXPECT_EQ(Download(folder), kDownloadOk);
   img = ReadImage(folder);
@@ -439,6 +459,30 @@ TEST_P(DownloadTest, WrongModelIsExplained) {
   EXPECT_EQ(Download(dir_.path().string(), &cap), kDownloadFailed);
   ASSERT_EQ(cap.messages.size(), 1u);
   EXPECT_EQ(cap.messages[0], "A Brisant II was found. The program expects a different station model.");
+}
+
+// The console's pseudo-terminal hangs up in the middle of the pages: no waiting for
+// pages that cannot come.
+TEST_F(DownloadFixture, HungUpTerminalStopsAtOnce) {
+  StartSim(Archive(60));
+  const std::string folder = dir_.path().string();
+  Station st = MakeStation(folder);
+  CorvaleSession session(Settings());
+  DownloadOptions o;
+  o.silent = true;
+  Captured cap;
+  o.hooks.message = [&](std::string_view t, bool) { cap.messages.emplace_back(t); };
+  o.hooks.progress = [&](const DownloadProgress& p) {
+    cap.progress.push_back(p);
+    if (p.pages_done == 3 && sim_) sim_->Stop();  // closes the terminal's master side
+  };
+  const std::int64_t start = clock_.NowMs();
+  ArchiveDownload d(st, session, o);
+  EXPECT_EQ(d.Run(), kDownloadPartial);
+  EXPECT_LT(clock_.NowMs() - start, 5000);
+  EXPECT_TRUE(cap.Said("The link to the console was lost during the download."))
+      << ::testing::PrintToString(cap.messages);
+  EXPECT_EQ(ReadImage(folder).archive_times.size(), 15u);
 }
 
 // Cut the link after every page: the first download keeps the pages before the cut,

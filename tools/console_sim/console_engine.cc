@@ -44,6 +44,10 @@ bool ConsoleEngine::TakeDropRequest() {
   return r;
 }
 
+void ConsoleEngine::OnNewConnection() {
+  if (state_ == State::kSilent) state_ = State::kIdle;
+}
+
 void ConsoleEngine::Expect(Payload p, std::size_t n) {
   state_ = State::kBinary;
   payload_kind_ = p;
@@ -191,6 +195,7 @@ void ConsoleEngine::OnLine(const std::string& raw, std::vector<std::uint8_t>& ou
     return true;
   };
   auto dec = [&](int& v) { return static_cast<bool>(in >> v); };
+  if (!options_.ignore_command.empty() && cmd == options_.ignore_command) return;
 
   if (cmd == "TEST") {
     Append(out, "TEST\n\r");

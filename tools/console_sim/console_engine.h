@@ -27,6 +27,7 @@ struct SimOptions {
   int bad_crc_packet = -1;     // real-time packet (0 = first of a stream) with a bad CRC
   bool nak_block_writes = false;  // EEBWR blocks answered with NAK
   int baud = 0;                // pacing of the line in bit/s; 0 = as fast as possible
+  std::string ignore_command;  // a command (e.g. "DMPAFT") that is never answered
 };
 
 class ConsoleEngine {
@@ -37,6 +38,8 @@ class ConsoleEngine {
   void Receive(const std::uint8_t* data, std::size_t n, std::int64_t now_ms, std::vector<std::uint8_t>& out);
   // True once after a fault asked the link to drop (the I/O layer closes it).
   bool TakeDropRequest();
+  // A new connection (TCP): the silence that stands for a dropped line is over.
+  void OnNewConnection();
 
   // Inspection and control for tests.
   [[nodiscard]] const std::vector<std::uint8_t>& received() const { return received_; }

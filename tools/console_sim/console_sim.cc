@@ -156,6 +156,7 @@ void ConsoleSim::Serve() {
       if (client_ >= 0) {
         std::lock_guard lock(mutex_);
         ++connections_;
+        engine_.OnNewConnection();
       }
       continue;
     }

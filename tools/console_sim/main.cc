@@ -25,6 +25,7 @@ void Usage() {
       "  --model N           model code (default 16)\n"
       "  --missing-solar     no solar radiation or UV sensor\n"
       "  --never-wake        ignore everything\n"
+      "  --ignore CMD        never answer the command CMD (e.g. DMPAFT)\n"
       "  --wake-misses N     ignore the first N wake-ups\n"
       "  --bad-crc-page K    send dump page K once with a bad CRC\n"
       "  --repeat-page K     send dump page K twice\n"
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
       o.archive.missing_solar = true;
     } else if (a == "--never-wake") {
       o.never_wake = true;
+    } else if (a == "--ignore") {
+      o.ignore_command = next();
     } else if (a == "--wake-misses") {
       o.wake_misses = std::atoi(next());
     } else if (a == "--bad-crc-page") {
