@@ -62,8 +62,8 @@ void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string
       const int t = static_cast<std::int16_t>(static_cast<std::uint16_t>(rec[4] | (rec[5] << 8)));
       if (t < 1 || t > 1440) {
         add(n, Printf("day %lld: archive time %lld is outside 1 to 1440", d, t));
-      } else if (t < previous_time) {
-        add(n, Printf("day %lld: archive time %lld comes after the later time %lld", d, t, previous_time));
+      } else if (t <= previous_time) {
+        add(n, Printf("day %lld: archive time %lld is not later than the time %lld before it", d, t, previous_time));
       } else {
         previous_time = t;
       }

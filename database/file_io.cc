@@ -155,7 +155,11 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, bool writab
 }
 
 std::unique_ptr<File> PosixFileSystem::Create(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A new file in place of the old name: a link of that name is removed, never written
+  // through.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && ::unlink(path.c_str()) != 0) return nullptr;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixFile>(fd);
 }

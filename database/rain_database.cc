@@ -1,8 +1,12 @@
 #include "database/rain_database.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 #include "database/daily_summary_object.h"
@@ -23,17 +27,23 @@ bool Millimetres() { return DisplayUnits::rainUnit == DisplayUnits::kRainMillime
 float ToUser(float inches) { return inches < 0 || !Millimetres() ? inches : static_cast<float>(inches * 25.4); }
 float FromUser(float amount) { return amount < 0 || !Millimetres() ? amount : static_cast<float>(amount / 25.4); }
 
-// One whitespace-separated number; false when the text does not hold one.
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// One whitespace-separated field that is wholly a number; false when the text does not
+// hold one ("1,750" and "12abc" are not numbers).
 bool NextNumber(const char*& p, const char* end, double* out) {
-  while (p < end && (*p == ' ' || *p == '\t' || *p == '\r')) ++p;
+  while (p < end && Blank(*p)) ++p;
   if (p == end) return false;
   char buf[64];
   std::size_t n = 0;
-  while (p < end && *p != ' ' && *p != '\t' && *p != '\r' && n + 1 < sizeof buf) buf[n++] = *p++;
+  while (p < end && !Blank(*p)) {
+    if (n + 1 >= sizeof buf) return false;  // no number is that long
+    buf[n++] = *p++;
+  }
   buf[n] = '\0';
   char* stop = nullptr;
   *out = std::strtod(buf, &stop);
-  return stop != buf;
+  return stop == buf + n;
 }
 
 // A year line; false when it is not one.
@@ -50,6 +60,8 @@ bool ParseLine(std::string_view line, RainRecord* out) {
     // Amounts past what a month can plausibly hold, and non-numbers, count as none.
     m = std::isfinite(v) && v >= 0 && v < 1e6 ? static_cast<float>(v) : -1.0f;
   }
+  while (p < end && Blank(*p)) ++p;
+  if (p != end) return false;  // more than thirteen fields
   r.RecomputeTotal();
   *out = r;
   return true;
@@ -69,14 +81,19 @@ bool RainRecord::Complete() const {
   return std::all_of(month.begin(), month.end(), [](float m) { return m >= 0; });
 }
 
-std::vector<RainRecord> ParseRainDb(std::string_view text) {
+std::vector<RainRecord> ParseRainDb(std::string_view text, std::vector<RainKeptLine>* kept) {
   std::vector<RainRecord> out;
+  std::int32_t after_year = 0;
   while (!text.empty()) {
     const std::size_t nl = text.find('\n');
     const std::string_view line = text.substr(0, nl);
     text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
     RainRecord r;
-    if (!ParseLine(line, &r)) continue;
+    if (!ParseLine(line, &r)) {
+      if (kept) kept->push_back({after_year, std::string(line)});
+      continue;
+    }
+    after_year = r.year;
     auto it = std::lower_bound(out.begin(), out.end(), r.year,
                                [](const RainRecord& a, int y) { return a.year < y; });
     if (it != out.end() && it->year == r.year) *it = r;
@@ -85,10 +102,25 @@ std::vector<RainRecord> ParseRainDb(std::string_view text) {
   return out;
 }
 
-std::string FormatRainDb(std::span<const RainRecord> records) {
+std::string FormatRainDb(std::span<const RainRecord> records, std::span<const RainKeptLine> kept) {
+  // Each kept line goes right after the year it followed, or, when that year is gone,
+  // where it would sort.
+  std::vector<const RainKeptLine*> order;
+  order.reserve(kept.size());
+  for (const RainKeptLine& k : kept) order.push_back(&k);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const RainKeptLine* a, const RainKeptLine* b) { return a->after_year < b->after_year; });
+  std::size_t next = 0;
+  auto keep_through = [&](std::int32_t year, bool inclusive, std::string& text) {
+    while (next < order.size() && (order[next]->after_year < year || (inclusive && order[next]->after_year == year))) {
+      text += order[next++]->text;
+      text += '\n';
+    }
+  };
   std::string text;
   char line[256];
   for (const RainRecord& r : records) {
+    keep_through(r.year, false, text);
     int n = std::snprintf(line, sizeof line, "%d", r.year);
     for (float m : r.month) {
       const double v = m < 0 ? -1.0 : m;
@@ -96,7 +128,9 @@ std::string FormatRainDb(std::span<const RainRecord> records) {
     }
     text.append(line, static_cast<std::size_t>(n));
     text += '\n';
+    keep_through(r.year, true, text);
   }
+  keep_through(INT32_MAX, true, text);
   return text;
 }
 
@@ -104,32 +138,48 @@ std::string FormatRainDb(std::span<const RainRecord> records) {
 
 int RainDatabase::Open(const std::string& folder) {
   records_.clear();
+  kept_.clear();
+  error_.clear();
   open_ = false;
+  unreadable_ = false;
   changed_ = false;
   path_ = folder.empty() || folder.back() == '/' ? folder + kRainDbFileName : folder + "/" + kRainDbFileName;
-  auto bytes = ReadWholeFile(path_, kMaxRainDbBytes);
+  auto bytes = ReadWholeFile(path_, kMaxRainDbBytes, &error_);
   if (!bytes) {
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) != 0 && errno == ENOENT) {
+      error_.clear();
+    } else {
+      unreadable_ = true;
+      if (error_.empty()) error_ = "cannot read '" + path_ + "'";
+    }
     ComputeStats();
     return -1;
   }
-  records_ = ParseRainDb(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  records_ = ParseRainDb(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), &kept_);
   open_ = true;
   ComputeStats();
   return 0;
 }
 
 int RainDatabase::Save() {
-  if (path_.empty()) return -1;
-  if (!WriteFileAtomic(path_, FormatRainDb(records_))) return -1;
+  if (path_.empty() || unreadable_) return -1;
+  if (!WriteFileAtomic(path_, FormatRainDb(records_, kept_), &error_)) return -1;
   changed_ = false;
   return 0;
 }
 
 int RainDatabase::Close() {
   int rc = 0;
-  if (open_ || changed_) rc = Save();
+  if (unreadable_) {
+    rc = changed_ ? -1 : 0;  // what could not be read is never written over
+  } else if (open_ || changed_) {
+    rc = Save();
+  }
   records_.clear();
+  kept_.clear();
   open_ = false;
+  unreadable_ = false;
   changed_ = false;
   ComputeStats();
   return rc;

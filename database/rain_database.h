@@ -5,9 +5,13 @@
 //
 // A negative amount means the month has no value (written as -1.000). The year total is
 // not stored; it is the sum of the months that have a value. The reader treats the file
-// as outside input: lines of more than 147 characters, lines that do not hold a year
-// and twelve numbers, years outside 1..9999 and non-finite amounts are left out, and
-// the file is read only up to kMaxRainDbBytes.
+// as outside input: a line is a year line only when it is at most 147 characters and
+// every one of its thirteen fields is wholly a number (a year in 1..9999 and twelve
+// amounts; "1,750" is not a number); non-finite and absurd amounts count as none. Every
+// other line (a comment, a damaged line) is kept as it is and written back after the
+// year line it followed, so a save never drops what the reader did not understand.
+// A file that cannot be read whole (larger than kMaxRainDbBytes, unreadable) is never
+// written over: the database reports it and refuses to save.
 //
 // Amounts handed in and out through Change, GetMonthRain, PutMonthRain and AddRainRec
 // are in the user's rain unit; Put takes inches from records and summaries. Months are
@@ -45,11 +49,19 @@ struct RainRecord {
   [[nodiscard]] bool Complete() const;  // every month has a value
 };
 
+// A line of rain.db that is not a year line, and the year of the year line before it
+// (0 at the top of the file).
+struct RainKeptLine {
+  std::int32_t after_year = 0;
+  std::string text;
+};
+
 // Parses the text of a rain.db file into records sorted by year (a later line for a year
-// already read replaces it).
-[[nodiscard]] std::vector<RainRecord> ParseRainDb(std::string_view text);
-// The file text of `records`.
-[[nodiscard]] std::string FormatRainDb(std::span<const RainRecord> records);
+// already read replaces it); the other lines go to `kept` when given.
+[[nodiscard]] std::vector<RainRecord> ParseRainDb(std::string_view text, std::vector<RainKeptLine>* kept = nullptr);
+// The file text of `records`, with the `kept` lines after the years they followed.
+[[nodiscard]] std::string FormatRainDb(std::span<const RainRecord> records,
+                                       std::span<const RainKeptLine> kept = {});
 
 class RainDatabase {
  public:
@@ -58,10 +70,13 @@ class RainDatabase {
   RainDatabase(const RainDatabase&) = delete;
   RainDatabase& operator=(const RainDatabase&) = delete;
 
-  // Reads folder/rain.db. A missing or unreadable file leaves the database empty and
-  // not open (-1); its path is still kept, so a later Save or Close creates it.
+  // Reads folder/rain.db. A missing file leaves the database empty and not open (-1);
+  // its path is still kept, so a later Save or Close creates it. A file that exists but
+  // cannot be read whole also answers -1 and marks the database unreadable (see
+  // unreadable() and error()): it is then never saved over.
   [[nodiscard]] int Open(const std::string& folder);
-  // Writes every year (atomically: the old or the new file survives a crash).
+  // Writes every year and the kept lines (atomically: the old or the new file survives
+  // a crash). -1 when the write fails or the file could not be read at Open.
   [[nodiscard]] int Save();
   // Saves when open or changed since the last save, then empties the list.
   int Close();
@@ -101,6 +116,10 @@ class RainDatabase {
   [[nodiscard]] const std::vector<RainRecord>& records() const { return records_; }
   [[nodiscard]] int FindYear(int year) const;  // index, or -1
   [[nodiscard]] bool is_open() const { return open_; }
+  // The file exists but could not be read whole at Open; error() says why.
+  [[nodiscard]] bool unreadable() const { return unreadable_; }
+  [[nodiscard]] const std::string& error() const { return error_; }
+  [[nodiscard]] const std::vector<RainKeptLine>& kept_lines() const { return kept_; }
   [[nodiscard]] const std::string& path() const { return path_; }
 
  private:
@@ -108,8 +127,11 @@ class RainDatabase {
   void ComputeStats();
 
   std::vector<RainRecord> records_;
+  std::vector<RainKeptLine> kept_;
   std::string path_;
+  std::string error_;
   bool open_ = false;
+  bool unreadable_ = false;
   bool changed_ = false;
   std::array<float, kRainColumns> min_{};
   std::array<float, kRainColumns> max_{};

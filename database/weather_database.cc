@@ -569,8 +569,8 @@ int WeatherDatabase::AppendRecord(const RecordBytes& record, DateTime date) {
   const int time = PackedTimeOf(record);
   if (total_records_ > 0 &&
       (key < newest_key_ ||
-       (key == newest_key_ && record[0] == kRecordTypeArchive && time < newest_time_))) {
-    Fail("the record of " + KeyText(key) + " is older than the newest stored record (" +
+       (key == newest_key_ && record[0] == kRecordTypeArchive && time <= newest_time_))) {
+    Fail("the record of " + KeyText(key) + " is not newer than the newest stored record (" +
          KeyText(newest_key_) + "); it was not appended");
     return kDbError;
   }
@@ -631,7 +631,7 @@ int WeatherDatabase::AppendRecord(const RecordBytes& record, DateTime date) {
 void WeatherDatabase::NoteNewest(std::int32_t key, const RecordBytes& rec) {
   if (key != newest_key_) newest_time_ = 0;
   newest_key_ = key;
-  if (rec[0] == kRecordTypeArchive) newest_time_ = PackedTimeOf(rec);
+  if (rec[0] == kRecordTypeArchive) newest_time_ = std::max(newest_time_, static_cast<int>(PackedTimeOf(rec)));
   DateTime last(static_cast<int>((key >> 8) & 0xFF), static_cast<int>(key & 0xFF), static_cast<int>(key >> 16));
   last.packed_time = rec[0] == kRecordTypeArchive ? PackedTimeOf(rec) : -1;
   if (last.packed_time >= 0) last.UnpackTime();
@@ -867,11 +867,20 @@ int WeatherDatabase::SetLastDate() {
   }
   RecordBytes rec;
   if (GetRecord(&rec, total_records_ - 1) != kDbOk) return kDbError;
-  if (last_read_.valid) {
-    newest_key_ = last_read_.GetPackedDate();
-    newest_time_ = rec[0] == kRecordTypeArchive ? PackedTimeOf(rec) : 0;
+  const DateTime last = last_read_;
+  if (last.valid) {
+    newest_key_ = last.GetPackedDate();
+    // The append check compares with the latest time of the whole day: a damaged last
+    // record must not let older records in again.
+    newest_time_ = 0;
+    for (std::int32_t n = total_records_ - 1; n >= 0; --n) {
+      if (GetRecord(&rec, n) != kDbOk) return kDbError;
+      if (!last_read_.valid || last_read_.GetPackedDate() != newest_key_) break;
+      const int t = PackedTimeOf(rec);
+      if (rec[0] == kRecordTypeArchive && t >= 1 && t <= 1440) newest_time_ = std::max(newest_time_, t);
+    }
   }
-  last_date_ = last_read_;
+  last_date_ = last;
   return kDbOk;
 }
 

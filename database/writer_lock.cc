@@ -6,8 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "database/file_io.h"
+#include "database/month_file.h"
+#include "foundation/file_util.h"
 
 namespace sq {
 
@@ -30,7 +34,22 @@ bool WriterLock::Acquire(const std::string& folder, std::string* error) {
     return false;
   }
   fd_ = fd;
+  RemoveStaleFiles(folder);
   return true;
+}
+
+void WriterLock::RemoveStaleFiles(const std::string& folder) {
+  (void)RemoveStaleTemporaryFiles(folder);
+  // A month rewrite's temporary file is written only under this lock: now that we hold
+  // it, one that is still there was left by a writer that died.
+  std::vector<std::string> names;
+  if (!DefaultFileSystem().List(folder, &names)) return;
+  for (const std::string& name : names) {
+    constexpr std::string_view kTmp = ".tmp";
+    if (name.size() > kTmp.size() && name.ends_with(kTmp) && IsMonthFileName(name.substr(0, name.size() - kTmp.size()))) {
+      (void)DefaultFileSystem().Remove(JoinPath(folder, name));
+    }
+  }
 }
 
 void WriterLock::Release() {

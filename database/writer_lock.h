@@ -18,12 +18,15 @@ class WriterLock {
   WriterLock& operator=(const WriterLock&) = delete;
 
   // Takes the lock of `folder` without waiting. False, with `*error` set, when another
-  // writer holds it or the lock file cannot be opened.
+  // writer holds it or the lock file cannot be opened. Once it holds the lock, it removes
+  // the temporary files that writers which died left in the folder.
   [[nodiscard]] bool Acquire(const std::string& folder, std::string* error);
   void Release();
   [[nodiscard]] bool held() const { return fd_ >= 0; }
 
  private:
+  static void RemoveStaleFiles(const std::string& folder);
+
   int fd_ = -1;
 };
 

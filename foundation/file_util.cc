@@ -1,11 +1,15 @@
 #include "foundation/file_util.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace sq {
@@ -30,6 +34,8 @@ void SetError(std::string* error, const std::string& what, const std::string& pa
   if (error) *error = what + " '" + path + "': " + std::strerror(err);
 }
 
+constexpr char kTmpMark[] = ".tmp-";
+
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -39,42 +45,99 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> data, std::string* error) {
-  std::string tmp = path + ".tmp-" + std::to_string(::getpid());
-  {
-    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0) {
-      SetError(error, "cannot create", tmp, errno);
-      return false;
-    }
-    std::size_t done = 0;
-    while (done < data.size()) {
-      ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        int err = errno;
-        ::unlink(tmp.c_str());
-        SetError(error, "cannot write", tmp, err);
-        return false;
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd.get()) != 0 || ::close(fd.release()) != 0) {
-      int err = errno;
-      ::unlink(tmp.c_str());
-      SetError(error, "cannot write", tmp, err);
-      return false;
-    }
+std::string TemporaryNameFor(const std::string& path) { return path + kTmpMark + std::to_string(::getpid()); }
+
+ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)), tmp_(TemporaryNameFor(path_)) {
+  // A name left by an earlier process of the same id is ours to replace, but never
+  // followed if it is a link.
+  ::unlink(tmp_.c_str());
+  const int fd = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetError(&error_, "cannot create", tmp_, errno);
+    return;
   }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    SetError(error, "cannot replace", path, err);
+  file_ = ::fdopen(fd, "w");
+  if (file_ == nullptr) {
+    SetError(&error_, "cannot create", tmp_, errno);
+    ::close(fd);
+    ::unlink(tmp_.c_str());
+  }
+}
+
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::Discard() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+    ::unlink(tmp_.c_str());
+  }
+}
+
+bool ReplacementFile::Commit() {
+  if (file_ == nullptr) {
+    if (error_.empty()) error_ = "'" + path_ + "' was already written";
     return false;
   }
-  Fd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+  int err = errno;
+  const bool synced = written && ::fsync(::fileno(file_)) == 0;
+  if (written && !synced) err = errno;
+  const bool closed = std::fclose(file_) == 0;
+  if (written && synced && !closed) err = errno;
+  file_ = nullptr;
+  if (!written || !synced || !closed) {
+    ::unlink(tmp_.c_str());
+    SetError(&error_, "cannot write", path_, err == 0 ? EIO : err);
+    return false;
+  }
+  if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
+    err = errno;
+    ::unlink(tmp_.c_str());
+    SetError(&error_, "cannot replace", path_, err);
+    return false;
+  }
+  Fd dir(::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
   return true;
+}
+
+bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> data, std::string* error) {
+  ReplacementFile out(path);
+  if (out.stream() == nullptr ||
+      (!data.empty() && std::fwrite(data.data(), 1, data.size(), out.stream()) != data.size()) || !out.Commit()) {
+    if (error) *error = out.error().empty() ? "cannot write '" + path + "'" : out.error();
+    return false;
+  }
+  return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name(e->d_name);
+    const std::size_t mark = name.rfind(kTmpMark);
+    if (mark == std::string_view::npos || mark == 0) continue;
+    const std::string_view digits = name.substr(mark + std::strlen(kTmpMark));
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(digits)));
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // running (or not ours to judge)
+    stale.emplace_back(name);
+  }
+  ::closedir(dir);
+  int removed = 0;
+  for (const std::string& name : stale) {
+    const std::string path = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& text, std::string* error) {

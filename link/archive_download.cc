@@ -110,6 +110,15 @@ void ArchiveDownload::Message(std::string_view text, bool error) {
 
 void ArchiveDownload::Log(std::string_view text) { DeliverDownloadLog(opt_.hooks, station_, text); }
 
+void ArchiveDownload::RainHistoryUnreadable(const RainDatabase& rain) {
+  if (rain_warned_) return;
+  rain_warned_ = true;
+  const std::string text = "The rain history could not be read (" + rain.error() +
+                           "); it was left as it is and this download does not add to it.";
+  Message(text, false);
+  if (!opt_.silent) Log(text);  // unattended, the message itself goes to the log
+}
+
 void ArchiveDownload::CommError() { Message(DescribeCommError(session_), true); }
 
 void ArchiveDownload::Progress() {
@@ -142,6 +151,18 @@ std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
   texts.push_back(Text(kExpectsOther));
   texts.push_back(Text(model >= 0 && model <= 3 ? kCheckModel : kWillNotOperate));
   return texts;
+}
+
+int ArchiveDownload::FirstEntry(int first) {
+  if (first >= 0 && first < static_cast<int>(kRecordsPerPage)) return first;
+  // Skipping records on a console's word would lose them for good; reading the whole
+  // first page costs nothing, since records already stored are left out by their time.
+  if (!first_entry_logged_) {
+    Log("The console named record " + std::to_string(first) + " of the first page as the first new one (0 to " +
+        std::to_string(kRecordsPerPage - 1) + " expected); the whole page is read.");
+  }
+  first_entry_logged_ = true;
+  return 0;
 }
 
 bool ArchiveDownload::SanePageCount(int pages) {
@@ -216,7 +237,11 @@ bool ArchiveDownload::Recover() {
         added = true;
       }
     }
-    if (added && rain.Save() != 0) return false;  // keep the journal: the next run tries again
+    if (rain.unreadable()) {
+      RainHistoryUnreadable(rain);
+    } else if (added && rain.Save() != 0) {
+      return false;  // keep the journal: the next run tries again
+    }
   }
   if (const auto last = LastArchiveTime(*db_)) {
     (void)SummarizeDay(*db_, DayOf(*last), station_.GetSiteDescription());
@@ -290,7 +315,16 @@ int ArchiveDownload::Setup() {
     save_station_ = true;  // saved while the first page is on its way
   }
 
-  last_ = LastArchiveTime(*db_);
+  std::string damaged_file;
+  last_ = LastArchiveTime(*db_, &damaged_file);
+  if (!damaged_file.empty()) {
+    // Asking the console for everything after a damaged time would store records twice
+    // or rewrite older days; the download goes on after the newest valid moment.
+    Message("The month file " + damaged_file + " holds a record whose time is damaged or out of order; it was left "
+            "as it is and the download continues after the newest valid record. Run 'stratoquill db check " +
+                folder_ + "' to see what is wrong.",
+            true);
+  }
   last_flushed_ = last_;
   st_.stamp = StampFor(last_);
   int pages = 0, first = 0;
@@ -306,7 +340,7 @@ int ArchiveDownload::Setup() {
   }
   if (!SanePageCount(pages)) return kSetupFailed;
   st_.number_of_blocks = pages;
-  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.start_entry = FirstEntry(first);
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
 
   if (!opt_.silent) {
@@ -325,19 +359,7 @@ int ArchiveDownload::Setup() {
   const SiteDescription site = station_.GetSiteDescription();
   day_sum_ = std::make_unique<DailySummaryObject>();
   day_sum_->SetSite(site);
-  if (last_) {
-    const DateTime day = DayOf(*last_);
-    day_sum_->Reset(day);
-    const int count = db_->GotoDay(day.month, day.day, day.year);
-    for (int i = 0; i < count; ++i) {
-      RecordBytes bytes;
-      if (db_->GetRecord(&bytes) != kDbOk) break;
-      if (bytes[0] != kRecordTypeArchive) continue;
-      if (const auto rec = DecodeDataRecord(bytes)) {
-        (void)day_sum_->ProcessDataRecord(WeatherDataObject(*rec, RecordMoment(day, rec->packed_time)));
-      }
-    }
-  }
+  if (last_) (void)LoadStoredDay(DayOf(*last_));
 
   ConversionContext ctx;
   ctx.archive_period = period;
@@ -351,8 +373,27 @@ int ArchiveDownload::Setup() {
   if (station_.RainDbInUse()) {
     rain_ = std::make_unique<RainDatabase>();
     (void)rain_->Open(folder_);  // a missing file is created by the save
+    if (rain_->unreadable()) {
+      RainHistoryUnreadable(*rain_);
+      rain_.reset();
+    }
   }
   return kSetupConfirmed;
+}
+
+bool ArchiveDownload::LoadStoredDay(const DateTime& day) {
+  day_sum_->Reset(day);
+  const int count = db_->GotoDay(day.month, day.day, day.year);
+  if (count <= 0) return false;
+  for (int i = 0; i < count; ++i) {
+    RecordBytes bytes;
+    if (db_->GetRecord(&bytes) != kDbOk) break;
+    if (bytes[0] != kRecordTypeArchive) continue;
+    const auto rec = DecodeDataRecord(bytes);
+    if (!rec || rec->packed_time < 1 || rec->packed_time > 1440) continue;  // a damaged time
+    (void)day_sum_->ProcessDataRecord(WeatherDataObject(*rec, RecordMoment(day, rec->packed_time)));
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------- transfer
@@ -375,7 +416,7 @@ int ArchiveDownload::StartTransfer() {
     return -1;
   }
   st_.number_of_blocks = pages;
-  st_.start_entry = std::clamp(first, 0, static_cast<int>(kRecordsPerPage) - 1);
+  st_.start_entry = FirstEntry(first);
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
   if (session_.AllocDumpBuffer(pages) != 0) {
     (void)session_.PutChar(kEsc);
@@ -497,6 +538,10 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
 
 int ArchiveDownload::CorvaleBufferToDatabase(int page) {
   if (store_failed_) return -1;
+  if (!uploading_ && opt_.hooks.upload != nullptr) {
+    opt_.hooks.upload->StartIPUpload();
+    uploading_ = true;
+  }
   const std::vector<std::uint8_t>& buf = session_.buffer();
   appended_in_page_ = false;
   const int first = page == 0 ? st_.start_entry : 0;
@@ -519,6 +564,7 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
     // Keep the disk at the last complete flush: no header may cover this page now.
     fence_->Close();
     page_rain_.clear();
+    page_upload_.clear();
     return -1;
   }
   if (appended_in_page_) {
@@ -529,6 +575,9 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
     for (const auto& w : page_rain_) rain_->Put(w);
   }
   page_rain_.clear();
+  // Only records that are on disk go out to the network.
+  for (const auto& r : page_upload_) opt_.hooks.upload->PutRecordForIPUpload(ConsoleRecordBytes(r.data(), r.size()));
+  page_upload_.clear();
   return 0;
 }
 
@@ -549,10 +598,13 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
     const int month = day.year * 12 + day.month;
     if (open_month_ != 0 && month != open_month_ && db_->Flush() != kDbOk) return -1;
     open_month_ = month;
-    // The day's two summary records go ahead of its archive records.
-    day_sum_->Reset(day);
-    if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
-    wrote_any_ = true;
+    // The day's two summary records go ahead of its archive records. A day that already
+    // holds records keeps its summaries; they are recomputed from all its records when
+    // the day is finished.
+    if (!LoadStoredDay(day)) {
+      if (WriteDailySummary(*db_, *day_sum_) != 1) return -1;
+      wrote_any_ = true;
+    }
   }
   WeatherDataObject w(*record, when);
   if (db_->AppendRecord(ToBytes(*record), when) != kDbOk) {
@@ -564,10 +616,15 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
   wrote_any_ = true;
   ++st_.records_transfered;
   if (rain_) page_rain_.push_back(w);
+  if (uploading_) page_upload_.emplace_back().assign(rec.begin(), rec.end());
   return 0;
 }
 
 int ArchiveDownload::FinishStoring() {
+  if (uploading_) {
+    opt_.hooks.upload->CloseIPUpload();
+    uploading_ = false;
+  }
   bool ok = !store_failed_;
   if (ok && day_sum_ && day_sum_->GetEditStatus() && wrote_any_) {
     (void)day_sum_->FinalProcessData();

@@ -36,6 +36,7 @@
 #include "database/rain_database.h"
 #include "database/weather_database.h"
 #include "database/writer_lock.h"
+#include "link/archive_upload.h"
 #include "link/console_record.h"
 #include "link/download_journal.h"
 #include "link/download_progress.h"
@@ -73,6 +74,9 @@ struct DownloadHooks {
   std::function<void(const DownloadProgress&)> progress;
   // Writes the automatic export file; 0 success, else -1 with `file_name` set.
   std::function<int(WeatherDatabase& db, std::string* file_name)> auto_export;
+  // Receives every stored record when the station's archive upload is on (not owned;
+  // must outlive the download).
+  ArchiveUploadQueue* upload = nullptr;
 };
 
 // Delivers a message or a log line through the hooks when set, else to the message
@@ -137,11 +141,16 @@ class ArchiveDownload {
   void Message(std::string_view text, bool error);
   void Log(std::string_view text);
   void CommError();
+  // Says once per download that the rain history cannot be read and is left alone.
+  void RainHistoryUnreadable(const RainDatabase& rain);
   void Progress();
   // Stores the records of page `page` of the dump buffer: 0, or -1 when a write
   // failed (storing stops; the fence is closed).
   int CorvaleBufferToDatabase(int page);
   int StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position);
+  // Starts the summary of `day` from the records the database already holds for it;
+  // false when it holds none (the summary is then empty).
+  bool LoadStoredDay(const DateTime& day);
   // Finishes the last day's summary, syncs, saves the rain history, removes the journal.
   int FinishStoring();
   // Completes what an interrupted download left (journal found); false when rain.db
@@ -150,6 +159,9 @@ class ArchiveDownload {
   void EndTransfer(bool escape);
   void SavePendingStation();
   [[nodiscard]] bool SanePageCount(int pages);
+  // The first new record of the first page as the console names it; an index outside
+  // the page is logged and read as 0.
+  [[nodiscard]] int FirstEntry(int first);
   // A month file that could not be opened at or after the newest stored month: the
   // new records would belong in it.
   [[nodiscard]] const MonthProblem* BlockingMonthProblem() const;
@@ -166,6 +178,7 @@ class ArchiveDownload {
   std::unique_ptr<ConsoleRecordConverter> converter_;
   std::unique_ptr<RainDatabase> rain_;
   std::vector<WeatherDataObject> page_rain_;  // stored records whose rain awaits the flush
+  std::vector<std::vector<std::uint8_t>> page_upload_;  // stored records awaiting the flush, then the upload
   std::optional<DateTime> last_;              // newest stored (or skipped past) record
   std::optional<DateTime> last_flushed_;      // newest record made durable by a flush
   bool appended_in_page_ = false;
@@ -174,8 +187,11 @@ class ArchiveDownload {
   bool cancelled_ = false;
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
+  bool rain_warned_ = false;
+  bool first_entry_logged_ = false;
   bool flushed_any_ = false;  // a page's records were made durable in this transfer
   bool db_unusable_ = false;
+  bool uploading_ = false;  // the upload queue was started and awaits its close
   std::int64_t start_ms_ = 0;
 };
 

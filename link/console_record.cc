@@ -36,21 +36,45 @@ DateTime DayOf(const DateTime& t) { return DateTime(t.month, t.day, t.year); }
 
 }  // namespace
 
-std::optional<DateTime> LastArchiveTime(WeatherDatabase& db) {
+std::optional<DateTime> LastArchiveTime(WeatherDatabase& db, std::string* damaged_file) {
+  if (damaged_file) damaged_file->clear();
+  auto damaged = [&]() {
+    const int m = db.current_month();
+    if (damaged_file && damaged_file->empty() && m >= 0 && m < db.month_count()) {
+      *damaged_file = db.months()[static_cast<std::size_t>(m)].file_name;
+    }
+  };
+  // Read backwards: the newest day's archive records, newest first. A record that is
+  // not later than the one before it marks that one's time as suspect too, so the
+  // newest moment is the largest valid time of the day, not the last record's.
+  std::optional<DateTime> day_found;
+  int best = 0;
+  int later_time = 0;  // time of the record read just before (the next one in the day)
   for (std::int32_t n = db.total_records() - 1; n >= 0; --n) {
     RecordBytes rec;
-    if (db.GetRecord(&rec, n) != kDbOk) return std::nullopt;
-    if (rec[0] != kRecordTypeArchive) continue;
+    if (db.GetRecord(&rec, n) != kDbOk) break;
     DateTime when;
-    if (db.GetDateLastRead(&when) != 1 || !when.valid) return std::nullopt;
+    if (db.GetDateLastRead(&when) != 1 || !when.valid) {
+      damaged();
+      continue;
+    }
+    if (day_found && when.GetPackedDate() != day_found->GetPackedDate()) break;
+    if (rec[0] != kRecordTypeArchive) continue;
     const auto r = DecodeDataRecord(rec);
-    if (!r || r->packed_time < 0 || r->packed_time > 1440) return std::nullopt;
-    DateTime out(when.month, when.day, when.year);
-    out.packed_time = r->packed_time;
-    out.UnpackTime();
-    return out;
+    if (!r || r->packed_time < 1 || r->packed_time > 1440) {
+      damaged();
+      continue;
+    }
+    if (later_time != 0 && r->packed_time >= later_time) damaged();
+    later_time = r->packed_time;
+    if (!day_found) day_found = DateTime(when.month, when.day, when.year);
+    best = std::max(best, static_cast<int>(r->packed_time));
   }
-  return std::nullopt;
+  if (!day_found) return std::nullopt;
+  DateTime out = *day_found;
+  out.packed_time = static_cast<std::int16_t>(best);
+  out.UnpackTime();
+  return out;
 }
 
 CorvaleStamp StampFor(const std::optional<DateTime>& last) {

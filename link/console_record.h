@@ -92,9 +92,12 @@ struct CorvaleStamp {
   std::uint16_t time = 0;  // hour * 100 + minute
 };
 
-// Date and time (packed time 1..1440) of the newest archive record of `db`; nothing
-// when the database holds none. Summary records at the end are passed over.
-[[nodiscard]] std::optional<DateTime> LastArchiveTime(WeatherDatabase& db);
+// The newest moment stored in `db`: the latest valid time (packed 1..1440) among the
+// archive records of the newest day that has one; nothing when the database holds no
+// such record. Records with a damaged time, and records whose time is not later than
+// the one before them in their day, are passed over; `damaged_file` (when given)
+// receives the name of the month file holding one of those near the end (else empty).
+[[nodiscard]] std::optional<DateTime> LastArchiveTime(WeatherDatabase& db, std::string* damaged_file = nullptr);
 // The stamps for a last stored record (nothing: download everything). A record at
 // 24:00 is asked for as 00:00 of the next day; a year before 2000 asks for everything.
 [[nodiscard]] CorvaleStamp StampFor(const std::optional<DateTime>& last);

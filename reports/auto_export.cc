@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/station.h"
+#include "foundation/file_util.h"
 #include "reports/browser_lines.h"
 #include "reports/data_lists_file.h"
 #include "reports/list_strings.h"
@@ -45,8 +46,10 @@ int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const D
   }
   const std::string path =
       ListFilePath(folder, file_name.empty() ? std::string(LoadString(kStrAutoExportFile)) : file_name);
-  UniqueFile out(std::fopen(path.c_str(), "w"));
-  if (!out) return -1;
+  // Written whole under a temporary name and renamed: a full disk or a kill never
+  // leaves a short file, and a link of that name is replaced, never written through.
+  ReplacementFile out(path);
+  if (out.stream() == nullptr) return -1;
 
   const DataList all = CopyList(list, kCopyAllActive);
   const Columns cols = ActiveColumns(all);
@@ -54,17 +57,17 @@ int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const D
   for (int n = 1; n <= 3; ++n) {
     int width = kAutoExportWidth;
     BrowserHeaderLine(n, cols, true, 0, &width, &line);
-    if (!PutLine(out.get(), line)) return -1;
+    if (!PutLine(out.stream(), line)) return -1;
   }
-  if (!start.valid) return std::fflush(out.get()) == 0 ? 0 : -1;  // an empty database
+  if (!start.valid) return out.Commit() ? 0 : -1;  // an empty database
   bool write_failed = false;
   const int rc = ForEachArchiveRecord(db, start, db.last_date(), site, [&](const WeatherDataObject& rec) {
     int width = kAutoExportWidth;
     ArchiveBrowserLine(rec, cols, true, 0, &width, &line);
-    return !(write_failed = !PutLine(out.get(), line));
+    return !(write_failed = !PutLine(out.stream(), line));
   });
-  if (rc != 0 || write_failed || std::fflush(out.get()) != 0) return -1;
-  return 0;
+  if (rc != 0 || write_failed) return -1;
+  return out.Commit() ? 0 : -1;
 }
 
 int CreateAutoExportFile(const Station& station, WeatherDatabase& db, int days) {

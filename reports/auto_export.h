@@ -17,8 +17,8 @@ inline constexpr int kAutoExportWidth = 384;
 
 // Writes `folder`/`file_name` ("download.txt" when empty) from the last date of `db`
 // stepped back `days` days (never before the first date), with the columns of `list`
-// all active. 0 success; -1 when the file cannot be created or a read fails (the
-// lines written so far stay).
+// all active. 0 success; -1 when the file cannot be written whole or a read fails (the
+// old file then stays as it was).
 [[nodiscard]] int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const DataList& list,
                                        int days, const SiteDescription& site, const std::string& file_name = {});
 

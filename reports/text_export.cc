@@ -1,5 +1,7 @@
 #include "reports/text_export.h"
 
+#include "foundation/file_util.h"
+
 #include "reports/export_lines.h"
 #include "reports/record_range.h"
 
@@ -52,11 +54,10 @@ int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& 
 
 int ExportToFile(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, const std::string& path,
                  long* lines) {
-  UniqueFile f(std::fopen(path.c_str(), "w"));
-  if (!f) return kExportFailed;
-  int rc = WriteExport(db, list, opt, f.get(), lines);
-  if (std::fflush(f.get()) != 0 || std::ferror(f.get())) rc = kExportFailed;
-  return rc;
+  ReplacementFile f(path);
+  if (f.stream() == nullptr) return kExportFailed;
+  if (WriteExport(db, list, opt, f.stream(), lines) != kExportOk) return kExportFailed;
+  return f.Commit() ? kExportOk : kExportFailed;
 }
 
 }  // namespace sq

@@ -36,7 +36,8 @@ struct ExportOptions {
 // lines.
 [[nodiscard]] int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, std::FILE* out,
                               long* lines = nullptr);
-// The same into a new file `path` (replacing an old one).
+// The same into a new file `path`, which replaces an old one only when the whole export
+// was written (temporary file and rename: a failed export leaves the old file as it was).
 [[nodiscard]] int ExportToFile(WeatherDatabase& db, const DataList& list, const ExportOptions& opt,
                                const std::string& path, long* lines = nullptr);
 

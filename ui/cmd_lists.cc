@@ -11,9 +11,12 @@
 // export files write anything.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/dirs.h"
+#include "app/messages.h"
 #include "app/station.h"
 #include "database/weather_database.h"
 #include "foundation/date_time.h"
@@ -24,6 +27,7 @@
 #include "foundation/site.h"
 #include "reports/auto_export.h"
 #include "reports/browser_lines.h"
+#include "reports/export_target.h"
 #include "reports/list_strings.h"
 #include "reports/record_range.h"
 #include "reports/station_data_lists.h"
@@ -53,15 +57,18 @@ const char* const kBrowseUsage =
 
 const char* const kExportUsage =
     "Usage: stratoquill export FOLDER --from YYYY-MM-DD --to YYYY-MM-DD [--daily]\n"
-    "                          [--no-time] [--separator CHAR] [--list NAME] FILE\n"
+    "                          [--no-time] [--separator CHAR] [--list NAME] [--force] FILE\n"
     "\n"
     "Writes the records (with --daily, the days) of the range to FILE as delimited\n"
-    "text: two header lines, then one line per record.\n"
+    "text: two header lines, then one line per record. An existing FILE is replaced\n"
+    "after a yes on the terminal, or with --force; the program's own files (month\n"
+    "files, STATION.CFG, progdata.dat, rain.db, lists, logs) are never replaced.\n"
     "\n"
     "  --separator CHAR   one character, or 'tab', 'comma', 'semicolon', 'space'\n"
     "                     (default: tab)\n"
     "  --no-time          leave out the time column\n"
-    "  --list NAME        data list to export (default as for browse)\n";
+    "  --list NAME        data list to export (default as for browse)\n"
+    "  --force            replace an existing FILE without asking\n";
 
 const char* const kExportAutoUsage =
     "Usage: stratoquill export-auto FOLDER [--days N] [--numbered]\n"
@@ -283,9 +290,25 @@ int RunBrowse(const Args& args) {
   return kExitOk;
 }
 
+// Whether the export may write `path`: never one of the program's own files; an
+// existing other file only after a yes on the terminal or with --force.
+bool MayWriteExport(const std::string& path, bool force) {
+  std::string what;
+  if (IsProgramOwnFile(path, ProgramFolder(), &what)) {
+    std::fprintf(stderr, "stratoquill export: '%s' is %s; it was left as it is (choose another file name)\n",
+                 path.c_str(), what.c_str());
+    return false;
+  }
+  std::error_code ec;
+  if (force || !std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return true;
+  if (AskYesNo("'" + path + "' exists. Replace it?", "Export", false)) return true;
+  std::fprintf(stderr, "stratoquill export: '%s' was left as it is (use --force to replace it)\n", path.c_str());
+  return false;
+}
+
 int RunExport(const Args& args) {
   std::string from_text, to_text, list_name, sep_text;
-  bool daily = false, with_time = true;
+  bool daily = false, with_time = true, force = false;
   std::vector<std::string> pos;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -297,6 +320,8 @@ int RunExport(const Args& args) {
       daily = true;
     } else if (a == "--no-time") {
       with_time = false;
+    } else if (a == "--force") {
+      force = true;
     } else if (a == "--from") {
       ok = OptionValue(args, &i, "export", &from_text);
     } else if (a == "--to") {
@@ -339,6 +364,7 @@ int RunExport(const Args& args) {
   }
   opt.daily = daily;
   opt.with_time = with_time;
+  if (!MayWriteExport(pos[1], force)) return kExitFailed;
   LoadRegionalSettings();
   ApplyProgramUnits();
   LoadedStation st = LoadStation(pos[0]);

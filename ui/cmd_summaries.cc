@@ -342,6 +342,13 @@ int Rain(const Parsed& p) {
   if (writes && !Lock(cmd, lock, folder)) return kExitFailed;
   RainDatabase rain;
   (void)rain.Open(folder);  // a missing file is an empty history
+  if (rain.unreadable()) {
+    std::fprintf(stderr,
+                 "stratoquill %s: the rain history could not be read (%s); it was left as it is. "
+                 "Move it away to start a new one, or rebuild it with 'stratoquill rain %s --rebuild' after that.\n",
+                 cmd, rain.error().c_str(), folder.c_str());
+    return kExitFailed;
+  }
   if (rebuild) {
     WeatherDatabase db;
     if (!OpenDb(cmd, db, folder, true)) return kExitFailed;

@@ -44,6 +44,7 @@ int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
 int RunNoaa(const Args& args);          // cmd_noaa.cc
 int RunModules(const Args& args);       // cmd_modules.cc
+int RunNetwork(const Args& args);       // cmd_network.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
 

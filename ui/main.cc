@@ -37,6 +37,7 @@ const std::vector<Command>& Commands() {
       {"lists", "show and edit the station's data sets and data lists", RunLists},
       {"noaa", "monthly and annual climatological reports", RunNoaa},
       {"modules", "list, add, enable and run expansion modules", RunModules},
+      {"network", "upload to the maker's weather network: endpoint, account, switches", RunNetwork},
       {"internet", "show and set the internet settings and upload profiles", RunInternet},
       {"page", "make a web page from a template and the current data", RunPage},
   };

@@ -1,5 +1,6 @@
 /* A test module with one command that reads the console through the program: the
- * current values (real-time packet) and the alarm block. */
+ * current values (real-time packet) and the alarm block; and an event every minute
+ * that logs, to show the run loop's event check. */
 #include <stdio.h>
 
 #include "stratoquill/module.h"
@@ -14,8 +15,18 @@ int SquillExpModuleCaps(int which) {
   }
 }
 const char* SquillExpModuleStrs(int which) { return which == SQ_STRS_DESCRIPTION ? "Console test" : ""; }
+static void EveryMinute(intptr_t context, int count, const uint32_t* ids) {
+  char text[64];
+  (void)ids;
+  snprintf(text, sizeof text, "Console test event at minute %d (%d)", (int)context, count);
+  LogModuleMessage(text, "Console test");
+}
+
 int SquillExpModuleInit(int what) {
-  (void)what;
+  if (what == SQ_INIT_START) {
+    SqModuleEvent ev = {0, 1, 0, 1, 0, 0, -1, EveryMinute};
+    if (AddModuleEvent(&ev) == 0) return 0;
+  }
   return 1;
 }
 const char* SquillExpModuleCommands(int index) { return index == 0 ? "ConsoleValues" : ""; }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dirs.h"
+#include "app/messages.h"
 #include "app/station.h"
 #include "app/tests/module_fixture.h"
 #include "database/daily_summary_object.h"
@@ -272,6 +273,30 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   EXPECT_EQ(RunModuleEvents(clock, false), 1);
   SetProgramFolder(previous);
   EXPECT_NE(test::ReadText(f.home() + "/download.log").find("Sample event fired at minute 15"), std::string::npos);
+}
+
+std::string g_trace;
+void TraceCallback(std::intptr_t, int count, const std::uint32_t*) {
+  g_trace += gSilentMode ? "silent:" : "loud:";
+  g_trace += std::to_string(count) + ";";
+}
+
+TEST(ModuleEventCheck, SilentAndRealTimePausedAroundTheCallbacks) {
+  g_trace.clear();
+  ModuleHost::Get().hooks().pause_realtime = [](bool pause) { g_trace += pause ? "pause;" : "resume;"; };
+  SqModuleEvent e{};
+  e.repeat = 1;
+  e.period = 1;
+  e.callback = TraceCallback;
+  ASSERT_NE(evtManager.AddModuleEvent(&e), 0u);
+  FakeClock clock(10 * 60 * 1000);
+  EXPECT_EQ(RunModuleEvents(clock, true), 0);  // a download runs
+  EXPECT_EQ(RunModuleEvents(clock, false), 1);
+  EXPECT_EQ(RunModuleEvents(clock, false), 0);  // nothing due: no pause either
+  EXPECT_FALSE(gSilentMode);
+  EXPECT_EQ(g_trace, "pause;silent:1;resume;");
+  evtManager.Clear();
+  ModuleHost::Get().SetHooks({});
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
   put(0, ToBytes(NewDailySummary1()));
   put(1, Archive(0, 60));                // a summary record belongs here
   put(2, Archive(1, 120));
-  put(3, Archive(2, 60));                // out of time order
+  put(3, Archive(2, 120));               // not later than the one before (issue 17)
   put(4, Archive(3, 0));                 // no valid time
   put(5, Archive(4, 200));               // in no day
   WriteFile(dir.file("2024-05.SQM"), bytes);

@@ -1,6 +1,7 @@
 // The rain history file, its statistics and browser lines, and the note file names.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -43,6 +44,10 @@ TEST(RainDbParse, HostileAndPartialLines) {
       {"not a year", "abc 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
       {"year out of range", "0 1 2 3 4 5 6 7 8 9 10 11 12\n99999 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
       {"line too long", ("2025 1 2 3 4 5 6 7 8 9 10 11 12" + std::string(200, ' ') + "\n"), 0},
+      {"a comma in an amount", "2025 1,750 2 3 4 5 6 7 8 9 10 11 12\n", 0},
+      {"letters after an amount", "2025 1 2 3 4 5 6 7 8 9 10 11 12abc\n", 0},
+      {"a fourteenth field", "2025 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 0},
+      {"a year with a fraction", "2025.5 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
       {"CRLF endings and a duplicate year",
        "2024 1 2 3 4 5 6 7 8 9 10 11 12\r\n2024 0 0 0 0 0 0 0 0 0 0 0 0\r\n", 1},
   };
@@ -120,6 +125,47 @@ TEST_F(RainDatabaseTest, RoundTripAndChanges) {
   ASSERT_EQ(db.Close(), 0);
   EXPECT_EQ(ReadFile(),
             "2020\t10.000\t-1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\n");
+}
+
+// Issue 17: what the reader does not understand, and a file it cannot read whole, are
+// never lost by a save.
+TEST_F(RainDatabaseTest, LinesItCannotReadSurviveASave) {
+  const std::string y2023 = "2023\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000";
+  const std::string y2025 = "2025\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000";
+  WriteFile("# rain gauge moved in 2024\n" + y2023 + "\n2024 1,750 2 3 4 5 6 7 8 9 10 11 12\n" + y2025 + "\n");
+  RainDatabase db;
+  ASSERT_EQ(db.Open(folder_.str()), 0);
+  ASSERT_EQ(db.records().size(), 2u) << "the line with a comma is not a year line";
+  EXPECT_EQ(db.kept_lines().size(), 2u);
+  db.AddRain(DateTime(3, 5, 2025), 0.5);
+  ASSERT_EQ(db.Save(), 0);
+  EXPECT_EQ(ReadFile(), "# rain gauge moved in 2024\n" + y2023 + "\n2024 1,750 2 3 4 5 6 7 8 9 10 11 12\n" +
+                            "2025\t2.000\t2.000\t2.500\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\n");
+  // A kept line whose year is deleted stays where it would sort.
+  ASSERT_EQ(db.Delete(db.FindYear(2023)), 0);
+  ASSERT_EQ(db.Save(), 0);
+  EXPECT_EQ(ReadFile().rfind("# rain gauge moved in 2024\n2024 1,750 2 3 4 5 6 7 8 9 10 11 12\n2025\t", 0), 0u);
+}
+
+TEST_F(RainDatabaseTest, FileTooLargeIsNeverWrittenOver) {
+  std::string big;
+  while (big.size() <= kMaxRainDbBytes) big += "2025 1 2 3 4 5 6 7 8 9 10 11 12\n";
+  WriteFile(big);
+  RainDatabase db;
+  EXPECT_EQ(db.Open(folder_.str()), -1);
+  EXPECT_TRUE(db.unreadable());
+  EXPECT_NE(db.error().find("larger than"), std::string::npos) << db.error();
+  db.AddRain(DateTime(3, 5, 2026), 0.5);
+  EXPECT_EQ(db.Save(), -1);
+  EXPECT_EQ(db.Close(), -1);
+  EXPECT_EQ(ReadFile(), big);
+
+  // A missing file is no such case: it is created.
+  std::filesystem::remove(folder_.file("rain.db"));
+  EXPECT_EQ(db.Open(folder_.str()), -1);
+  EXPECT_FALSE(db.unreadable());
+  db.AddRain(DateTime(3, 5, 2026), 0.5);
+  EXPECT_EQ(db.Save(), 0);
 }
 
 TEST_F(RainDatabaseTest, GrowsPastItsInitialRoom) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <filesystem>
 
 #include <fstream>
 
@@ -215,6 +218,7 @@ TEST(WeatherDatabase, AppendsThatWouldBreakTheDayLayoutAreRefused) {
     int time;
   } cases[] = {
       {"older time on the newest day", At(2026, 1, 3, 500), 500},
+      {"the same time as the newest record (a duplicate)", At(2026, 1, 3, 600), 600},
       {"earlier day of the newest month", At(2026, 1, 2, 100), 100},
       {"earlier month with a file", At(2025, 12, 31, 1440), 1440},
       {"earlier month without a file", At(2025, 11, 5, 100), 100},
@@ -230,12 +234,34 @@ TEST(WeatherDatabase, AppendsThatWouldBreakTheDayLayoutAreRefused) {
     EXPECT_EQ(ReadBytes(dir.file("2026-01.sqm")), jan) << c.legend;
     EXPECT_FALSE(std::filesystem::exists(dir.file("2025-11.sqm"))) << c.legend;
   }
-  // The same time as the newest record, and a later month, are fine.
+  // A later time of the newest day, and a later month, are fine.
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
-  EXPECT_EQ(db.AppendRecord(Archive(6, 600), At(2026, 1, 3, 600)), 0);
+  EXPECT_EQ(db.AppendRecord(Archive(6, 601), At(2026, 1, 3, 601)), 0);
   EXPECT_EQ(db.AppendRecord(Archive(7, 5), At(2026, 3, 1, 5)), 0);
   EXPECT_EQ(db.month_count(), 3);
+}
+
+// Issue 17: a newest record whose time went back (00:05 after 16:00) does not let
+// records at or before the day's latest time in again, also after a reopen.
+TEST(WeatherDatabase, AppendsCompareWithTheLatestTimeOfTheDay) {
+  TempFolder dir;
+  {
+    WeatherDatabase db;
+    ASSERT_EQ(db.OpenDatabase(dir.str()), kDbNoFiles);
+    int marker = 0;
+    AppendDay(db, 2026, 1, 3, {600, 960, 970}, &marker);
+    ASSERT_EQ(db.EditArchiveRecord(Archive(9, 5), 2), 0);  // the newest now says 00:05
+    ASSERT_EQ(db.CloseDatabase(), 0);
+  }
+  WeatherDatabase db;
+  ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
+  for (const int t : {10, 600, 700, 960}) {
+    EXPECT_EQ(db.AppendRecord(Archive(10, t), At(2026, 1, 3, t)), -1) << t;
+  }
+  EXPECT_EQ(db.total_records(), 5);
+  EXPECT_EQ(db.AppendRecord(Archive(11, 990), At(2026, 1, 3, 990)), 0);
+  EXPECT_EQ(db.AppendRecord(Archive(12, 990), At(2026, 1, 3, 990)), -1) << "the same moment twice";
 }
 
 TEST(WeatherDatabase, AppendedRecordsAreStoredOnceTheHeaderIsFlushed) {
@@ -284,6 +310,26 @@ TEST(WeatherDatabase, SecondWriterIsRefused) {
   EXPECT_NE(error.find("another program"), std::string::npos);
   first.Release();
   EXPECT_TRUE(second.Acquire(dir.str(), &error)) << error;
+}
+
+// Issue 17: temporary files of writers that were killed are removed when the folder is
+// next opened for writing; those of a process still running stay.
+TEST(WeatherDatabase, WriterRemovesTemporaryFilesOfKilledWriters) {
+  TempFolder dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+  const std::vector<std::string> stale = {"download.pending.tmp-" + dead, "rain.db.tmp-" + dead, "2026-01.sqm.tmp"};
+  const std::vector<std::string> kept = {"STATION.CFG.tmp-" + alive, "notes.tmp", "2026-01.sqm"};
+  for (const auto& n : stale) std::ofstream(dir.file(n)) << "x";
+  for (const auto& n : kept) std::ofstream(dir.file(n)) << "x";
+  WriterLock lock;
+  std::string error;
+  ASSERT_TRUE(lock.Acquire(dir.str(), &error)) << error;
+  for (const auto& n : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
+  for (const auto& n : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(n))) << n;
 }
 
 }  // namespace

@@ -843,5 +843,110 @@ TEST_F(DownloadInterruptTest, HostileConsoleNeverHangs) {
     }
   }
 }
+
+// ---------------------------------------------------------------- issue 17: data safety
+
+// A rain history too large to read whole is left as it is: the download goes on without
+// it and says so once.
+TEST_F(DownloadInterruptTest, Issue17UnreadableRainHistoryIsNeverOverwritten) {
+  StartSim(Archive(20));
+  const std::string folder = dir_.path().string();
+  std::string big;
+  while (big.size() <= kMaxRainDbBytes) big += "2020 1 2 3 4 5 6 7 8 9 10 11 12\n";
+  ASSERT_TRUE(WriteFileAtomic(folder + "/rain.db", big));
+  Captured cap;
+  EXPECT_EQ(Download(folder, &cap, nullptr, true), kDownloadOk);
+  EXPECT_EQ(ReadWholeFile(folder + "/rain.db", 2 * kMaxRainDbBytes)->size(), big.size());
+  const auto said = std::count_if(cap.messages.begin(), cap.messages.end(), [](const std::string& m) {
+    return m.find("The rain history could not be read") != std::string::npos;
+  });
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive()));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
+}
+
+// A console whose answer names a first record outside its page.
+class OddFirstRecordSession : public CorvaleSession {
+ public:
+  OddFirstRecordSession(const CommSettings& s, int first) : CorvaleSession(s), first_(first) {}
+  int DumpAfter(std::uint16_t date, std::uint16_t time, int& pages, int& first_record) override {
+    const int r = CorvaleSession::DumpAfter(date, time, pages, first_record);
+    first_record = first_;
+    return r;
+  }
+
+ private:
+  int first_;
+};
+
+TEST_F(DownloadInterruptTest, Issue17FirstRecordOutsideThePageSkipsNothing) {
+  for (const int first : {7, 65535}) {
+    SCOPED_TRACE("first record " + std::to_string(first));
+    StartSim(Archive(98));  // the next record is the fourth of its page
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Download(folder), kDownloadOk);
+    sim::ArchiveOptions more;
+    more.records = 160;
+    SetSimArchive(more);
+    OddFirstRecordSession session(Settings(), first);
+    Captured cap;
+    EXPECT_EQ(Download(folder, &cap, nullptr, false, &session,
+                       [](ArchiveDownload& d) { EXPECT_EQ(d.state().start_entry, 0); }),
+              kDownloadOk);
+    EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive()));
+    const auto logged = std::count_if(cap.log.begin(), cap.log.end(), [](const std::string& l) {
+      return l.find("of the first page as the first new one") != std::string::npos;
+    });
+    EXPECT_EQ(logged, 1);
+  }
+}
+
+// Sets the time field of the newest archive record of `folder` to `time`.
+void DamageNewestTime(const std::string& folder, std::uint16_t time) {
+  WeatherDatabase db;
+  ASSERT_EQ(db.OpenDatabase(folder), kDbOk);
+  const std::int32_t last = db.NumberOfDataRecords() - 1;
+  RecordBytes rec;
+  ASSERT_EQ(db.GetArchiveRecord(&rec, last), kDbOk);
+  rec[4] = static_cast<std::uint8_t>(time);
+  rec[5] = static_cast<std::uint8_t>(time >> 8);
+  ASSERT_EQ(db.EditArchiveRecord(rec, last), kDbOk);
+  ASSERT_EQ(db.CloseDatabase(), kDbOk);
+}
+
+// A damaged or out-of-order newest record: the download starts after the newest valid
+// moment, never stores a record twice, never rewrites an earlier day and names the file.
+TEST_F(DownloadInterruptTest, Issue17DamagedNewestRecordTime) {
+  struct Row {
+    const char* legend;
+    std::uint16_t time;
+  };
+  const Row rows[] = {{"time 0xFFFF", 0xFFFF}, {"00:05 after 05:00", 5}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    StartSim(MonthEnd(30));  // 30 June 01:00 .. 1 July 06:00, hourly
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Download(folder), kDownloadOk);
+    DamageNewestTime(folder, row.time);
+    const auto june = ReadWholeFile(folder + "/2024-06.sqm", 1 << 20);
+    ASSERT_TRUE(june);
+    sim::ArchiveOptions more = MonthEnd(40).archive;
+    SetSimArchive(more);
+    Captured cap;
+    EXPECT_EQ(Download(folder, &cap), kDownloadOk);
+    EXPECT_EQ(*ReadWholeFile(folder + "/2024-06.sqm", 1 << 20), *june) << "the healthy month is untouched";
+    EXPECT_TRUE(cap.Said("2024-07.sqm")) << "the message names the damaged month file";
+    EXPECT_TRUE(cap.Said("stratoquill db check"));
+    EXPECT_FALSE(cap.Said("Error writing data to disk"));
+    // Every moment of the console once, and the damaged record where it was.
+    auto times = ReadImage(folder).archive_times;
+    const auto damaged = std::find_if(times.begin(), times.end(), [](const auto& t) { return t.second < 1 || t.second > 1440 || t.second == 5; });
+    ASSERT_NE(damaged, times.end());
+    times.erase(damaged);
+    EXPECT_EQ(times, ExpectedTimes(SimArchive()));
+  }
+}
 }  // namespace
 }  // namespace sq
