@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/dirs.h"
 #include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
 #include "ui/commands.h"
@@ -107,6 +108,10 @@ int main(int argc, char** argv) {
       continue;
     }
     break;
+  }
+  {
+    std::error_code ec;
+    sq::SetUserFolder(std::filesystem::current_path(ec).string());  // paths typed by the user start here
   }
   if (!home.empty() && !ChangeToHome(home)) return 2;
   if (i >= argc) {
