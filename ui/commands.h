@@ -47,6 +47,7 @@ int RunLists(const Args& args);         // cmd_lists.cc
 int RunNoaa(const Args& args);          // cmd_noaa.cc
 int RunModules(const Args& args);       // cmd_modules.cc
 int RunNetwork(const Args& args);       // cmd_network.cc
+int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
 
