@@ -538,6 +538,10 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
 
 int ArchiveDownload::CorvaleBufferToDatabase(int page) {
   if (store_failed_) return -1;
+  if (!uploading_ && opt_.hooks.upload != nullptr) {
+    opt_.hooks.upload->StartIPUpload();
+    uploading_ = true;
+  }
   const std::vector<std::uint8_t>& buf = session_.buffer();
   appended_in_page_ = false;
   const int first = page == 0 ? st_.start_entry : 0;
@@ -560,6 +564,7 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
     // Keep the disk at the last complete flush: no header may cover this page now.
     fence_->Close();
     page_rain_.clear();
+    page_upload_.clear();
     return -1;
   }
   if (appended_in_page_) {
@@ -570,6 +575,9 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
     for (const auto& w : page_rain_) rain_->Put(w);
   }
   page_rain_.clear();
+  // Only records that are on disk go out to the network.
+  for (const auto& r : page_upload_) opt_.hooks.upload->PutRecordForIPUpload(ConsoleRecordBytes(r.data(), r.size()));
+  page_upload_.clear();
   return 0;
 }
 
@@ -608,10 +616,15 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
   wrote_any_ = true;
   ++st_.records_transfered;
   if (rain_) page_rain_.push_back(w);
+  if (uploading_) page_upload_.emplace_back().assign(rec.begin(), rec.end());
   return 0;
 }
 
 int ArchiveDownload::FinishStoring() {
+  if (uploading_) {
+    opt_.hooks.upload->CloseIPUpload();
+    uploading_ = false;
+  }
   bool ok = !store_failed_;
   if (ok && day_sum_ && day_sum_->GetEditStatus() && wrote_any_) {
     (void)day_sum_->FinalProcessData();

@@ -36,6 +36,7 @@
 #include "database/rain_database.h"
 #include "database/weather_database.h"
 #include "database/writer_lock.h"
+#include "link/archive_upload.h"
 #include "link/console_record.h"
 #include "link/download_journal.h"
 #include "link/download_progress.h"
@@ -76,6 +77,9 @@ struct DownloadHooks {
   std::function<void(const DownloadProgress&)> progress;
   // Writes the automatic export file; 0 success, else -1 with `file_name` set.
   std::function<int(WeatherDatabase& db, std::string* file_name)> auto_export;
+  // Receives every stored record when the station's archive upload is on (not owned;
+  // must outlive the download).
+  ArchiveUploadQueue* upload = nullptr;
 };
 
 // Delivers a message or a log line through the hooks when set, else to the message
@@ -185,6 +189,7 @@ class ArchiveDownload {
   std::unique_ptr<ConsoleRecordConverter> converter_;
   std::unique_ptr<RainDatabase> rain_;
   std::vector<WeatherDataObject> page_rain_;  // stored records whose rain awaits the flush
+  std::vector<std::vector<std::uint8_t>> page_upload_;  // stored records awaiting the flush, then the upload
   std::optional<DateTime> last_;              // newest stored (or skipped past) record
   std::optional<DateTime> last_flushed_;      // newest record made durable by a flush
   bool appended_in_page_ = false;
@@ -199,6 +204,7 @@ class ArchiveDownload {
   bool first_entry_logged_ = false;
   bool flushed_any_ = false;  // a page's records were made durable in this transfer
   bool db_unusable_ = false;
+  bool uploading_ = false;  // the upload queue was started and awaits its close
   std::int64_t start_ms_ = 0;
 };
 

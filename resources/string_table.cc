@@ -31,6 +31,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_web.inc"
 #include "resources/strings_shell.inc"
 #include "resources/strings_modules.inc"
+#include "resources/strings_network.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };
 

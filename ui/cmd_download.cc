@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "link/comm_error.h"
 #include "link/serial_port_manager.h"
 #include "link/web_download.h"
+#include "publish/network_logger.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
@@ -25,7 +27,7 @@ namespace {
 
 int Usage(FILE* out) {
   std::fprintf(out,
-               "Usage: stratoquill download FOLDER [--yes] [--no-model-check] [--web]\n"
+               "Usage: stratoquill download FOLDER [--yes] [--no-model-check] [--web] [--staging]\n"
                "\n"
                "Downloads every archive record of the station's console that is newer than\n"
                "the newest record of its database, with the daily summaries, the rain\n"
@@ -36,6 +38,8 @@ int Usage(FILE* out) {
                "  --no-model-check  do not ask the console for its model\n"
                "  --web             fetch the archive from the web service the console uploads\n"
                "                    to (station settings web-host, web-user, web-password)\n"
+               "  --staging         the archive upload (stratoquill network) goes to the\n"
+               "                    staging endpoint\n"
                "\n"
                "When standard input is not a terminal the download runs unattended: no\n"
                "question, and messages go to the download log as well.\n"
@@ -58,6 +62,8 @@ int RunDownload(const Args& args) {
       check_model = false;
     } else if (a == "--web") {
       web = true;
+    } else if (a == "--staging") {
+      stagingServer = true;
     } else if (!a.empty() && a[0] == '-') {
       std::fprintf(stderr, "stratoquill download: unknown option %s\n", a.c_str());
       return Usage(stderr);
@@ -125,6 +131,14 @@ int RunDownload(const Args& args) {
     *name = station.Folder() + "/download.txt";
     return CreateAutoExportFile(station, db, 1) == 0 ? 0 : -1;
   };
+
+  // The archive upload to the weather network, when the station asks for it.
+  CurlPacketPut put;
+  std::optional<NetworkLogger> uploader;
+  if (station.record().archive_upload != 0) {
+    const NetworkLoggerOptions upload = UploadOptionsFor(station);
+    if (UploadConfigured(upload)) options.hooks.upload = &uploader.emplace(put, upload);
+  }
 
   const auto start = std::chrono::steady_clock::now();
   int records = 0;

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/command_line.h"
@@ -30,6 +32,7 @@
 #include "link/archive_download.h"
 #include "link/comm_error.h"
 #include "link/serial_port_manager.h"
+#include "publish/network_logger.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
@@ -44,23 +47,30 @@ constexpr std::uint32_t kStagingSuffix = 47228;
 constexpr std::uint32_t kProgramTitle = 61565;
 constexpr std::uint32_t kNoSession = 33114;
 
-// An unattended download of `station` into its database; messages go to the log.
-int DownloadStation(Station& station, SerialPortManager& manager) {
-  const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
+// A session with the station's console; nullptr when there is none (logged).
+SerialSession* OpenStationSession(Station& station, SerialPortManager& manager, const std::string& title) {
   PortMap ports;
   std::string error;
   (void)ports.Load(ProgramFolder(), &error);
   const auto connection = station.GetConnection(&ports);
   if (!connection) {
     (void)LogMessage("The station has no connection to its console configured.", title);
-    return kJobFailed;
+    return nullptr;
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
     (void)LogMessage(LoadString(kNoSession), title);
-    return kJobFailed;
+    return nullptr;
   }
   session->set_station_model(station.record().model);
+  return session;
+}
+
+// An unattended download of `station` into its database; messages go to the log.
+int DownloadStation(Station& station, SerialPortManager& manager) {
+  const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
+  SerialSession* session = OpenStationSession(station, manager, title);
+  if (session == nullptr) return kJobFailed;
 
   DownloadOptions options;
   options.silent = true;
@@ -70,6 +80,13 @@ int DownloadStation(Station& station, SerialPortManager& manager) {
     *name = station.Folder() + "/download.txt";
     return CreateAutoExportFile(station, db, 1) == 0 ? 0 : -1;
   };
+  // The archive upload to the weather network, when the station asks for it.
+  CurlPacketPut put;
+  std::optional<NetworkLogger> uploader;
+  if (station.record().archive_upload != 0) {
+    const NetworkLoggerOptions upload = UploadOptionsFor(station);
+    if (UploadConfigured(upload)) options.hooks.upload = &uploader.emplace(put, upload);
+  }
   int result = kDownloadFailed;
   {
     ArchiveDownload download(station, *session, options);
@@ -80,6 +97,33 @@ int DownloadStation(Station& station, SerialPortManager& manager) {
   if (result == kDownloadDbUnusable) return kJobDbUnusable;
   return result == kDownloadOk || result == kDownloadNothingNew ? kJobOk : kJobFailed;
 }
+
+// The real-time upload to the weather network, every 55th tick: the logger lives for
+// the whole run so that every 15th packet carries the collector and unit bytes.
+struct RealTimeUploader {
+  CurlPacketPut put;
+  std::unique_ptr<NetworkLogger> logger;
+  HiLowsCache hilows;
+  std::string folder;
+
+  void Tick(Station* station, SerialPortManager& manager) {
+    if (station == nullptr || station->record().rt_upload == 0 || !station->Corvale()) return;
+    NetworkLoggerOptions o = UploadOptionsFor(*station);
+    if (!UploadConfigured(o)) return;
+    if (!logger || folder != station->Folder()) {
+      logger = std::make_unique<NetworkLogger>(put, o);
+      hilows.Clear();
+      folder = station->Folder();
+    } else {
+      logger->set_options(o);
+    }
+    SerialSession* session = OpenStationSession(*station, manager, station->Name());
+    if (session == nullptr) return;
+    const int r = UploadCurrentConditions(*logger, *session, hilows);
+    (void)manager.CloseSession(session);
+    if (r != kSendOk && gLogMore) std::fprintf(stderr, "Stratoquill Network Upload: failed (%d)\n", r);
+  }
+};
 
 // The older console families' archive clear has no known command: say so and change
 // nothing.
@@ -159,6 +203,12 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     RunLoop loop(clock, loop_options.tick_ms);
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
+    RealTimeUploader realtime_upload;
+    loop.AddTickHandler([&](std::uint64_t tick) {
+      if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning()) {
+        realtime_upload.Tick(shell.CurrentStation(), manager);
+      }
+    });
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
     });
@@ -197,7 +247,9 @@ int RunHelp() {
       "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
       "10-second countdown that Enter cancels on a terminal, and runs the automatic\n"
       "clear of older consoles, loads the expansion modules (see 'stratoquill modules')\n"
-      "and runs their timed events. Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "and runs their timed events, and uploads the current conditions to the weather\n"
+      "network about once a minute when that is on (see 'stratoquill network').\n"
+      "Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"

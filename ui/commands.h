@@ -44,5 +44,6 @@ int RunExportAuto(const Args& args);    // cmd_lists.cc
 int RunLists(const Args& args);         // cmd_lists.cc
 int RunNoaa(const Args& args);          // cmd_noaa.cc
 int RunModules(const Args& args);       // cmd_modules.cc
+int RunNetwork(const Args& args);       // cmd_network.cc
 
 }  // namespace sq::ui

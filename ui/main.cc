@@ -36,6 +36,7 @@ const std::vector<Command>& Commands() {
       {"lists", "show and edit the station's data sets and data lists", RunLists},
       {"noaa", "monthly and annual climatological reports", RunNoaa},
       {"modules", "list, add, enable and run expansion modules", RunModules},
+      {"network", "upload to the maker's weather network: endpoint, account, switches", RunNetwork},
   };
   return table;
 }
