@@ -31,4 +31,27 @@ std::string FormatText(std::string_view format, const Args&... args) {
   return out;
 }
 
+// `text` with its control characters made visible (\n, \t, \x1B), for showing names
+// and settings that came from files on a terminal.
+inline std::string ShowControl(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", b);
+      out += hex;
+    }
+  }
+  return out;
+}
+
 }  // namespace sq

@@ -33,10 +33,16 @@ bool NaturalLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::optional<PortMap> PortMap::Parse(std::string_view text) {
+std::optional<PortMap> PortMap::Parse(std::string_view text, std::string* error) {
   PortMap map;
   std::size_t pos = 0;
+  std::size_t number = 0;
+  auto refuse = [&](const char* why) -> std::optional<PortMap> {
+    if (error) *error = "line " + std::to_string(number) + " " + why;
+    return std::nullopt;
+  };
   while (pos < text.size()) {
+    ++number;
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
@@ -45,11 +51,12 @@ std::optional<PortMap> PortMap::Parse(std::string_view text) {
     // Surrounding blanks are not part of a device path.
     while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-    if (line.size() > kMaxLine || HasControl(line)) return std::nullopt;
+    if (line.size() > kMaxLine) return refuse("is longer than 1024 characters");
+    if (HasControl(line)) return refuse("holds a control character");
     map.lines_.emplace_back(line);
     if (map.lines_.size() > static_cast<std::size_t>(kMaxPort)) {
       // Trailing empty lines are harmless; content beyond the last port is not.
-      if (!line.empty()) return std::nullopt;
+      if (!line.empty()) return refuse("names a port beyond COM255");
       map.lines_.pop_back();
     }
   }
@@ -66,9 +73,13 @@ int PortMap::Load(const std::string& program_dir, std::string* error) {
   }
   auto bytes = ReadWholeFile(path, kMaxFileSize, error);
   if (!bytes) return -1;
-  auto parsed = Parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  std::string why;
+  auto parsed = Parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), &why);
   if (!parsed) {
-    if (error) *error = "'" + path + "' is not a valid port map (one device path per line)";
+    if (error) {
+      *error = "'" + path + "' is not a valid port map: " + why +
+               " (line n holds the device of COM port n, e.g. /dev/ttyUSB0)";
+    }
     return -1;
   }
   lines_ = std::move(parsed->lines_);

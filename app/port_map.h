@@ -25,8 +25,9 @@ class PortMap {
   static constexpr std::size_t kMaxFileSize = kMaxPort * (kMaxLine + 2);
 
   // Parses the file's text. Nothing when a line is too long, holds a control
-  // character, or there are more than kMaxPort lines with content.
-  [[nodiscard]] static std::optional<PortMap> Parse(std::string_view text);
+  // character, or there are more than kMaxPort lines with content; `error` then names
+  // the line.
+  [[nodiscard]] static std::optional<PortMap> Parse(std::string_view text, std::string* error = nullptr);
 
   // Reads program_dir/"ports.lst". 0 success (a missing file is an empty map); -1 when
   // the file cannot be read or is not a valid map (the map is then left unchanged).

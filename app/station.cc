@@ -344,6 +344,22 @@ int Station::SetMacAddress(std::string_view text) {
   return kStationOk;
 }
 
+std::optional<ConnectionDescription> Station::ConnectionIn(const std::string& program_dir, std::string* error) const {
+  PortMap ports;
+  std::string problem;
+  const bool ports_ok = ports.Load(program_dir, &problem) == 0;
+  auto c = GetConnection(ports_ok ? &ports : nullptr);
+  if (!c) {
+    if (error) *error = "the station has no connection to its console configured";
+    return std::nullopt;
+  }
+  if (!ports_ok && c->kind == ConnectionKind::kSerial) {
+    if (error) *error = problem;
+    return std::nullopt;
+  }
+  return c;
+}
+
 std::optional<ConnectionDescription> Station::GetConnection(const PortMap* ports) const {
   if (rec_.connection_type == 0) return std::nullopt;
   ConnectionDescription c;

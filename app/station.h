@@ -106,6 +106,11 @@ class Station {
   // The connection handed to the transports; nothing for connection type 0. The serial
   // device of the COM port is looked up in `ports` when given.
   [[nodiscard]] std::optional<ConnectionDescription> GetConnection(const PortMap* ports) const;
+  // The connection with the serial device from the port map of `program_dir`. A
+  // serial station whose "ports.lst" exists but is not a valid map gets nothing, with
+  // `error` naming the bad line: it is never sent to some other device instead.
+  [[nodiscard]] std::optional<ConnectionDescription> ConnectionIn(const std::string& program_dir,
+                                                                  std::string* error) const;
 
   // The few station facts the calculations need.
   [[nodiscard]] SiteDescription GetSiteDescription() const;

@@ -167,7 +167,7 @@ int ArchiveDownload::FirstEntry(int first) {
 
 bool ArchiveDownload::SanePageCount(int pages) {
   if (pages >= 0 && pages <= kMaxDumpPages) return true;
-  Message(Format(kTooManyPages, pages, kConsoleArchivePages + 1), true);
+  Message(Format(kTooManyPages, pages, kMaxDumpPages), true);
   return false;
 }
 

@@ -49,6 +49,8 @@ std::string DescribeCommError(int code, std::uint32_t status) {
 }
 
 std::string DescribeCommError(const SerialSession& session) {
+  // A system error of the channel (a positive errno) is told in its own words.
+  if (session.lastError() > 0 && !session.channelErrorText().empty()) return std::string(session.channelErrorText());
   return DescribeCommError(session.lastError(), session.status());
 }
 

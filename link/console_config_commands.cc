@@ -220,12 +220,10 @@ bool Runner::OpenConsole() {
     ErrorMessage(message.empty() ? "Could not open the station in '" + folder_ + "'." : message);
     return false;
   }
-  PortMap ports;
   std::string error;
-  if (ports.Load(ProgramFolder(), &error) != 0) ErrorMessage(error);
-  const auto conn = c_.station.GetConnection(&ports);
+  const auto conn = c_.station.ConnectionIn(ProgramFolder(), &error);
   if (!conn) {
-    ErrorMessage("This station has no console connection.");
+    ErrorMessage(error);
     return false;
   }
   if (conn->console_family != kFamilyCorvale) {

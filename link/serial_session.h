@@ -123,6 +123,8 @@ class SerialSession {
   // The last read or write found the link gone (hung up, closed by the peer).
   [[nodiscard]] bool LinkClosed() const { return transport_->link_closed(); }
   [[nodiscard]] const std::string& errorText() const { return error_text_; }
+  // The channel's own words for its last failure (may be empty).
+  [[nodiscard]] std::string_view channelErrorText() const { return transport_->last_error_text(); }
   [[nodiscard]] CommProtocol& transport() { return *transport_; }
   [[nodiscard]] const std::vector<std::uint8_t>& buffer() const { return buffer_; }
   [[nodiscard]] const std::vector<std::uint8_t>& pageBuffer() const { return page_buffer_; }

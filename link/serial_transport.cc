@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace sq {
 
@@ -57,6 +58,7 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
     } else {
       status_ |= kStatusDeviceError | kStatusIoError;
       last_error_ = errno;
+      SetErrorText("'" + path + "': " + std::strerror(errno));
     }
     return 0;
   }
@@ -70,6 +72,8 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
   termios t{};
   if (::tcgetattr(fd, &t) != 0) {
     last_error_ = errno;
+    SetErrorText(errno == ENOTTY ? "'" + path + "' is not a serial device"
+                                 : "'" + path + "': " + std::strerror(errno));
     ::close(fd);
     status_ |= kStatusDeviceError | kStatusIoError;
     return 0;
@@ -87,6 +91,7 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
   if (::tcsetattr(fd, TCSANOW, &t) != 0 ||
       (speed == B0 && (settings_.baud_rate <= 0 || !SetCustomSerialSpeed(fd, settings_.baud_rate)))) {
     last_error_ = errno;
+    SetErrorText("'" + path + "' does not take the line settings: " + std::strerror(errno));
     ::close(fd);
     status_ |= kStatusDeviceError | kStatusIoError;
     return 0;

@@ -81,12 +81,10 @@ int RunDownload(const Args& args) {
     std::fprintf(stderr, "stratoquill download: cannot read the station in %s\n", folder.c_str());
     return 1;
   }
-  PortMap ports;
   std::string error;
-  (void)ports.Load(ProgramFolder(), &error);
-  const auto connection = station.GetConnection(&ports);
+  const auto connection = station.ConnectionIn(ProgramFolder(), &error);
   if (!connection && !web) {
-    std::fprintf(stderr, "stratoquill download: the station has no connection configured\n");
+    std::fprintf(stderr, "stratoquill download: %s\n", error.c_str());
     return 1;
   }
   SerialPortManager manager;

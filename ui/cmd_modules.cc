@@ -213,6 +213,14 @@ int Add(const std::string& typed, bool yes) {
   }
   auto lines = ReadList();
   std::erase_if(lines, [&](const ModuleListLine& l) { return l.file_name == name; });
+  for (const auto& l : lines) {
+    if (l.Parsed() && l.Enabled() && l.id == id) {
+      std::fprintf(stderr,
+                   "stratoquill modules: note: %s has the identifier of %s (0x%X); of two modules with one "
+                   "identifier only the first in the list loads.\n",
+                   name.c_str(), l.file_name.c_str(), id);
+    }
+  }
   lines.push_back(ParseModuleListLine(FormatModuleListLine(name, id, version, true, desc)));
   lines.back().text.pop_back();
   if (!WriteList(lines)) return 1;

@@ -49,12 +49,10 @@ constexpr std::uint32_t kNoSession = 33114;
 
 // A session with the station's console; nullptr when there is none (logged).
 SerialSession* OpenStationSession(Station& station, SerialPortManager& manager, const std::string& title) {
-  PortMap ports;
   std::string error;
-  (void)ports.Load(ProgramFolder(), &error);
-  const auto connection = station.GetConnection(&ports);
+  const auto connection = station.ConnectionIn(ProgramFolder(), &error);
   if (!connection) {
-    (void)LogMessage("The station has no connection to its console configured.", title);
+    (void)LogMessage(error, title);
     return nullptr;
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));

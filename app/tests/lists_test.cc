@@ -28,12 +28,22 @@ TEST(PortMapTest, LinesMapComPortsAndEmptyLinesFallBack) {
   EXPECT_EQ(map->DevicePath(-3), "");
 }
 
-TEST(PortMapTest, HostileFilesAreRefused) {
-  EXPECT_FALSE(PortMap::Parse(std::string(PortMap::kMaxLine + 1, 'a')).has_value());
-  EXPECT_FALSE(PortMap::Parse("/dev/tty\x01S0\n").has_value());
+TEST(PortMapTest, HostileFilesAreRefusedNamingTheLine) {
   std::string many;
   for (int i = 0; i <= PortMap::kMaxPort; ++i) many += "/dev/pts/1\n";
-  EXPECT_FALSE(PortMap::Parse(many).has_value());
+  const struct {
+    std::string text;
+    std::string error;
+  } rows[] = {
+      {std::string(PortMap::kMaxLine + 1, 'a'), "line 1 is longer than 1024 characters"},
+      {"/dev/ttyS0\n/dev/tty\x01S0\n", "line 2 holds a control character"},
+      {many, "line 256 names a port beyond COM255"},
+  };
+  for (const auto& row : rows) {
+    std::string error;
+    EXPECT_FALSE(PortMap::Parse(row.text, &error).has_value());
+    EXPECT_EQ(error, row.error);
+  }
   EXPECT_TRUE(PortMap::Parse(std::string(PortMap::kMaxPort, '\n') + "\n\n").has_value());
   EXPECT_TRUE(PortMap::Parse("").has_value());
 }

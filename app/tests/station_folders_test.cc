@@ -42,6 +42,10 @@ TEST(StationFoldersTest, NewStationCreatesFolderRecordAndSubfolders) {
   EXPECT_EQ(CreateNewStation(dir.str(), "MyStatio", true, &folder, &message), NewStationResult::kHoldsStation);
   EXPECT_EQ(CreateNewStation(dir.str(), "#!", false, &folder, &message), NewStationResult::kBadName);
   EXPECT_EQ(message, "Station name '#!' not valid.");
+  for (const char* name : {"Red\x1b[31m", "Two\nLines", "Bell\x07"}) {
+    EXPECT_EQ(CreateNewStation(dir.str(), name, false, &folder, &message), NewStationResult::kBadName) << name;
+    EXPECT_EQ(message.find_first_of("\x1b\n\x07"), std::string::npos) << message;
+  }
   fs::create_directory(dir / "Empty");
   EXPECT_EQ(CreateNewStation(dir.str(), "Empty", true, &folder, &message), NewStationResult::kCreated);
 }
@@ -58,6 +62,8 @@ TEST(StationFoldersTest, ListHoldsOnlyLoadableStations) {
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0].name, "Alpha");
   EXPECT_EQ(StationListLine(list[1]), "Beta\t\t\t\t" + (dir / "Beta"));
+  // A name stored by another program is shown with its control characters escaped.
+  EXPECT_EQ(StationListLine({"A\x1b[2Jb\nc", "/x"}), "A\\x1B[2Jb\\nc\t\t\t\t/x");
 }
 
 TEST(StationFoldersTest, OpeningMakesMissingSubfolders) {

@@ -397,6 +397,20 @@ TEST(StationTest, ConnectionDescription) {
   EXPECT_TRUE(c->host_fixed);
 }
 
+TEST(StationTest, AnInvalidPortMapNeverSendsASerialStationElsewhere) {
+  TempDir dir;
+  test::WriteText(dir / "ports.lst", "/dev/ttyUSB0\n/dev/tty\x1bS1\n");
+  Station s;
+  s.record().connection_type = 1;
+  s.record().com_port = 1;
+  std::string error;
+  EXPECT_FALSE(s.ConnectionIn(dir.str(), &error).has_value());
+  EXPECT_NE(error.find("ports.lst' is not a valid port map: line 2 holds a control character"), std::string::npos)
+      << error;
+  s.record().connection_type = 3;  // a network logger does not need the map
+  EXPECT_TRUE(s.ConnectionIn(dir.str(), &error).has_value());
+}
+
 TEST(StationTest, SiteDescriptionCarriesTheStationFacts) {
   Station s;
   ASSERT_EQ(s.SetLatitude(45.5), 0);

@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "link/comm_error.h"
+#include "link/corvale_session.h"
 #include "link/serial_transport.h"
 #include "link/tcp_transport.h"
 #include "link/usb_transport.h"
@@ -14,6 +16,7 @@ namespace {
 
 using testing::Bytes;
 using testing::ScriptedPeer;
+using testing::TempDir;
 
 CommSettings SerialOn(const std::string& path, LinkClock* clock) {
   CommSettings s;
@@ -38,6 +41,15 @@ TEST(SerialTransport, OpenErrors) {
     RS232CommProtocol t(s);
     EXPECT_EQ(t.OpenPort(), 0);
     EXPECT_EQ(t.GetErrorCode(), kErrNoPort);
+  }
+  {
+    SCOPED_TRACE("a file that is not a terminal is named, not numbered");
+    TempDir dir;
+    const std::string file = (dir.path() / "plain").string();
+    { std::ofstream(file) << "x"; }
+    CorvaleSession session(SerialOn(file, &clock));
+    EXPECT_FALSE(session.Open());
+    EXPECT_EQ(DescribeCommError(session), "'" + file + "' is not a serial device");
   }
   {
     SCOPED_TRACE("port held by another user");

@@ -71,6 +71,13 @@ void ConsoleEngine::Receive(const std::uint8_t* data, std::size_t n, std::int64_
   if (time_ref_ms_ < 0) time_ref_ms_ = now_ms;
   now_ms_ = now_ms;
   if (options_.never_wake) return;
+  const bool waiting = state_ == State::kBinary || state_ == State::kDumpStart || state_ == State::kDumpPageAck;
+  if (waiting && n > 0 && now_ms - last_activity_ms_ >= kHostTimeoutMs) {
+    state_ = State::kIdle;  // the computer stopped answering: back to command mode
+    payload_.clear();
+    line_.clear();
+  }
+  if (n > 0) last_activity_ms_ = now_ms;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t b = data[i];
     switch (state_) {

@@ -40,6 +40,14 @@ class ConsoleEngine {
   bool TakeDropRequest();
   // A new connection (TCP): the silence that stands for a dropped line is over.
   void OnNewConnection();
+  // The answer of the last Receive has left the line at `now_ms`: a wait for the
+  // computer (see kHostTimeoutMs) counts from here.
+  void MarkSent(std::int64_t now_ms) { last_activity_ms_ = now_ms; }
+
+  // A console waiting for the computer (page acknowledgement, block data, the dump's
+  // confirmation) gives up after this long without a byte and returns to command
+  // mode, where it answers wake-ups again.
+  static constexpr std::int64_t kHostTimeoutMs = 2000;
 
   // Inspection and control for tests.
   [[nodiscard]] const std::vector<std::uint8_t>& received() const { return received_; }
@@ -78,6 +86,7 @@ class ConsoleEngine {
   Payload payload_kind_ = Payload::kNone;
   int block_address_ = 0;
   std::int64_t line_end_ms_ = -1000;
+  std::int64_t last_activity_ms_ = 0;  // last byte received or answer sent
   std::int64_t silent_until_ms_ = 0;
   int wakes_ignored_ = 0;
   // Dump in progress.

@@ -135,7 +135,11 @@ void ConsoleSim::Answer(int fd, const std::uint8_t* data, std::size_t n) {
     engine_.Receive(data, n, MonotonicMs(), out);
     drop = engine_.TakeDropRequest();
   }
-  if (!out.empty()) WriteOut(fd, out);
+  if (!out.empty()) {
+    WriteOut(fd, out);
+    std::lock_guard lock(mutex_);
+    engine_.MarkSent(MonotonicMs());
+  }
   if (drop && fd == client_) CloseFd(client_);
 }
 

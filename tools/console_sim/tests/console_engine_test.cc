@@ -146,5 +146,46 @@ TEST(ConsoleEngine, DumpAnswersAndRejectsBadStamps) {
   EXPECT_EQ(Say(e, "\n", 2000), (std::vector<std::uint8_t>{'\n', '\r'}));
 }
 
+// A computer that stops answering anywhere in an exchange can wake the console again
+// about two seconds later; before that the console still waits for it.
+TEST(ConsoleEngine, ReturnsToCommandModeWhenTheComputerStopsAnswering) {
+  const std::vector<std::uint8_t> kWoken = {'\n', '\r'};
+  const std::vector<std::uint8_t> kAckByte = {0x06};
+  constexpr std::int64_t kLater = ConsoleEngine::kHostTimeoutMs + 100;
+  struct Row {
+    std::string legend;
+    int pages_acknowledged;  // -1: not in a dump
+    std::string command;     // a command whose data never comes
+  };
+  std::vector<Row> rows = {
+      {"dump confirmation", -1, "DMPAFT-confirm"},
+      {"SETTIME data", -1, "SETTIME\n"},
+      {"EEBWR data", -1, "EEBWR 32 1B\n"},
+      {"CALFIX data", -1, "CALFIX\n"},
+      {"DMPAFT stamp", -1, "DMPAFT\n"},
+  };
+  for (int k = 0; k < 4; ++k) rows.push_back({"page " + std::to_string(k) + " not acknowledged", k, ""});
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.legend);
+    SimOptions o;
+    o.archive.records = 20;  // four pages
+    ConsoleEngine e(o);
+    std::int64_t t = 1000;
+    if (!row.command.empty() && row.command != "DMPAFT-confirm") {
+      ASSERT_EQ(Say(e, row.command, t), kAckByte);
+      (void)Say(e, std::vector<std::uint8_t>{1, 2, 3}, t + 10);  // part of the data
+    } else {
+      ASSERT_EQ(Say(e, "DMPAFT\n", t), kAckByte);
+      ASSERT_EQ(Say(e, WithCrc({0, 0, 0, 0}), t).size(), 7u);
+      // The confirmation brings page 0, each acknowledgement the next page; the last
+      // page sent is never acknowledged.
+      for (int ack = 0; ack <= row.pages_acknowledged; ++ack) ASSERT_EQ(Say(e, kAckByte, t).size(), 267u);
+    }
+    EXPECT_NE(Say(e, "\n", t + 500), kWoken) << "still waiting for the computer";
+    EXPECT_EQ(Say(e, "\n", t + 500 + kLater), kWoken);
+    EXPECT_EQ(Say(e, "TEST\n", t + 600 + kLater), (std::vector<std::uint8_t>{'T', 'E', 'S', 'T', '\n', '\r'}));
+  }
+}
+
 }  // namespace
 }  // namespace sq::sim
