@@ -538,10 +538,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
 
 int ArchiveDownload::CorvaleBufferToDatabase(int page) {
   if (store_failed_) return -1;
-  if (!uploading_ && opt_.hooks.upload != nullptr) {
-    opt_.hooks.upload->StartIPUpload();
-    uploading_ = true;
-  }
+  uploading_ = uploading_ || opt_.hooks.upload != nullptr;
   const std::vector<std::uint8_t>& buf = session_.buffer();
   appended_in_page_ = false;
   const int first = page == 0 ? st_.start_entry : 0;
@@ -576,7 +573,7 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
   }
   page_rain_.clear();
   // Only records that are on disk go out to the network.
-  for (const auto& r : page_upload_) opt_.hooks.upload->PutRecordForIPUpload(ConsoleRecordBytes(r.data(), r.size()));
+  for (const auto& r : page_upload_) upload_records_.insert(upload_records_.end(), r.begin(), r.end());
   page_upload_.clear();
   return 0;
 }
@@ -620,11 +617,19 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
   return 0;
 }
 
-int ArchiveDownload::FinishStoring() {
-  if (uploading_) {
-    opt_.hooks.upload->CloseIPUpload();
-    uploading_ = false;
+void ArchiveDownload::UploadStoredRecords() {
+  if (!uploading_) return;
+  uploading_ = false;
+  ArchiveUploadQueue& queue = *opt_.hooks.upload;
+  queue.StartIPUpload();
+  for (std::size_t at = 0; at + kConsoleRecordSize <= upload_records_.size(); at += kConsoleRecordSize) {
+    queue.PutRecordForIPUpload(ConsoleRecordBytes(upload_records_.data() + at, kConsoleRecordSize));
   }
+  queue.CloseIPUpload();
+  std::vector<std::uint8_t>().swap(upload_records_);
+}
+
+int ArchiveDownload::FinishStoring() {
   bool ok = !store_failed_;
   if (ok && day_sum_ && day_sum_->GetEditStatus() && wrote_any_) {
     (void)day_sum_->FinalProcessData();
@@ -641,6 +646,7 @@ int ArchiveDownload::FinishStoring() {
     // The journal stays: rain.db lacks this download's rain, which the next run adds.
     Report("The rain history " + rain_->path() + " could not be saved (" + rain_->error() +
            "); the next download adds this download's rain to it.");
+    UploadStoredRecords();
     return ok ? 0 : -1;
   }
   if (ok && AutoExportOn()) {
@@ -663,6 +669,8 @@ int ArchiveDownload::FinishStoring() {
     journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
     (void)WriteDownloadJournal(folder_, journal);
   }
+  // The console has sent its last page: the uploads cannot hold up the transfer now.
+  UploadStoredRecords();
   return ok ? 0 : -1;
 }
 

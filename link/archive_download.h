@@ -78,7 +78,8 @@ struct DownloadHooks {
   // Writes the automatic export file; 0 success, else -1 with `file_name` set.
   std::function<int(WeatherDatabase& db, std::string* file_name)> auto_export;
   // Receives every stored record when the station's archive upload is on (not owned;
-  // must outlive the download).
+  // must outlive the download). The records are handed over once the console has sent
+  // its last page, so that slow uploads never keep the console waiting.
   ArchiveUploadQueue* upload = nullptr;
 };
 
@@ -162,8 +163,10 @@ class ArchiveDownload {
   // Starts the summary of `day` from the records the database already holds for it;
   // false when it holds none (the summary is then empty).
   bool LoadStoredDay(const DateTime& day);
-  // Finishes the last day's summary, syncs, saves the rain history, removes the journal.
+  // Finishes the last day's summary, syncs, saves the rain history, removes the journal,
+  // then hands the stored records to the upload queue.
   int FinishStoring();
+  void UploadStoredRecords();
   // Completes what an interrupted download left (journal found); false when rain.db
   // could not be saved (the journal stays).
   [[nodiscard]] bool Recover();
@@ -189,7 +192,8 @@ class ArchiveDownload {
   std::unique_ptr<ConsoleRecordConverter> converter_;
   std::unique_ptr<RainDatabase> rain_;
   std::vector<WeatherDataObject> page_rain_;  // stored records whose rain awaits the flush
-  std::vector<std::vector<std::uint8_t>> page_upload_;  // stored records awaiting the flush, then the upload
+  std::vector<std::vector<std::uint8_t>> page_upload_;  // stored records awaiting the flush
+  std::vector<std::uint8_t> upload_records_;  // flushed records for the upload at the end (52 bytes each)
   std::optional<DateTime> last_;              // newest stored (or skipped past) record
   std::optional<DateTime> last_flushed_;      // newest record made durable by a flush
   bool appended_in_page_ = false;
@@ -204,7 +208,7 @@ class ArchiveDownload {
   bool first_entry_logged_ = false;
   bool flushed_any_ = false;  // a page's records were made durable in this transfer
   bool db_unusable_ = false;
-  bool uploading_ = false;  // the upload queue was started and awaits its close
+  bool uploading_ = false;  // storing began with an upload queue, which awaits the records
   std::int64_t start_ms_ = 0;
 };
 

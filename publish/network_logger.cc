@@ -31,6 +31,7 @@ constexpr std::uint32_t kStatusOff = 39271;
 constexpr std::uint32_t kNoEndpoint = 39275;
 constexpr std::uint32_t kTransportError = 39276;
 constexpr std::uint32_t kRefused = 39277;
+constexpr std::uint32_t kArchiveGivenUp = 39278;
 
 constexpr std::size_t kMaxReply = 64 * 1024;
 constexpr std::size_t kMaxLoggedReply = 200;
@@ -264,20 +265,28 @@ void NetworkLogger::StartIPUpload() {
   buffer_.clear();
   buffer_.reserve(kMaxRecordsPerPacket * kConsoleRecordSize);
   archive_open_ = true;
-  if (SendPacket(MakeArchiveStartPacket(opt_.account, opt_.upload_setting, opt_.local_address)) == kSendOk) {
-    ++archive_sent_;
-  } else {
-    ++archive_failed_;
-  }
+  archive_no_answer_ = 0;
+  SendArchivePacket(MakeArchiveStartPacket(opt_.account, opt_.upload_setting, opt_.local_address));
 }
 
-void NetworkLogger::SendBuffered() {
-  if (buffer_.empty()) return;
-  if (SendPacket(MakeArchivePacket(opt_.account, buffer_)) == kSendOk) {
+void NetworkLogger::SendArchivePacket(std::span<const std::uint8_t> packet) {
+  if (archive_no_answer_ >= kMaxArchiveNoAnswer) {
+    ++archive_failed_;
+    return;
+  }
+  const int r = SendPacket(packet);
+  if (r == kSendOk) {
     ++archive_sent_;
   } else {
     ++archive_failed_;  // not sent again
   }
+  archive_no_answer_ = r == kSendTransport ? archive_no_answer_ + 1 : 0;
+  if (archive_no_answer_ == kMaxArchiveNoAnswer) Log(LoadString(kArchiveGivenUp));
+}
+
+void NetworkLogger::SendBuffered() {
+  if (buffer_.empty()) return;
+  SendArchivePacket(MakeArchivePacket(opt_.account, buffer_));
   buffer_.clear();
 }
 

@@ -45,6 +45,9 @@ inline constexpr char kReplyStartMark[] = "#SQ*\n";
 inline constexpr char kUserAgent[] = "SQSW/600";
 // Real-time uploads run every this many ticks of the one-second timer.
 inline constexpr int kRealTimeUploadTicks = 55;
+// After this many archive packets in a row that got no answer, the rest of that
+// download's records are dropped: each try could cost the whole time limit.
+inline constexpr int kMaxArchiveNoAnswer = 2;
 // Every this many real-time packets carry the rain collector and unit bytes.
 inline constexpr int kUnitsEveryPackets = 15;
 
@@ -132,13 +135,15 @@ class NetworkLogger final : public ArchiveUploadQueue {
   // New settings (endpoint, account) between uploads; the packet count stays.
   void set_options(NetworkLoggerOptions options) { opt_ = std::move(options); }
   [[nodiscard]] int realtime_packets() const { return realtime_packets_; }
-  // Results of the archive upload so far (packets sent and failed).
+  // Results of the archive upload so far: packets accepted, and packets refused,
+  // unanswered or dropped.
   [[nodiscard]] int archive_sent() const { return archive_sent_; }
   [[nodiscard]] int archive_failed() const { return archive_failed_; }
 
  private:
   void Log(std::string_view text);
   void SendBuffered();
+  void SendArchivePacket(std::span<const std::uint8_t> packet);
 
   PacketPut& put_;
   NetworkLoggerOptions opt_;
@@ -147,6 +152,7 @@ class NetworkLogger final : public ArchiveUploadQueue {
   std::vector<std::uint8_t> buffer_;  // up to 7 records
   int archive_sent_ = 0;
   int archive_failed_ = 0;
+  int archive_no_answer_ = 0;  // archive packets in a row without an answer
 };
 
 // Reads the console through `session` (a LOOP packet, the LOOP2 values where supported

@@ -21,6 +21,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_station.inc"
 #include "resources/strings_link.inc"
 #include "resources/strings_loop.inc"
+#include "resources/strings_forecast.inc"
 #include "resources/strings_app.inc"
 #include "resources/strings_catalogue.inc"
 #include "resources/strings_lists.inc"

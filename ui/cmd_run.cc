@@ -33,6 +33,8 @@
 #include "link/comm_error.h"
 #include "link/serial_port_manager.h"
 #include "publish/network_logger.h"
+#include "realtime/bulletin_snapshot.h"
+#include "realtime/realtime_manager.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
@@ -166,6 +168,67 @@ std::string NewStationOnTerminal(const std::string& program_folder) {
 struct LoopOptions {
   std::int64_t tick_ms = RunLoop::kTickMs;
   std::uint64_t ticks = 0;  // 0: until stopped
+  bool realtime = true;     // keep the current conditions of the station
+};
+
+// The current conditions of the open station: the real-time manager polls the console
+// once a tick and every update replaces the snapshot in the station folder, so that
+// other commands can read current data while this process holds the port.
+class CurrentConditions {
+ public:
+  bool Start(const Station& station, SerialPortManager& manager, Clock& clock) {
+    folder_ = station.Folder();
+    title_ = station.Name().empty() ? std::string("Current conditions") : station.Name();
+    lock_ = std::make_unique<SnapshotKeeperLock>(folder_);
+    if (!lock_->held()) {
+      std::fprintf(stderr, "Another 'stratoquill run' keeps the current conditions of %s.\n", folder_.c_str());
+      return false;
+    }
+    PortMap ports;
+    std::string error;
+    (void)ports.Load(ProgramFolder(), &error);
+    const auto connection = station.GetConnection(&ports);
+    if (!connection) return false;
+    session_ = manager.CreateSession(CommSettingsFrom(*connection));
+    if (session_ == nullptr) return false;
+    session_->set_station_model(station.record().model);
+    RealTimeHooks hooks;
+    hooks.log = [this](std::string_view text) { (void)LogMessage(text, title_); };
+    hooks.message = [](std::string_view text) { ErrorMessage(text); };
+    hooks.updated = [this](const BulletinData& d) {
+      std::string why;
+      if (WriteBulletinSnapshot(folder_, d, &why) == 0) {
+        write_failed_ = false;
+      } else if (!write_failed_) {
+        write_failed_ = true;  // said once, not every two seconds
+        (void)LogMessage(why, title_);
+      }
+    };
+    rt_ = std::make_unique<RealTimeManager>(*session_, clock, BulletinSiteFrom(station), std::move(hooks));
+    rt_->set_background(gSilentMode);
+    return true;
+  }
+  void Poll() {
+    if (rt_) rt_->Poll();
+  }
+  // Frees the port for another use of the console (a download); the next poll opens
+  // it again and starts a new stream.
+  void Pause() {
+    if (!rt_) return;
+    rt_->Stop();
+    session_->Close();
+  }
+  void Stop() {
+    if (rt_) rt_->Stop();
+    rt_.reset();
+  }
+
+ private:
+  std::string folder_, title_;
+  std::unique_ptr<SnapshotKeeperLock> lock_;
+  SerialSession* session_ = nullptr;
+  std::unique_ptr<RealTimeManager> rt_;
+  bool write_failed_ = false;
 };
 
 // Start-up, the run loop unless a job ends the program, and shut-down.
@@ -173,8 +236,12 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
   InstallStopSignalHandlers();
   Clock& clock = Clock::Default();
   SerialPortManager manager;
+  CurrentConditions current;
   ShellOps ops;
-  ops.download = [&manager](Station& s) { return DownloadStation(s, manager); };
+  ops.download = [&manager, &current](Station& s) {
+    current.Pause();
+    return DownloadStation(s, manager);
+  };
   ops.clear = ClearNotAvailable;
   ops.choose_station = ChooseOnTerminal;
   ops.new_station = NewStationOnTerminal;
@@ -199,11 +266,18 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       (void)LogMessage(text, title);
     });
     RunLoop loop(clock, loop_options.tick_ms);
+    if (station && loop_options.realtime && current.Start(*station, manager, clock)) {
+      loop.AddTickHandler([&](std::uint64_t) { current.Poll(); });
+    }
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
     RealTimeUploader realtime_upload;
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning()) {
+        // The upload talks to the console itself: the packet stream gives way for it
+        // and starts again at the next poll.
+        const Station* open = shell.CurrentStation();
+        if (open != nullptr && open->record().rt_upload != 0) current.Pause();
         realtime_upload.Tick(shell.CurrentStation(), manager);
       }
     });
@@ -211,6 +285,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
     });
     (void)loop.Run(loop_options.ticks);
+    current.Stop();
     Modules().UnloadModules();
     ModuleHost::Get().Reset();
     ModuleHost::Get().SetHooks({});
@@ -238,20 +313,23 @@ int ClassicUsage() {
 
 int RunHelp() {
   std::printf(
-      "Usage: stratoquill run [--station FOLDER] [--log-more] [--staging]\n"
-      "                       [--tick-ms MS] [--ticks N]\n"
+      "Usage: stratoquill run [--station FOLDER] [--no-realtime] [--log-more]\n"
+      "                       [--staging] [--tick-ms MS] [--ticks N]\n"
       "\n"
       "Keeps running with a one-second timer: downloads the stations of the automatic\n"
       "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
       "10-second countdown that Enter cancels on a terminal, and runs the automatic\n"
       "clear of older consoles, loads the expansion modules (see 'stratoquill modules')\n"
-      "and runs their timed events, and uploads the current conditions to the weather\n"
-      "network about once a minute when that is on (see 'stratoquill network').\n"
-      "Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "and runs their timed events. Between downloads it polls the console of the open\n"
+      "station for current conditions and keeps them in current_conditions.txt in the\n"
+      "station folder (see 'stratoquill now'), and uploads the current conditions to\n"
+      "the weather network about once a minute when that is on (see 'stratoquill\n"
+      "network'). Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"
       "  --station FOLDER  open this station (default: the last or only station)\n"
+      "  --no-realtime     do not poll the console for current conditions\n"
       "  --log-more        more detail in the logs of network uploads\n"
       "  --staging         network uploads go to the test server\n"
       "  --tick-ms MS      length of a timer tick (default 1000; for tests and scripts)\n"
@@ -347,6 +425,8 @@ int RunRun(const Args& args) {
     if (a == "--station" && i + 1 < args.size()) {
       cl.switches.open_station = true;
       cl.folder_word = args[++i];
+    } else if (a == "--no-realtime") {
+      loop.realtime = false;
     } else if (a == "--log-more") {
       cl.switches.log_more = true;
     } else if (a == "--staging") {

@@ -29,6 +29,8 @@ int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
 int RunDownload(const Args& args);      // cmd_download.cc
 int RunRun(const Args& args);           // cmd_run.cc: the run loop
+int RunNow(const Args& args);           // cmd_now.cc: current conditions
+int RunForecast(const Args& args);      // cmd_forecast.cc
 int RunClassic(const Args& args);       // cmd_run.cc: STATION -d and the other switches
 int RunConsoleConfig(const Args& args);  // cmd_console_config.cc: console settings, -1 when not one
 void ConsoleConfigUsage();               // cmd_console_config.cc

@@ -22,6 +22,8 @@ const std::vector<Command>& Commands() {
       {"discover", "find network data loggers on the local network", RunDiscover},
       {"download", "download the console's new archive records into the database", RunDownload},
       {"run", "keep running: scheduled downloads and automatic clears", RunRun},
+      {"now", "show the current conditions live (or from run's snapshot)", RunNow},
+      {"forecast", "the text of a forecast rule, or the local forecast of readings", RunForecast},
       {"db", "inspect and check a station's database", RunDb},
       {"record", "show every value of the archive record nearest a moment", RunRecord},
       {"sunrise", "write a sunrise and sunset table", RunSunrise},

@@ -73,7 +73,7 @@ start_sim 90
 "$sq" --home "$dir" station set "$dir/Alpha" tcp-port="$port" > /dev/null || fail "station set port"
 "$sq" --home "$dir" autodownload --add "$dir/Alpha" --hours "$(date +%-H)" --minute "$(date +%-M)" > /dev/null \
   || fail "autodownload"
-"$sq" --home "$dir" run --tick-ms 5 --ticks 45 < /dev/null 2> /dev/null || fail "run exit status"
+"$sq" --home "$dir" run --no-realtime --tick-ms 5 --ticks 45 < /dev/null 2> /dev/null || fail "run exit status"
 head -n 1 "$dir/download.log" | grep -q 'Downloaded Alpha ok\.$' || fail "no scheduled download line"
 [ "$(grep -c 'Downloaded Alpha ok' "$dir/download.log")" = 1 ] || fail "scheduled download ran twice"
 "$sq" --home "$dir" db info "$dir/Alpha" | grep -q '^Archive records: *90$' || fail "scheduled records not stored"

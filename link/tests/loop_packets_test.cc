@@ -47,7 +47,13 @@ bool EndsWith(const std::vector<std::uint8_t>& v, const std::vector<std::uint8_t
 
 class LoopSimTest : public ::testing::TestWithParam<bool> {
  protected:
-  void Start(sim::SimOptions o = {}, int model = -1) {
+  static sim::SimOptions Unpaced() {
+    sim::SimOptions o;
+    o.packet_interval_ms = 0;
+    return o;
+  }
+  // The packets of a stream come back to back unless a test asks for pacing.
+  void Start(sim::SimOptions o = Unpaced(), int model = -1) {
     sim_ = std::make_unique<sim::ConsoleSim>(o);
     CommSettings s;
     s.clock = &clock_;
@@ -133,7 +139,7 @@ TEST_P(LoopSimTest, BothKindsDoubleTheCountAndLoop2SetsOnlyItsValues) {
 }
 
 TEST_P(LoopSimTest, BadCrcIsRefusedAndTheStreamGoesOn) {
-  sim::SimOptions o;
+  sim::SimOptions o = Unpaced();
   o.bad_crc_packet = 1;
   Start(o);
   ASSERT_EQ(loop_->StartLoop(3, kLoopKindLoop), 0);
@@ -453,7 +459,9 @@ TEST(LoopHiLows, OnlyForTheCurrentFamily) {
 // The USB bridge: the simulator's pseudo-terminal dressed up as a bridge in a fake
 // sysfs tree. Packets and the block are taken in one piece each.
 TEST(LoopUsb, BulkReads) {
-  sim::ConsoleSim sim({});
+  sim::SimOptions o;
+  o.packet_interval_ms = 0;
+  sim::ConsoleSim sim(o);
   ASSERT_TRUE(sim.StartPty());
   testing::TempDir dir;
   const fs::path tty = fs::path(sim.device_path());

@@ -1,6 +1,7 @@
 #include "tools/console_sim/console_engine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -65,9 +66,25 @@ void ConsoleEngine::OnWake(std::vector<std::uint8_t>& out) {
   Append(out, "\n\r");
 }
 
+void ConsoleEngine::Tick(std::int64_t now_ms, std::vector<std::uint8_t>& out) {
+  while (stream_next_ < stream_.size() && now_ms >= stream_due_ms_) {
+    const auto& p = stream_[stream_next_++];
+    out.insert(out.end(), p.begin(), p.end());
+    if (options_.packet_interval_ms > 0) stream_due_ms_ += options_.packet_interval_ms;
+  }
+  if (stream_next_ >= stream_.size()) {
+    stream_.clear();
+    stream_next_ = 0;
+  }
+}
+
 void ConsoleEngine::Receive(const std::uint8_t* data, std::size_t n, std::int64_t now_ms,
                             std::vector<std::uint8_t>& out) {
   received_.insert(received_.end(), data, data + n);
+  if (n > 0) {
+    stream_.clear();  // anything the console hears ends its stream
+    stream_next_ = 0;
+  }
   if (time_ref_ms_ < 0) time_ref_ms_ = now_ms;
   now_ms_ = now_ms;
   if (options_.never_wake) return;
@@ -300,12 +317,22 @@ void ConsoleEngine::OnLine(const std::string& raw, std::vector<std::uint8_t>& ou
     }
     out.push_back(kAck);
     count = std::min(count, kMaxStreamPackets);
+    if (options_.silent_after_packets >= 0) count = std::min(count, options_.silent_after_packets);
+    stream_.clear();
+    stream_next_ = 0;
     for (int i = 0; i < count; ++i) {
       const bool loop2 = kind == 2 || (kind == 3 && i % 2 == 1);
       auto p = loop2 ? MakeLoop2Packet(i) : MakeLoopPacket(i);
+      if (i == options_.bad_header_packet) {
+        p[0] = 'X';
+        Crc16Append(p.data(), kPacketSize - 2);
+      }
       if (i == options_.bad_crc_packet) p[98] ^= 0x5A;
-      out.insert(out.end(), p.begin(), p.end());
+      stream_.push_back(p);
     }
+    // The first packet goes at once; the rest as they fall due.
+    stream_due_ms_ = now_ms_;
+    Tick(options_.packet_interval_ms > 0 ? now_ms_ : INT64_MAX, out);
   } else if (cmd == "HILOWS") {
     out.push_back(kAck);
     const auto b = MakeHiLows();

@@ -8,6 +8,7 @@
 // NAK.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ struct SimOptions {
   int repeat_page = -1;        // page sent twice (as if our ACK had been lost)
   int drop_after_page = -1;    // the link drops once this page was acknowledged
   int bad_crc_packet = -1;     // real-time packet (0 = first of a stream) with a bad CRC
+  int bad_header_packet = -1;  // real-time packet (0 = first of a stream) without "LOO"
+  int silent_after_packets = -1;  // a stream falls silent after this many packets
+  // Pause between the packets of a stream (the first comes at once); 0 sends them all
+  // at once. A real console sends one about every 2 seconds.
+  int packet_interval_ms = 2000;
   bool nak_block_writes = false;  // EEBWR blocks answered with NAK
   int baud = 0;                // pacing of the line in bit/s; 0 = as fast as possible
   std::string ignore_command;  // a command (e.g. "DMPAFT") that is never answered
@@ -38,6 +44,11 @@ class ConsoleEngine {
   void Receive(const std::uint8_t* data, std::size_t n, std::int64_t now_ms, std::vector<std::uint8_t>& out);
   // True once after a fault asked the link to drop (the I/O layer closes it).
   bool TakeDropRequest();
+  // Appends the packets of a paced stream that are due at `now_ms`.
+  void Tick(std::int64_t now_ms, std::vector<std::uint8_t>& out);
+  // When the next packet of a paced stream is due; -1 when none is waiting. Any byte
+  // received ends a stream, as on the console.
+  [[nodiscard]] std::int64_t NextDueMs() const { return stream_next_ < stream_.size() ? stream_due_ms_ : -1; }
   // A new connection (TCP): the silence that stands for a dropped line is over.
   void OnNewConnection();
   // The answer of the last Receive has left the line at `now_ms`: a wait for the
@@ -99,6 +110,10 @@ class ConsoleEngine {
   bool drop_request_ = false;
   std::vector<std::uint8_t> received_;
   std::vector<std::string> commands_;
+  // Paced packet stream.
+  std::vector<std::array<std::uint8_t, kPacketSize>> stream_;
+  std::size_t stream_next_ = 0;
+  std::int64_t stream_due_ms_ = 0;
 };
 
 }  // namespace sq::sim

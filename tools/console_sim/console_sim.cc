@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -143,15 +144,33 @@ void ConsoleSim::Answer(int fd, const std::uint8_t* data, std::size_t n) {
   if (drop && fd == client_) CloseFd(client_);
 }
 
+void ConsoleSim::SendDuePackets() {
+  const int fd = master_ >= 0 ? master_ : client_;
+  std::vector<std::uint8_t> out;
+  {
+    std::lock_guard lock(mutex_);
+    engine_.Tick(MonotonicMs(), out);
+  }
+  if (fd >= 0 && !out.empty()) WriteOut(fd, out);
+}
+
+int ConsoleSim::PollTimeoutMs() {
+  std::lock_guard lock(mutex_);
+  const std::int64_t due = engine_.NextDueMs();
+  if (due < 0) return 1000;
+  return static_cast<int>(std::clamp<std::int64_t>(due - MonotonicMs(), 0, 1000));
+}
+
 void ConsoleSim::Serve() {
   for (;;) {
+    SendDuePackets();
     pollfd fds[2] = {{stop_pipe_[0], POLLIN, 0}, {-1, POLLIN, 0}};
     if (master_ >= 0) {
       fds[1].fd = master_;
     } else {
       fds[1].fd = client_ >= 0 ? client_ : listen_;
     }
-    const int r = ::poll(fds, 2, 1000);
+    const int r = ::poll(fds, 2, PollTimeoutMs());
     if (r < 0 && errno != EINTR) return;
     if (fds[0].revents) return;
     if (r <= 0 || !fds[1].revents) continue;

@@ -41,6 +41,9 @@ class ConsoleSim {
   void Serve();
   void Answer(int fd, const std::uint8_t* data, std::size_t n);
   void WriteOut(int fd, const std::vector<std::uint8_t>& out);
+  // The packets of a paced stream that are due, and how long to wait for the next.
+  void SendDuePackets();
+  int PollTimeoutMs();
 
   ConsoleEngine engine_;
   mutable std::mutex mutex_;

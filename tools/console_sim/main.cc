@@ -31,6 +31,9 @@ void Usage() {
       "  --repeat-page K     send dump page K twice\n"
       "  --drop-after-page K drop the link after page K was acknowledged\n"
       "  --bad-crc-packet K  real-time packet K of each stream with a bad CRC\n"
+      "  --bad-header-packet K  real-time packet K of each stream without its header\n"
+      "  --silent-after N    a packet stream falls silent after N packets\n"
+      "  --packet-ms MS      pause between real-time packets (default 2000; 0: no pause)\n"
       "  --nak-writes        answer EEPROM block writes with NAK\n"
       "  --baud B            pace the line at B bit/s\n");
 }
@@ -83,6 +86,16 @@ int main(int argc, char** argv) {
       o.drop_after_page = std::atoi(next());
     } else if (a == "--bad-crc-packet") {
       o.bad_crc_packet = std::atoi(next());
+    } else if (a == "--bad-header-packet") {
+      o.bad_header_packet = std::atoi(next());
+    } else if (a == "--silent-after") {
+      o.silent_after_packets = std::atoi(next());
+    } else if (a == "--packet-ms") {
+      o.packet_interval_ms = std::atoi(next());
+      if (o.packet_interval_ms < 0 || o.packet_interval_ms > 60000) {
+        std::fprintf(stderr, "console_sim: --packet-ms takes 0..60000\n");
+        return 2;
+      }
     } else if (a == "--nak-writes") {
       o.nak_block_writes = true;
     } else if (a == "--baud") {

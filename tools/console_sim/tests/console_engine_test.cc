@@ -31,8 +31,14 @@ std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> v) {
   return v;
 }
 
+SimOptions Unpaced() {
+  SimOptions o;
+  o.packet_interval_ms = 0;
+  return o;
+}
+
 TEST(ConsoleEngine, PacketStreams) {
-  ConsoleEngine e({});
+  ConsoleEngine e(Unpaced());
   struct Row {
     const char* legend;
     std::string command;
@@ -60,6 +66,34 @@ TEST(ConsoleEngine, PacketStreams) {
   const auto loop = MakeLoopPacket(0);
   EXPECT_EQ(loop[7] | (loop[8] << 8), 29920) << "barometer at bytes 7..8";
   EXPECT_EQ(loop[33], 68) << "outside humidity at byte 33";
+}
+
+TEST(ConsoleEngine, StreamsArePacedAndEndWhenTheConsoleHearsSomething) {
+  ConsoleEngine e({});  // a packet every 2 seconds, as a console
+  auto out = Say(e, "LOOP 3\n", 1000);
+  ASSERT_EQ(out.size(), 1 + kPacketSize);  // the acknowledgement and the first packet
+  EXPECT_EQ(e.NextDueMs(), 3000);
+  out.clear();
+  e.Tick(2999, out);
+  EXPECT_TRUE(out.empty());
+  e.Tick(3000, out);
+  EXPECT_EQ(out.size(), kPacketSize);
+  EXPECT_EQ(e.NextDueMs(), 5000);
+  // A carriage return ends the stream.
+  (void)Say(e, "\r", 3500);
+  EXPECT_EQ(e.NextDueMs(), -1);
+  out.clear();
+  e.Tick(10000, out);
+  EXPECT_TRUE(out.empty());
+  // A stream that falls silent, and one whose packet lacks its header.
+  SimOptions o = Unpaced();
+  o.silent_after_packets = 1;
+  o.bad_header_packet = 0;
+  ConsoleEngine f(o);
+  out = Say(f, "LOOP 5\n");
+  ASSERT_EQ(out.size(), 1 + kPacketSize);
+  EXPECT_EQ(out[1], 'X');
+  EXPECT_EQ(Crc16({out.data() + 1, kPacketSize}), 0);
 }
 
 TEST(ConsoleEngine, HiLowsAndCalibrationBlocks) {
