@@ -43,6 +43,25 @@ void SetProgramFolder(const std::string& folder) {
   StoredProgramFolder() = ec ? folder : abs.lexically_normal().string();
 }
 
+std::string& StoredUserFolder() {
+  static std::string folder;
+  return folder;
+}
+
+std::string UserFolder() {
+  if (!StoredUserFolder().empty()) return StoredUserFolder();
+  std::error_code ec;
+  auto cwd = std::filesystem::current_path(ec);
+  return ec ? std::string(".") : cwd.string();
+}
+
+void SetUserFolder(const std::string& folder) { StoredUserFolder() = folder; }
+
+std::string UserPath(const std::string& typed) {
+  if (typed.empty() || typed.front() == '/') return typed;
+  return (std::filesystem::path(UserFolder()) / typed).lexically_normal().string();
+}
+
 int SetProgramDir() { return ChangeTo(ProgramFolder()); }
 
 int SetStationDir(const std::string& station_folder) {

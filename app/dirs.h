@@ -14,6 +14,13 @@ namespace sq {
 [[nodiscard]] std::string ProgramFolder();
 void SetProgramFolder(const std::string& folder);
 
+// The folder the user was in when the program started, before --home changed into the
+// program folder (the current folder until one is set), and a path the user typed as
+// meant: a relative one is relative to that folder.
+[[nodiscard]] std::string UserFolder();
+void SetUserFolder(const std::string& folder);
+[[nodiscard]] std::string UserPath(const std::string& typed);
+
 // Make the program folder / the given station folder the current folder.
 [[nodiscard]] int SetProgramDir();
 [[nodiscard]] int SetStationDir(const std::string& station_folder);

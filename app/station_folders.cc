@@ -135,7 +135,13 @@ int OpenStation(Station& station, const std::string& folder, std::string* messag
       *message = FormatText(LoadString(kUnreadable), f.Path());
     }
   } else if (rc != 0 && message) {
-    *message = FormatText(LoadString(kUnreadable), Station::ConfigPath(folder));
+    std::error_code ec;
+    if (!fs::exists(Station::ConfigPath(folder), ec)) {
+      *message = "There is no station in '" + folder + "': its file " + std::string(kStationConfigName) +
+                 " is missing (create a station with 'stratoquill station new NAME').";
+    } else {
+      *message = FormatText(LoadString(kUnreadable), Station::ConfigPath(folder));
+    }
   }
   if (rc != 0) return rc;
   if (MakeStationSubfolders(folder, 8) != 0 && message) {

@@ -18,6 +18,7 @@
 #include "app/dirs.h"
 #include "app/messages.h"
 #include "app/station.h"
+#include "database/month_file.h"
 #include "database/weather_database.h"
 #include "database/writer_lock.h"
 #include "foundation/date_time.h"
@@ -46,23 +47,28 @@ constexpr int kExitUsage = 2;
 
 const char* const kBrowseUsage =
     "Usage: stratoquill browse FOLDER [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--daily]\n"
-    "                          [--list NAME] [--width N] [--start-column N]\n"
+    "                          [--list NAME] [--width N] [--start-column N] [--skip-damaged]\n"
     "\n"
     "Prints the browser lines of the station's records: three header lines, then one\n"
     "line per archive record (with --daily, one per day) of the days chosen (all by\n"
-    "default).\n"
+    "default). A damaged month file in the range is named and left out, and the exit\n"
+    "status is 1 unless --skip-damaged is given.\n"
     "\n"
     "  --list NAME        data list to show (default: the first list; with --daily the\n"
     "                     day browser list, or the daily data set while it is empty)\n"
     "  --width N          cut the lines to fit N characters (default: no limit)\n"
-    "  --start-column N   skip the first N columns\n";
+    "  --start-column N   skip the first N columns\n"
+    "  --skip-damaged     exit 0 even when a damaged month file was left out\n";
 
 const char* const kExportUsage =
     "Usage: stratoquill export FOLDER --from YYYY-MM-DD --to YYYY-MM-DD [--daily]\n"
-    "                          [--no-time] [--separator CHAR] [--list NAME] [--force] FILE\n"
+    "                          [--no-time] [--separator CHAR] [--list NAME] [--force]\n"
+    "                          [--skip-damaged] FILE\n"
     "\n"
-    "Writes the records (with --daily, the days) of the range to FILE as delimited\n"
-    "text: two header lines, then one line per record. An existing FILE is replaced\n"
+    "Writes the records (with --daily, the days) of the range to FILE (relative to the\n"
+    "current folder) as delimited text: two header lines, then one line per record. A\n"
+    "damaged month file in the range is named and left out, and the exit status is 1\n"
+    "unless --skip-damaged is given. An existing FILE is replaced\n"
     "after a yes on the terminal, or with --force; the program's own files (month\n"
     "files, STATION.CFG, progdata.dat, rain.db, lists, logs) are never replaced.\n"
     "\n"
@@ -70,7 +76,8 @@ const char* const kExportUsage =
     "                     (default: tab)\n"
     "  --no-time          leave out the time column\n"
     "  --list NAME        data list to export (default as for browse)\n"
-    "  --force            replace an existing FILE without asking\n";
+    "  --force            replace an existing FILE without asking\n"
+    "  --skip-damaged     exit 0 even when a damaged month file was left out\n";
 
 const char* const kExportAutoUsage =
     "Usage: stratoquill export-auto FOLDER [--days N] [--numbered]\n"
@@ -191,6 +198,24 @@ bool OpenDb(WeatherDatabase& db, const std::string& folder, const char* cmd) {
   return true;
 }
 
+// Names on stderr each month file of the range [from, to] that could not be used and
+// was left out; returns how many.
+int ReportSkippedMonths(const WeatherDatabase& db, const DateTime& from, const DateTime& to, const std::string& folder,
+                        const char* cmd) {
+  int count = 0;
+  for (const MonthProblem& p : db.problems()) {
+    int year = 0, month = 0;
+    if (ParseMonthFileName(p.file_name, &year, &month) && month >= 1 && month <= 12) {
+      const int m = year * 12 + month;
+      if ((from.valid && m < from.year * 12 + from.month) || (to.valid && m > to.year * 12 + to.month)) continue;
+    }
+    std::fprintf(stderr, "stratoquill %s: left out the damaged month file %s: %s (see 'stratoquill db check %s')\n",
+                 cmd, p.file_name.c_str(), p.message.c_str(), folder.c_str());
+    ++count;
+  }
+  return count;
+}
+
 // Reads the value of an option at args[*i + 1].
 bool OptionValue(const Args& args, std::size_t* i, const char* cmd, std::string* out) {
   if (*i + 1 >= args.size()) {
@@ -205,7 +230,7 @@ bool OptionValue(const Args& args, std::size_t* i, const char* cmd, std::string*
 
 int RunBrowse(const Args& args) {
   std::string from_text, to_text, list_name, width_text, start_text;
-  bool daily = false;
+  bool daily = false, skip_damaged = false;
   std::vector<std::string> pos;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -215,6 +240,8 @@ int RunBrowse(const Args& args) {
       return kExitOk;
     } else if (a == "--daily") {
       daily = true;
+    } else if (a == "--skip-damaged") {
+      skip_damaged = true;
     } else if (a == "--from") {
       ok = OptionValue(args, &i, "browse", &from_text);
     } else if (a == "--to") {
@@ -260,6 +287,7 @@ int RunBrowse(const Args& args) {
   if (!OpenDb(db, pos[0], "browse")) return kExitFailed;
   if (!from.valid) from = db.first_date();
   if (!to.valid) to = db.last_date();
+  const int skipped = ReportSkippedMonths(db, from, to, pos[0], "browse");
 
   const Columns cols = ActiveColumns(list);
   std::string line;
@@ -289,7 +317,7 @@ int RunBrowse(const Args& args) {
     std::fprintf(stderr, "stratoquill browse: %s\n", db.last_error().c_str());
     return kExitFailed;
   }
-  return kExitOk;
+  return skipped > 0 && !skip_damaged ? kExitFailed : kExitOk;
 }
 
 // Whether the export may write `path`: never one of the program's own files; an
@@ -310,7 +338,7 @@ bool MayWriteExport(const std::string& path, bool force) {
 
 int RunExport(const Args& args) {
   std::string from_text, to_text, list_name, sep_text;
-  bool daily = false, with_time = true, force = false;
+  bool daily = false, with_time = true, force = false, skip_damaged = false;
   std::vector<std::string> pos;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -324,6 +352,8 @@ int RunExport(const Args& args) {
       with_time = false;
     } else if (a == "--force") {
       force = true;
+    } else if (a == "--skip-damaged") {
+      skip_damaged = true;
     } else if (a == "--from") {
       ok = OptionValue(args, &i, "export", &from_text);
     } else if (a == "--to") {
@@ -366,7 +396,8 @@ int RunExport(const Args& args) {
   }
   opt.daily = daily;
   opt.with_time = with_time;
-  if (!MayWriteExport(pos[1], force)) return kExitFailed;
+  const std::string target = UserPath(pos[1]);  // relative to the folder the user is in
+  if (!MayWriteExport(target, force)) return kExitFailed;
   LoadRegionalSettings();
   ApplyProgramUnits();
   LoadedStation st = LoadStation(pos[0]);
@@ -378,15 +409,16 @@ int RunExport(const Args& args) {
   }
   WeatherDatabase db;
   if (!OpenDb(db, pos[0], "export")) return kExitFailed;
+  const int skipped = ReportSkippedMonths(db, opt.from, opt.to, pos[0], "export");
   opt.site = st.station.GetSiteDescription();
   long lines = 0;
-  if (ExportToFile(db, list, opt, pos[1], &lines) != kExportOk) {
+  if (ExportToFile(db, list, opt, target, &lines) != kExportOk) {
     const std::string why = db.last_error().empty() ? "cannot write the file" : db.last_error();
-    std::fprintf(stderr, "stratoquill export: %s: %s (%ld lines written)\n", pos[1].c_str(), why.c_str(), lines);
+    std::fprintf(stderr, "stratoquill export: %s: %s (%ld lines written)\n", target.c_str(), why.c_str(), lines);
     return kExitFailed;
   }
-  std::printf("%ld lines written to %s\n", lines, pos[1].c_str());
-  return kExitOk;
+  std::printf("%ld lines written to %s\n", lines, target.c_str());
+  return skipped > 0 && !skip_damaged ? kExitFailed : kExitOk;
 }
 
 // A download that could not write the export file left a mark in its journal: the file

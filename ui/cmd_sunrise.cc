@@ -10,6 +10,7 @@
 #include "foundation/sun_moon.h"
 #include "foundation/weather_strings.h"
 #include "resources/string_table.h"
+#include "app/dirs.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -169,6 +170,7 @@ int RunSunrise(const Args& args) {
   table.latitudeText = lat_text;
   table.longitudeText = lon_text;
   table.zoneText = tz_text;
+  table.outputPath = UserPath(table.outputPath);  // the folder the user is in, not the program folder
   std::string error;
   const int rc = table.Calculate(&error);
   std::fputs(table.Text().c_str(), stdout);

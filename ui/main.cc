@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/dirs.h"
 #include "reports/station_data_lists.h"
 #include "ui/commands.h"
 
@@ -103,6 +104,10 @@ int main(int argc, char** argv) {
       continue;
     }
     break;
+  }
+  {
+    std::error_code ec;
+    sq::SetUserFolder(std::filesystem::current_path(ec).string());  // paths typed by the user start here
   }
   if (!home.empty() && !ChangeToHome(home)) return 2;
   if (i >= argc) {

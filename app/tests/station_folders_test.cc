@@ -99,6 +99,15 @@ TEST(StationFoldersTest, OlderLayoutIsBackedUpAndReplacedByDefaults) {
   EXPECT_TRUE(fs::exists(dir / "Old/Backup/STATION-2.CFG"));
 }
 
+TEST(StationFoldersTest, MissingFileIsReportedAsMissing) {
+  TempDir dir;
+  Station st;
+  std::string message;
+  EXPECT_NE(OpenStation(st, dir.str(), &message), 0);
+  EXPECT_NE(message.find("STATION.CFG is missing"), std::string::npos) << message;
+  EXPECT_EQ(message.find("damaged"), std::string::npos) << message;
+}
+
 TEST(StationFoldersTest, DamagedFileIsReportedAndLeftAlone) {
   TempDir dir;
   fs::create_directory(dir / "Bad");
