@@ -199,23 +199,51 @@ int CalcExtraRad(WeatherDatabase& db, const SiteDescription& site, const Summary
 
 // ---------------------------------------------------------------- degree days
 
+DayDegreeDays IntegratedDegreeDaysOfDay(WeatherDatabase& db, const DateTime& day, float base_f, double* degree_days,
+                                        double* hours) {
+  *degree_days = 0.0;
+  *hours = 0.0;
+  const int count = db.GotoDay(day.month, day.day, day.year);
+  if (count == kDbNoDay || count == kDbNoMonth) return DayDegreeDays::kNoData;
+  if (count < 0) return DayDegreeDays::kGotoError;
+  WeatherDataObject w;
+  for (int i = 0; i < count; ++i) {
+    RecordBytes bytes;
+    if (db.GetRecord(&bytes) != kDbOk) return DayDegreeDays::kReadError;
+    if (bytes[0] != kRecordTypeArchive || !w.SetRecordBytes(bytes) || w.GetPackedTime() == 0) continue;
+    const float t = w.GetWeatherData(WeatherDataID::OutsideTemp(), true);
+    if (DisplayUnits::IsMissingTemp(t)) continue;
+    const int period = w.GetArchivePer();
+    if (t < base_f) *degree_days += (base_f - t) * period / 1440.0;
+    *hours += period / 60.0;
+  }
+  return DayDegreeDays::kOk;
+}
+
+bool SummaryHighLowOfDay(WeatherDatabase& db, const DateTime& day, DailySummaryObject* summary, float* high,
+                         float* low, int* span_minutes) {
+  if (!db.date_list().Contains(day.GetPackedDate())) return false;
+  if (GetDailySummary(db, *summary, day) != 1) return false;
+  *high = summary->GetWeatherData(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayHigh, 0, 0), true);
+  *low = summary->GetWeatherData(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayLow, 0, 0), true);
+  if (DisplayUnits::IsMissingTemp(*high) || DisplayUnits::IsMissingTemp(*low)) return false;
+  *span_minutes = std::max<int>(summary->Summary1().Record().data_span, 0);
+  return true;
+}
+
 int DegDayHighLowMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to, double* total, float base_f,
                         const DegDayPrompts& prompts) {
   *total = 0.0;
   const DateTime last = LastDay(db, to);
   for (DateTime day(from.month, from.day, from.year); day <= last; ++day) {
-    if (!db.date_list().Contains(day.GetPackedDate())) continue;
     DailySummaryObject summary;
-    if (GetDailySummary(db, summary, day) != 1) continue;
-    const float high = summary.GetWeatherData(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayHigh, 0, 0), true);
-    const float low = summary.GetWeatherData(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayLow, 0, 0), true);
-    if (DisplayUnits::IsMissingTemp(high) || DisplayUnits::IsMissingTemp(low)) continue;
-    const int span = summary.Summary1().Record().data_span;
+    float high = 0, low = 0;
+    int span = 0;
+    if (!SummaryHighLowOfDay(db, day, &summary, &high, &low, &span)) continue;
     if (span < kFullDayMinutes) {
       const std::string hi = summary.GetWeatherDataStr(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayHigh, 0, 0));
       const std::string lo = summary.GetWeatherDataStr(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayLow, 0, 0));
-      const int minutes = std::max(span, 0);
-      if (!Ask(prompts, Format(kNotEnoughData, day.GetDateStr().c_str(), minutes / 60, minutes % 60, hi.c_str(),
+      if (!Ask(prompts, Format(kNotEnoughData, day.GetDateStr().c_str(), span / 60, span % 60, hi.c_str(),
                                lo.c_str()))) {
         return -1;
       }
@@ -230,28 +258,21 @@ int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const Dat
                             float base_f, const DegDayPrompts& prompts) {
   *total = 0.0;
   const DateTime last = LastDay(db, to);
-  WeatherDataObject w;
   for (DateTime day(from.month, from.day, from.year); day <= last; ++day) {
-    const int count = db.GotoDay(day.month, day.day, day.year);
-    if (count == kDbNoDay || count == kDbNoMonth) continue;  // no data that day
-    if (count < 0) {
-      Error(prompts, kGotoError);
-      return -1;
-    }
-    double hours = 0.0;
-    for (int i = 0; i < count; ++i) {
-      RecordBytes bytes;
-      if (db.GetRecord(&bytes) != kDbOk) {
+    double dd = 0.0, hours = 0.0;
+    switch (IntegratedDegreeDaysOfDay(db, day, base_f, &dd, &hours)) {
+      case DayDegreeDays::kNoData:
+        continue;
+      case DayDegreeDays::kGotoError:
+        Error(prompts, kGotoError);
+        return -1;
+      case DayDegreeDays::kReadError:
         Error(prompts, kRecordError);
         return -1;
-      }
-      if (bytes[0] != kRecordTypeArchive || !w.SetRecordBytes(bytes) || w.GetPackedTime() == 0) continue;
-      const float t = w.GetWeatherData(WeatherDataID::OutsideTemp(), true);
-      if (DisplayUnits::IsMissingTemp(t)) continue;
-      const int period = w.GetArchivePer();
-      if (t < base_f) *total += (base_f - t) * period / 1440.0;
-      hours += period / 60.0;
+      case DayDegreeDays::kOk:
+        break;
     }
+    *total += dd;
     if (hours < 18.0 && !Ask(prompts, Format(kIncompleteData, day.GetDateStr().c_str(), hours))) return -1;
   }
   return 0;

@@ -55,6 +55,25 @@ struct DegDayPrompts {
   std::function<void(const std::string& message)> error;
 };
 
+// What one day gives the degree-day walks.
+enum class DayDegreeDays {
+  kOk,
+  kNoData,     // the day holds no data
+  kGotoError,  // the day is listed but cannot be reached ("Database Goto error.")
+  kReadError,  // one of its records cannot be read ("Error getting record in Gallons left calc.")
+};
+
+// A day's heating degree days (degF-days, base `base_f`) integrated over its archive
+// records that have a non-zero time and an outside temperature T: the sum of
+// (base - T) x minutes / 1440 where T < base. *hours receives the hours those records
+// cover.
+[[nodiscard]] DayDegreeDays IntegratedDegreeDaysOfDay(WeatherDatabase& db, const DateTime& day, float base_f,
+                                                      double* degree_days, double* hours);
+// The day's summary with its high and low outside temperature (degF) and the minutes of
+// data it covers; false when the day has no summary or lacks either temperature.
+[[nodiscard]] bool SummaryHighLowOfDay(WeatherDatabase& db, const DateTime& day, DailySummaryObject* summary,
+                                       float* high, float* low, int* span_minutes);
+
 // Heating degree days (degF-days, base `base_f`) of the days from `from` to `to` (not
 // past the database's last date), into *total (cleared first). 0, or -1 on Cancel or a
 // failed read.

@@ -33,6 +33,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_shell.inc"
 #include "resources/strings_modules.inc"
 #include "resources/strings_network.inc"
+#include "resources/strings_fuel.inc"
     {0, ""},  // sentinel, so that the table is never empty
 };
 

@@ -47,5 +47,6 @@ int RunLists(const Args& args);         // cmd_lists.cc
 int RunNoaa(const Args& args);          // cmd_noaa.cc
 int RunModules(const Args& args);       // cmd_modules.cc
 int RunNetwork(const Args& args);       // cmd_network.cc
+int RunFuel(const Args& args);          // cmd_fuel.cc
 
 }  // namespace sq::ui

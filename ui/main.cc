@@ -40,6 +40,7 @@ const std::vector<Command>& Commands() {
       {"noaa", "monthly and annual climatological reports", RunNoaa},
       {"modules", "list, add, enable and run expansion modules", RunModules},
       {"network", "upload to the maker's weather network: endpoint, account, switches", RunNetwork},
+      {"fuel", "fuel customers, tank estimates, K factors and the fuel report", RunFuel},
   };
   return table;
 }
