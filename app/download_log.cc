@@ -25,6 +25,7 @@ constexpr int kLockWaitMs = 100;
 constexpr std::uint32_t kCannotRecreate = 47110;
 
 bool g_in_progress = false;
+int g_failures = 0;  // entries this process could not write
 
 // Clears the in-progress mark on every way out.
 struct InProgress {
@@ -82,15 +83,20 @@ bool ReadOldLines(const std::string& path, std::string* out) {
 
 }  // namespace
 
+int DownloadLogFailures() { return g_failures; }
+
 int LogMessageIn(const std::string& folder, std::string_view text, std::string_view title, Clock& clock) {
   if (g_in_progress) return -1;
   InProgress mark;
   LockFile lock(JoinPath(folder, kDownloadLogLockName));
-  if (!lock.ok()) return -1;
   int tries = 0;
-  while (!lock.TryLock()) {
-    if (++tries >= kLockTries) return -1;
-    clock.SleepMs(kLockWaitMs);
+  while (lock.ok() && !lock.TryLock() && ++tries < kLockTries) clock.SleepMs(kLockWaitMs);
+  if (!lock.ok() || tries >= kLockTries) {
+    ++g_failures;
+    std::fprintf(stderr, "stratoquill: %s could not be locked; this entry was not logged: (%.*s) %.*s\n",
+                 JoinPath(folder, kDownloadLogName).c_str(), static_cast<int>(title.size()), title.data(),
+                 static_cast<int>(text.size()), text.data());
+    return -1;
   }
 
   DateTime now;
@@ -108,10 +114,12 @@ int LogMessageIn(const std::string& folder, std::string_view text, std::string_v
   if (!ReadOldLines(path, &old)) {
     // Never replace a log that could not be read: it would lose the user's history.
     std::fprintf(stderr, "%s\n", FormatText(LoadString(kCannotRecreate), path).c_str());
+    ++g_failures;
     return -1;
   }
   if (!WriteFileAtomic(path, entry + old)) {
     std::fprintf(stderr, "%s\n", FormatText(LoadString(kCannotRecreate), path).c_str());
+    ++g_failures;
     return -1;
   }
   return 0;

@@ -29,6 +29,9 @@ inline constexpr std::size_t kLogMaxLineLength = 255;
 // Into the program folder's log, with the computer's clock.
 [[nodiscard]] int LogMessage(std::string_view text, std::string_view title);
 [[nodiscard]] int LogMessage(std::uint32_t string_id, std::string_view title);
+// How many entries this process could not write (each was reported on standard error),
+// so that a command can end with a failure status instead of losing them silently.
+[[nodiscard]] int DownloadLogFailures();
 // Into folder/"download.log", with `clock` for the time stamp and the lock waits.
 [[nodiscard]] int LogMessageIn(const std::string& folder, std::string_view text, std::string_view title, Clock& clock);
 

@@ -41,10 +41,14 @@ ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg,
   }
   if (rc == -2 || (rc == 0 && loaded.LayoutVersion() != ProgConfigData::kCurrentVersion)) {
     if (message) *message = std::string(LoadString(kOlderVersion));
-    // Keep the old file before it is replaced, so nothing is lost beyond recovery.
+    // Keep the old file before it is replaced, so nothing is lost beyond recovery; an
+    // earlier backup is never overwritten (the next free name is used).
     std::error_code ec;
-    std::filesystem::copy_file(file.Path(), JoinPath(folder, kProgConfigBackupName),
-                               std::filesystem::copy_options::overwrite_existing, ec);
+    std::string backup = JoinPath(folder, kProgConfigBackupName);
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(backup, ec)) && n < 1000; ++n) {
+      backup = JoinPath(folder, "progdata-" + std::to_string(n) + ".old");
+    }
+    std::filesystem::copy_file(file.Path(), backup, std::filesystem::copy_options::none, ec);
     if (ec) return ProgConfigLoad::kUnreadable;
     loaded.Reset();
     ApplyStartRules(folder, loaded);

@@ -9,7 +9,8 @@
 namespace sq {
 
 inline constexpr const char* kProgConfigName = "progdata.dat";
-// A file replaced by defaults is kept under this name first.
+// A file replaced by defaults is kept under this name first ("progdata-2.old",
+// "progdata-3.old", ... when it is taken).
 inline constexpr const char* kProgConfigBackupName = "progdata.old";
 
 // Outcome of reading the configuration at start.

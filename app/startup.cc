@@ -10,6 +10,7 @@
 #include "app/format_text.h"
 #include "app/messages.h"
 #include "app/program_config.h"
+#include "app/station_open_hook.h"
 #include "foundation/clock.h"
 #include "foundation/date_time.h"
 #include "foundation/display_units.h"
@@ -135,6 +136,7 @@ int Shell::OpenCurrentStation(const std::string& folder, std::string* message) {
   }
   station_ = std::move(next);
   saved_record_ = station_->record();
+  if (StationOpened().current) StationOpened().current(&*station_);
   if (!progConfigData.SetLastStationFolder(station_->Folder())) (void)progConfigData.SetLastStationFolder("");
   return 0;
 }

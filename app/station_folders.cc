@@ -9,6 +9,7 @@
 
 #include "app/binary_file.h"
 #include "app/format_text.h"
+#include "app/station_open_hook.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -170,8 +171,14 @@ int ConvertOldStation(const std::string& folder, Station& station, std::string* 
   fresh.SetFolder(folder);
   if (fresh.Save() != 0) return -1;
   station = fresh;
+  if (StationOpened().converted) StationOpened().converted(station);
   if (message) *message = FormatText(LoadString(kOldLayout), cfg, backup.string());
   return 0;
+}
+
+StationOpenHook& StationOpened() {
+  static StationOpenHook hook;
+  return hook;
 }
 
 std::string OldStationsFolder() {

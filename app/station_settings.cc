@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/setting_text.h"
 #include "app/station_models.h"
 #include "foundation/display_units.h"
 #include "resources/string_table.h"
@@ -35,18 +36,8 @@ struct Setting {
   Getter get;
 };
 
-bool Fail(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
-  return false;
-}
-
-bool ParseLong(std::string_view v, long min, long max, long* out) {
-  long x = 0;
-  auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), x);
-  if (ec != std::errc() || p != v.data() + v.size() || x < min || x > max) return false;
-  *out = x;
-  return true;
-}
+using setting_text::Fail;
+using setting_text::ParseLong;
 
 bool ParseDouble(std::string_view v, double min, double max, double* out) {
   const std::string s(v);

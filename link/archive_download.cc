@@ -247,6 +247,9 @@ bool ArchiveDownload::Recover() {
     (void)SummarizeDay(*db_, DayOf(*last), station_.GetSiteDescription());
     (void)db_->Sync();
   }
+  // An export file that an earlier download could not write is written now; until it
+  // is, the journal stays.
+  if (journal && journal->export_pending && AutoExportOn() && !WriteAutoExport()) return true;
   if (RemoveDownloadJournal(folder_)) Log(Text(kRecovered));
   return true;
 }
@@ -479,10 +482,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
     Progress();
     if (st_.blocks_transfered < st_.number_of_blocks) return Step::kMore;
     const bool stored = FinishStoring() == 0;
-    if (stored && station_.AutoExport() && opt_.hooks.auto_export) {
-      std::string name;
-      if (opt_.hooks.auto_export(*db_, &name) != 0) Log(Format(kExportError, name.c_str()));
-    }
+    if (stored && AutoExportOn()) (void)WriteAutoExport();
     EndTransfer(false);
     if (!stored) {
       Message(Text(kDiskError), true);
@@ -641,13 +641,24 @@ int ArchiveDownload::FinishStoring() {
     fence_->Close();
   }
   (void)db_->GetFirstAndLastDates();
-  bool rain_saved = true;
-  if (rain_) rain_saved = rain_->Save() == 0;
-  if (!rain_saved) {
+  rain_saved_ = !rain_ || rain_->Save() == 0;
+  if (!rain_saved_) {
+    // The journal stays: rain.db lacks this download's rain, which the next run adds.
+    Report("The rain history " + rain_->path() + " could not be saved (" + rain_->error() +
+           "); the next download adds this download's rain to it.");
     UploadStoredRecords();
-    return ok ? 0 : -1;  // the journal stays: rain.db lacks this download's rain
+    return ok ? 0 : -1;
   }
-  if (ok || !flushed_any_) {
+  if (ok && AutoExportOn()) {
+    // Until the export file is written whole, the journal says it is still to be written.
+    DownloadJournal journal;
+    journal.last_stored = last_flushed_;
+    journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
+    journal.export_pending = true;
+    if (!WriteDownloadJournal(folder_, journal)) {
+      Report("The journal " + JoinPath(folder_, kDownloadJournalName) + " could not be written.");
+    }
+  } else if (ok || !flushed_any_) {
     // Nothing of this transfer reached the disk: the database is as it was before it.
     (void)RemoveDownloadJournal(folder_);
   } else {
@@ -663,20 +674,48 @@ int ArchiveDownload::FinishStoring() {
   return ok ? 0 : -1;
 }
 
+bool ArchiveDownload::AutoExportOn() const { return station_.AutoExport() && opt_.hooks.auto_export; }
+
+bool ArchiveDownload::WriteAutoExport() {
+  std::string name;
+  if (opt_.hooks.auto_export(*db_, &name) == 0) {
+    if (rain_saved_) (void)RemoveDownloadJournal(folder_);
+    return true;
+  }
+  Report(Format(kExportError, name.c_str()) + " It is written again by the next download or by 'stratoquill export-auto " +
+         folder_ + "'.");
+  // The journal remembers it (the one of a failed rain save gets the mark added).
+  DownloadJournal journal;
+  journal.last_stored = last_flushed_;
+  journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
+  if (const auto on_disk = ReadDownloadJournal(folder_)) journal = *on_disk;
+  journal.export_pending = true;
+  if (!WriteDownloadJournal(folder_, journal)) {
+    Report("The journal " + JoinPath(folder_, kDownloadJournalName) + " could not be written.");
+  }
+  return false;
+}
+
+void ArchiveDownload::Report(const std::string& text) {
+  finished_with_errors_ = true;
+  Message(text, true);
+  if (!opt_.silent) Log(text);  // unattended, the message itself goes to the log
+}
+
 // ---------------------------------------------------------------- the whole download
 
 int ArchiveDownload::Run() {
   if (!Begin()) return db_unusable_ ? kDownloadDbUnusable : kDownloadFailed;
   const int setup = Setup();
-  if (setup == kSetupNothingNew) return kDownloadNothingNew;
+  if (setup == kSetupNothingNew) return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadNothingNew;
   if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;
   const int start = StartTransfer();
-  if (start == 1) return kDownloadNothingNew;
+  if (start == 1) return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadNothingNew;
   if (start != 0) return kDownloadFailed;
   Step step = Step::kMore;
   while ((step = GetCorvaleBlock()) == Step::kMore) {
   }
-  if (step == Step::kDone) return kDownloadOk;
+  if (step == Step::kDone) return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadOk;
   return records_stored() > 0 ? kDownloadPartial : kDownloadFailed;
 }
 

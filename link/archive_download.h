@@ -58,6 +58,9 @@ inline constexpr int kDownloadPartial = -2;  // stopped early; what arrived is s
 // The station's database could not be opened, or a damaged month file lies where the
 // new records would go; nothing was asked of the console.
 inline constexpr int kDownloadDbUnusable = -3;
+// Every record is stored, but the automatic export file, the rain history or the
+// journal could not be written (the message said which; the next download retries).
+inline constexpr int kDownloadStoredWithErrors = -4;
 
 // Consecutive failures on one page after which the download gives up.
 inline constexpr int kMaxPageFailures = 21;
@@ -132,6 +135,8 @@ class ArchiveDownload {
   [[nodiscard]] const DownloadState& state() const { return st_; }
   [[nodiscard]] WeatherDatabase& database() { return *db_; }
   [[nodiscard]] int records_stored() const { return std::max(st_.records_transfered, 0); }
+  // Something written after the records failed (see kDownloadStoredWithErrors).
+  [[nodiscard]] bool finished_with_errors() const { return finished_with_errors_; }
 
   // The question asked before the transfer.
   [[nodiscard]] static std::string ConfirmText(int pages, const std::string& station_name);
@@ -149,6 +154,12 @@ class ArchiveDownload {
   // failed (storing stops; the fence is closed).
   int CorvaleBufferToDatabase(int page);
   int StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position);
+  [[nodiscard]] bool AutoExportOn() const;
+  // Writes the automatic export file; false (reported, and marked in the journal) when
+  // it could not be written.
+  bool WriteAutoExport();
+  // An error message (and a log line) about something written after the records.
+  void Report(const std::string& text);
   // Starts the summary of `day` from the records the database already holds for it;
   // false when it holds none (the summary is then empty).
   bool LoadStoredDay(const DateTime& day);
@@ -192,6 +203,8 @@ class ArchiveDownload {
   bool save_station_ = false;  // the archive period changed
   bool store_failed_ = false;
   bool rain_warned_ = false;
+  bool rain_saved_ = true;
+  bool finished_with_errors_ = false;  // see kDownloadStoredWithErrors
   bool first_entry_logged_ = false;
   bool flushed_any_ = false;  // a page's records were made durable in this transfer
   bool db_unusable_ = false;

@@ -56,7 +56,7 @@ bool WriteDownloadJournal(const std::string& folder, const DownloadJournal& j) {
   } else {
     std::snprintf(text, sizeof text, "last none\nrain %016llx\n", static_cast<unsigned long long>(j.rain_fingerprint));
   }
-  return WriteFileAtomic(JournalPath(folder), std::string(text));
+  return WriteFileAtomic(JournalPath(folder), std::string(text) + (j.export_pending ? "export\n" : ""));
 }
 
 std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bool* damaged) {
@@ -80,6 +80,7 @@ std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bo
     return std::nullopt;
   }
   j.rain_fingerprint = fp;
+  j.export_pending = text.find("\nexport\n") != std::string::npos;
   return j;
 }
 

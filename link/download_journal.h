@@ -11,6 +11,9 @@
 //    the next download, it tells whether rain.db still lacks the rain of the records
 //    stored after that moment (fingerprint unchanged) or already has it.
 //  - the summary of the last stored day may lack records; it is recomputed.
+//  - the automatic export file is written after the records are stored; until it is
+//    written whole the journal says so ("export"), and the next download or
+//    `export-auto` writes it again.
 //
 // WriteFence wraps the file system of the database: after a write has failed, it is
 // closed and lets no further write through, so the month headers on disk stay at the
@@ -33,6 +36,7 @@ inline constexpr char kDownloadJournalName[] = "download.pending";
 struct DownloadJournal {
   std::optional<DateTime> last_stored;  // newest archive record before the download
   std::uint64_t rain_fingerprint = 0;   // of rain.db's bytes; 0 when there was none
+  bool export_pending = false;          // the automatic export file still has to be written
 };
 
 // Fingerprint of folder/rain.db as it is now (0 when the file is missing).

@@ -437,7 +437,9 @@ int WebDownload::GetCorvaleWebBlock() {
   while ((step = archive_->GetCorvaleBlock()) == ArchiveDownload::Step::kMore) {
   }
   st_.records_transfered = archive_->records_stored();
-  if (step == ArchiveDownload::Step::kDone) return kDownloadOk;
+  if (step == ArchiveDownload::Step::kDone) {
+    return archive_->finished_with_errors() ? kDownloadStoredWithErrors : kDownloadOk;
+  }
   return records_stored() > 0 ? kDownloadPartial : kDownloadFailed;
 }
 

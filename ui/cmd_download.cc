@@ -150,10 +150,13 @@ int RunDownload(const Args& args) {
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (bar && last.pages_total > 0) std::fputc('\n', stderr);
-  if (result == kDownloadOk || result == kDownloadPartial) {
+  if (result == kDownloadOk || result == kDownloadPartial || result == kDownloadStoredWithErrors) {
     std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", records,
                 last.pages_done, last.pages_total, seconds, last.retries);
   }
+  // A log entry that could not be written was reported on standard error; the status
+  // says so too.
+  if (DownloadLogFailures() > 0 && (result == kDownloadOk || result == kDownloadNothingNew)) return 1;
   switch (result) {
     case kDownloadOk:
     case kDownloadNothingNew: return 0;

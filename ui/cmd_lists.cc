@@ -20,12 +20,14 @@
 #include "app/station.h"
 #include "database/month_file.h"
 #include "database/weather_database.h"
+#include "database/writer_lock.h"
 #include "foundation/date_time.h"
 #include "foundation/display_units.h"
 #include "foundation/file_util.h"
 #include "foundation/prog_config_data.h"
 #include "foundation/regional_settings.h"
 #include "foundation/site.h"
+#include "link/download_journal.h"
 #include "reports/auto_export.h"
 #include "reports/browser_lines.h"
 #include "reports/export_target.h"
@@ -419,6 +421,21 @@ int RunExport(const Args& args) {
   return skipped > 0 && !skip_damaged ? kExitFailed : kExitOk;
 }
 
+// A download that could not write the export file left a mark in its journal: the file
+// is written now, so the mark goes. A download running meanwhile (holding the folder)
+// writes the file itself at its end.
+void ClearPendingExport(const std::string& folder) {
+  WriterLock lock;
+  std::string error;
+  if (!lock.Acquire(folder, &error)) return;
+  auto journal = ReadDownloadJournal(folder);
+  if (!journal || !journal->export_pending) return;
+  journal->export_pending = false;
+  if (!WriteDownloadJournal(folder, *journal)) {
+    std::fprintf(stderr, "stratoquill export-auto: cannot update %s\n", JoinPath(folder, kDownloadJournalName).c_str());
+  }
+}
+
 int RunExportAuto(const Args& args) {
   std::string days_text;
   bool numbered = false;
@@ -464,6 +481,7 @@ int RunExportAuto(const Args& args) {
     std::fprintf(stderr, "stratoquill export-auto: cannot write %s\n", path.c_str());
     return kExitFailed;
   }
+  if (!numbered) ClearPendingExport(pos[0]);
   std::printf("%s\n", path.c_str());
   return kExitOk;
 }

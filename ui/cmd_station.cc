@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/auto_download_list.h"
+#include "app/binary_file.h"
 #include "app/dirs.h"
 #include "app/format_text.h"
 #include "app/messages.h"
@@ -18,8 +19,10 @@
 #include "app/station_folders.h"
 #include "app/station_models.h"
 #include "app/station_settings.h"
+#include "database/file_io.h"
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
+#include "publish/sample_templates.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
 
@@ -32,6 +35,7 @@ constexpr std::uint32_t kReminderText = 47006;
 constexpr std::uint32_t kReminderTitle = 47007;
 constexpr std::uint32_t kUseAnyway = 47003;
 constexpr std::uint32_t kCouldNotSave = 47009;
+constexpr std::uint32_t kUnreadableStation = 47011;
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
@@ -49,8 +53,20 @@ std::string Absolute(const std::string& path) {
 
 // Reads progdata.dat for commands that need it. Prints the reason and returns false
 // when the program cannot go on.
-bool LoadConfigOrExplain(ProgConfigData& cfg) {
+// Commands that only show read it without changing anything: a damaged or older file
+// is reported and left for `units --reset` (or start-up) to replace.
+bool LoadConfigOrExplain(ProgConfigData& cfg, bool may_replace = true) {
   std::string message;
+  if (!may_replace) {
+    if (ReadProgramConfig(ProgramFolder(), cfg)) return true;
+    std::error_code ec;
+    if (fs::exists(JoinPath(ProgramFolder(), kProgConfigName), ec)) {
+      ErrorMessage("'" + JoinPath(ProgramFolder(), kProgConfigName) +
+                   "' is damaged or from another version of the program; it was left as it is. "
+                   "'stratoquill units --reset' replaces it with the defaults (keeping a copy).");
+      return false;
+    }
+  }
   switch (LoadProgramConfig(ProgramFolder(), cfg, &message)) {
     case ProgConfigLoad::kLoaded:
       return true;
@@ -87,6 +103,7 @@ int StationHelp() {
       "       stratoquill station list\n"
       "       stratoquill station show [FOLDER]\n"
       "       stratoquill station set FOLDER KEY=VALUE...\n"
+      "       stratoquill station upgrade FOLDER\n"
       "       stratoquill station old [--copy]\n"
       "\n"
       "new   creates a station; its folder is named after the letters and digits of\n"
@@ -94,6 +111,7 @@ int StationHelp() {
       "list  lists the stations of the program folder (name, four tabs, folder).\n"
       "show  prints every setting of a station (default: the last or only station).\n"
       "set   changes settings; all are checked before anything is saved.\n"
+      "upgrade converts a station file of an older layout (a copy is kept in Backup).\n"
       "old   counts the stations an older version kept in $STRATOQUILL_OLD_DIR (default\n"
       "      $HOME/Stratoquill); --copy copies them here when no station exists yet.\n"
       "\n"
@@ -160,6 +178,10 @@ int StationNew(const Args& args) {
     ErrorMessage(message);
     return 1;
   }
+  if (InstallSampleTemplates(folder) < 0) {
+    std::fprintf(stderr, "stratoquill station new: the sample templates could not be copied into %s/Templates\n",
+                 folder.c_str());
+  }
   std::printf("%s\n", Absolute(folder).c_str());
   return 0;
 }
@@ -202,8 +224,20 @@ int StationShow(const Args& args) {
   }
   // Report settings are shown and typed in the display units.
   ApplySavedDisplayUnits(ProgramFolder());
+  // Showing changes nothing: an older or damaged file is reported, not converted.
   Station station;
-  if (!OpenOrExplain(station, folder)) return 1;
+  const int rc = station.Load(folder);
+  if (rc != kStationOk) {
+    if (rc == kStationWrongSize && BinaryFile(folder, kStationConfigName).FileSize() ==
+                                        static_cast<long>(kOldStationRecordSize)) {
+      ErrorMessage("The station file '" + Station::ConfigPath(folder) +
+                   "' has an older layout; it was left as it is. 'stratoquill station upgrade " + folder +
+                   "' converts it (keeping a copy).");
+    } else {
+      ErrorMessage(FormatText(LoadString(kUnreadableStation), Station::ConfigPath(folder)));
+    }
+    return 1;
+  }
   PortMap ports;
   std::string error;
   if (ports.Load(ProgramFolder(), &error) != 0) ErrorMessage(error);
@@ -216,6 +250,19 @@ int StationShow(const Args& args) {
     std::printf("%-20s %s\n", k.key.c_str(), ShowControl(StationSettingValue(station, ports, k.key)).c_str());
   }
   return 0;
+}
+
+int StationUpgrade(const Args& args) {
+  if (args.size() != 3 || args[2].rfind("--", 0) == 0) {
+    std::fprintf(stderr, "stratoquill station upgrade: give one station folder\n");
+    return 2;
+  }
+  Station station;
+  if (station.Load(args[2]) == kStationOk) {
+    std::printf("'%s' is up to date; nothing was changed\n", Station::ConfigPath(args[2]).c_str());
+    return 0;
+  }
+  return OpenOrExplain(station, args[2]) ? 0 : 1;  // converts, and says what to enter again
 }
 
 int StationSet(const Args& args) {
@@ -273,9 +320,11 @@ const std::vector<UnitChoice>& UnitChoices() {
 
 int UnitsHelp() {
   std::printf(
-      "Usage: stratoquill units [KEY=VALUE...]\n"
+      "Usage: stratoquill units [KEY=VALUE...] [--reset]\n"
       "\n"
-      "Shows the display units kept in progdata.dat, or changes them.\n");
+      "Shows the display units kept in progdata.dat, or changes them. A damaged\n"
+      "progdata.dat, or one of another version, is only reported; --reset replaces\n"
+      "it with the defaults (a copy is kept as progdata.old).\n");
   for (const auto& u : UnitChoices()) {
     std::string values;
     for (const char* n : u.names) values += std::string(values.empty() ? "" : "|") + n;
@@ -367,7 +416,9 @@ int RunStation(const Args& args) {
   if (verb == "show") return StationShow(args);
   if (verb == "set") return StationSet(args);
   if (verb == "old") return StationOld(args);
-  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, old)\n", verb.c_str());
+  if (verb == "upgrade") return StationUpgrade(args);
+  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, upgrade, old)\n",
+               verb.c_str());
   return 2;
 }
 
@@ -376,9 +427,12 @@ int RunUnits(const Args& args) {
   for (const auto& a : args) {
     if (IsHelp(a)) return UnitsHelp();
   }
+  const bool reset = std::find(args.begin() + 1, args.end(), std::string("--reset")) != args.end();
   ProgConfigData cfg;
-  if (!LoadConfigOrExplain(cfg)) return 1;
+  // Only a change or --reset may replace a damaged file; showing leaves it as it is.
+  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return 1;
   for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--reset") continue;
     const auto eq = args[i].find('=');
     const std::string key = args[i].substr(0, eq);
     const auto it = std::find_if(UnitChoices().begin(), UnitChoices().end(),
@@ -396,7 +450,7 @@ int RunUnits(const Args& args) {
     }
     (cfg.*(it->set))(static_cast<std::uint8_t>(n - it->names.begin()));
   }
-  if (args.size() > 1 && SaveProgramConfig(ProgramFolder(), cfg) != 0) return 1;
+  if (args.size() > (reset ? 2u : 1u) && SaveProgramConfig(ProgramFolder(), cfg) != 0) return 1;
   progConfigData = cfg;
   for (const auto& u : UnitChoices()) {
     const std::uint8_t code = (cfg.*(u.get))();
@@ -411,7 +465,7 @@ int RunAutoDownload(const Args& args) {
     if (IsHelp(a)) return AutoDownloadHelp();
   }
   ProgConfigData cfg;
-  if (!LoadConfigOrExplain(cfg)) return 1;
+  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return 1;
   std::string error;
   auto schedule = ReadSchedule(ProgramFolder(), cfg, &error);
   if (!schedule) {

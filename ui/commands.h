@@ -49,5 +49,7 @@ int RunModules(const Args& args);       // cmd_modules.cc
 int RunNetwork(const Args& args);       // cmd_network.cc
 int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
+int RunInternet(const Args& args);      // cmd_internet.cc
+int RunPage(const Args& args);          // cmd_page.cc
 
 }  // namespace sq::ui

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/dirs.h"
+#include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
 #include "ui/commands.h"
 
@@ -42,6 +43,8 @@ const std::vector<Command>& Commands() {
       {"network", "upload to the maker's weather network: endpoint, account, switches", RunNetwork},
       {"fuel", "fuel customers, tank estimates, K factors and the fuel report", RunFuel},
       {"doctor", "find what keeps a station from downloading, and how to fix it", RunDoctor},
+      {"internet", "show and set the internet settings and upload profiles", RunInternet},
+      {"page", "make a web page from a template and the current data", RunPage},
   };
   return table;
 }
@@ -84,6 +87,7 @@ bool ChangeToHome(const std::string& dir) {
 
 int main(int argc, char** argv) {
   sq::InstallDataListHooks();
+  sq::InstallInetConfigHooks();
   int i = 1;
   std::string home;
   if (const char* env = std::getenv("STRATOQUILL_HOME"); env && *env) home = env;

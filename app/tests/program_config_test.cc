@@ -77,6 +77,20 @@ TEST(ProgramConfigTest, WrongSizeOrVersionIsReplacedAfterKeepingACopy) {
   }
 }
 
+// Issue 17: a second damaged file never overwrites the backup of the first.
+TEST(ProgramConfigTest, EveryReplacedFileGetsABackupOfItsOwn) {
+  TempDir dir;
+  const std::vector<std::uint8_t> first(2047, 1), second(100, 2);
+  ProgConfigData cfg;
+  std::string message;
+  WriteBytes(dir / kProgConfigName, first);
+  ASSERT_EQ(LoadProgramConfig(dir.str(), cfg, &message), ProgConfigLoad::kReplaced);
+  WriteBytes(dir / kProgConfigName, second);
+  ASSERT_EQ(LoadProgramConfig(dir.str(), cfg, &message), ProgConfigLoad::kReplaced);
+  EXPECT_EQ(ReadBytes(dir / kProgConfigBackupName), first);
+  EXPECT_EQ(ReadBytes(dir / "progdata-2.old"), second);
+}
+
 TEST(ProgramConfigTest, LoadAppliesStartRulesAndSaveStampsMarks) {
   TempDir dir;
   ProgConfigData cfg;

@@ -728,7 +728,8 @@ TEST_F(DownloadInterruptTest, ConfirmationAndAutomaticExport) {
   };
   const Row rows[] = {
       {"cancelled at the question", false, 0, kDownloadCancelled, nullptr},
-      {"export fails after the download", true, -1, kDownloadOk, "Error writing /x/download.txt after download."},
+      {"export fails after the download", true, -1, kDownloadStoredWithErrors,
+       "Error writing /x/download.txt after download."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -755,7 +756,9 @@ TEST_F(DownloadInterruptTest, ConfirmationAndAutomaticExport) {
     EXPECT_EQ(questions[0], "Transfer 4 pages (1%) to your PC from Test?\n(Each page holds up to 5 records.)");
     EXPECT_EQ(exports, row.answer ? 1 : 0);
     if (row.logged) {
-      EXPECT_NE(std::find(log.begin(), log.end(), std::string(row.logged)), log.end());
+      EXPECT_NE(std::find_if(log.begin(), log.end(),
+                             [&](const std::string& l) { return l.rfind(row.logged, 0) == 0; }),
+                log.end());
     }
   }
 }
@@ -947,6 +950,52 @@ TEST_F(DownloadInterruptTest, Issue17DamagedNewestRecordTime) {
     times.erase(damaged);
     EXPECT_EQ(times, ExpectedTimes(SimArchive()));
   }
+}
+
+// The automatic export file or the rain history that cannot be written (a full disk):
+// reported with a failure result, remembered in the journal, and written by the next
+// download even when it finds no new data.
+TEST_F(DownloadInterruptTest, Issue17WritesAfterTheRecordsThatFailAreReportedAndRetried) {
+  StartSim(Archive(20));
+  const std::string folder = dir_.path().string();
+  Station st = MakeStation(folder, true);
+  st.SetAutoExport(true);
+  ASSERT_EQ(st.Save(), 0);
+  int export_result = -1;
+  int exports = 0;
+  auto run = [&](Captured* cap) {
+    CorvaleSession session(Settings());
+    DownloadOptions o;
+    o.silent = true;
+    o.hooks.message = [&](std::string_view t, bool) { cap->messages.emplace_back(t); };
+    o.hooks.log = [&](std::string_view t) { cap->log.emplace_back(t); };
+    o.hooks.auto_export = [&](WeatherDatabase&, std::string* name) {
+      ++exports;
+      *name = folder + "/download.txt";
+      return export_result;
+    };
+    ArchiveDownload d(st, session, o);
+    return d.Run();
+  };
+  // The rain history's temporary name is taken by a folder: its save fails too.
+  const std::string rain_tmp = TemporaryNameFor(folder + "/rain.db");
+  std::filesystem::create_directory(rain_tmp);
+  Captured first;
+  EXPECT_EQ(run(&first), kDownloadStoredWithErrors);
+  EXPECT_TRUE(first.Said("Error writing " + folder + "/download.txt after download."));
+  EXPECT_TRUE(first.Said("The rain history " + folder + "/rain.db could not be saved"));
+  EXPECT_EQ(ReadImage(folder).archive_times, ExpectedTimes(SimArchive())) << "every record is stored";
+  auto journal = ReadDownloadJournal(folder);
+  ASSERT_TRUE(journal);
+  EXPECT_TRUE(journal->export_pending);
+
+  std::filesystem::remove(rain_tmp);
+  export_result = 0;
+  Captured second;
+  EXPECT_EQ(run(&second), kDownloadNothingNew);
+  EXPECT_EQ(exports, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / kDownloadJournalName));
+  EXPECT_NE(ReadText(folder + "/rain.db"), "") << "the rain of the first download reached the history";
 }
 }  // namespace
 }  // namespace sq

@@ -71,4 +71,35 @@ ln -s "$dir/other.txt" "$dir/link.txt"
 [ -L "$dir/link.txt" ] && fail "the link is still there"
 grep -q . "$dir/link.txt" || fail "the export is empty"
 
+# A rain history too large to read is reported, not shown as empty, and kept.
+cp "$st/rain.db" "$dir/rain.big"
+while [ "$(wc -c < "$dir/rain.big")" -le 4194304 ]; do cat "$dir/rain.big" "$dir/rain.big" > "$dir/rain.tmp" && mv "$dir/rain.tmp" "$dir/rain.big"; done
+cp "$dir/rain.big" "$st/rain.db"
+"$sq" --home "$home" rain "$st" > /dev/null 2> "$dir/err" && fail "rain showed an unreadable history"
+grep -q "could not be read" "$dir/err" || fail "rain did not say why: $(cat "$dir/err")"
+same "$st/rain.db" "$dir/rain.big" "rain.db changed"
+
+# Commands that only show change nothing; conversion is an explicit command.
+mkdir "$home/Beta"
+head -c 2088 /dev/urandom > "$home/Beta/STATION.CFG"
+cp "$home/Beta/STATION.CFG" "$dir/beta.before"
+"$sq" --home "$home" station show "$home/Beta" > /dev/null 2> "$dir/err" && fail "station show of an older file succeeded"
+grep -q "station upgrade" "$dir/err" || fail "station show did not name the upgrade: $(cat "$dir/err")"
+same "$home/Beta/STATION.CFG" "$dir/beta.before" "station show converted the file"
+"$sq" --home "$home" station upgrade "$home/Beta" > /dev/null 2>&1 || fail "station upgrade"
+same "$home/Beta/Backup/STATION.CFG" "$dir/beta.before" "no copy of the older file"
+"$sq" --home "$home" station show "$home/Beta" > /dev/null || fail "station show after the upgrade"
+"$sq" --home "$home" station upgrade 2> /dev/null && fail "station upgrade without a folder"
+
+head -c 100 /dev/urandom > "$home/progdata.dat"
+cp "$home/progdata.dat" "$dir/progdata.damaged"
+"$sq" --home "$home" units > /dev/null 2> "$dir/err" && fail "units showed a damaged progdata.dat"
+grep -q "units --reset" "$dir/err" || fail "units did not name --reset: $(cat "$dir/err")"
+same "$home/progdata.dat" "$dir/progdata.damaged" "units replaced progdata.dat"
+"$sq" --home "$home" autodownload > /dev/null 2>&1
+same "$home/progdata.dat" "$dir/progdata.damaged" "autodownload replaced progdata.dat"
+"$sq" --home "$home" units --reset > /dev/null 2>&1 || fail "units --reset"
+same "$home/progdata.old" "$dir/progdata.damaged" "no copy of the damaged progdata.dat"
+"$sq" --home "$home" units > /dev/null || fail "units after --reset"
+
 echo ok
