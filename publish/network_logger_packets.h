@@ -133,11 +133,11 @@ void DerivedTemperatures(const LoopRecord& record, float out[3]);
 
 [[nodiscard]] Packet MakeRealTimePacket(const NetworkAccount& account, const RealTimeValues& values);
 [[nodiscard]] Packet MakeSetupPacket(const NetworkAccount& account, const SetupValues& values);
-// Part 1 and part 2 of the highs and lows (the block's 436 data bytes; a CRC after them
-// is ignored).
+// The first and second highs-and-lows packets, from the block's 436 data bytes (a CRC
+// after them is ignored).
 [[nodiscard]] Packet MakeHiLowPacket1(const NetworkAccount& account, std::span<const std::uint8_t> block);
 [[nodiscard]] Packet MakeHiLowPacket2(const NetworkAccount& account, std::span<const std::uint8_t> block);
-// Part 2 with every byte after the header 255: clears the extra sensors' highs and lows.
+// The second packet with every byte after the header 255: clears the extra sensors' highs and lows.
 [[nodiscard]] Packet MakeClearHiLowPacket2(const NetworkAccount& account);
 [[nodiscard]] Packet MakeArchiveStartPacket(const NetworkAccount& account, std::uint8_t setting, const Ipv4& address);
 // 1..7 console records of 52 bytes, back to back.

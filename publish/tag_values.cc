@@ -125,7 +125,7 @@ enum class Cur {
   kExtraTemp, kExtraHum, kSoilTemp, kLeafTemp, kSoilMoist, kLeafWet,
 };
 
-struct Spec {
+struct TagRule {
   Kind kind = Kind::kDash;
   int word = 0;              // sensor word
   std::uint32_t sensor = 0;  // sensor mask; 0 = no test
@@ -299,17 +299,17 @@ class Table {
     // extremes stay at kDash.
   }
 
-  const Spec& At(int tag) const {
-    static const Spec kNone{};
+  const TagRule& At(int tag) const {
+    static const TagRule kNone{};
     if (tag < kFirstTag || tag >= kFirstTag + kTagCount) return kNone;
-    return specs_[static_cast<std::size_t>(tag - kFirstTag)];
+    return rules_[static_cast<std::size_t>(tag - kFirstTag)];
   }
 
  private:
-  Spec& S(int tag) { return specs_[static_cast<std::size_t>(tag - kFirstTag)]; }
+  TagRule& S(int tag) { return rules_[static_cast<std::size_t>(tag - kFirstTag)]; }
 
   void Current(int tag, std::uint32_t sensor, Cur cur, Fmt fmt, int index = 0) {
-    Spec& s = S(tag);
+    TagRule& s = S(tag);
     s.kind = Kind::kCurrent;
     s.sensor = sensor;
     s.cur = cur;
@@ -322,7 +322,7 @@ class Table {
   }
   void Day(int tag, int time_tag, std::uint32_t sensor, Raw raw, std::size_t off, std::size_t time_off, Q q,
            bool high) {
-    Spec s;
+    TagRule s;
     s.kind = Kind::kHigh;
     s.sensor = sensor;
     s.raw = raw;
@@ -336,7 +336,7 @@ class Table {
     S(time_tag) = s;
   }
   void Long(int tag, std::uint32_t sensor, Raw raw, std::size_t off) {
-    Spec& s = S(tag);
+    TagRule& s = S(tag);
     s.kind = Kind::kLongTerm;
     s.sensor = sensor;
     s.raw = raw;
@@ -344,7 +344,7 @@ class Table {
     s.offset = off;
   }
   void LongTime(int tag, std::uint32_t sensor, std::size_t off) {
-    Spec& s = S(tag);
+    TagRule& s = S(tag);
     s.kind = Kind::kLongTerm;
     s.sensor = sensor;
     s.offset = off;
@@ -384,10 +384,10 @@ class Table {
     }
   }
 
-  std::array<Spec, kTagCount> specs_{};
+  std::array<TagRule, kTagCount> rules_{};
 };
 
-const Table& Specs() {
+const Table& TagRules() {
   static const Table table;
   return table;
 }
@@ -461,7 +461,7 @@ std::string TagValues::GetTagValue(int tag_number) const {
     default: break;
   }
 
-  const Spec& s = Specs().At(tag_number);
+  const TagRule& s = TagRules().At(tag_number);
   if (s.kind == Kind::kDash) return kDash;
   if (s.sensor != 0 && !station_.TestForSensor(s.word, s.sensor)) return kDash;
 

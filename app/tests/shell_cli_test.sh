@@ -49,14 +49,14 @@ head -n 1 "$dir/download.log" | grep -q '(Alpha) Command line download ok\.$' ||
 
 # Files the user names are relative to the folder the user is in, and the message says
 # where the file went.
-mkdir -p "$dir/work"
-out=$(cd "$dir/work" && "$sq" --home "$dir" export "$dir/Alpha" --from 2024-06-01 --to 2024-06-02 rel.txt) \
+mkdir -p "$dir/cwd"
+out=$(cd "$dir/cwd" && "$sq" --home "$dir" export "$dir/Alpha" --from 2024-06-01 --to 2024-06-02 rel.txt) \
   || fail "export rel.txt"
-[ -s "$dir/work/rel.txt" ] && [ ! -e "$dir/rel.txt" ] || fail "rel.txt not in the current folder"
-[ "$out" = "${out%"written to $dir/work/rel.txt"}" ] && fail "export said: $out"
-(cd "$dir/work" && "$sq" --home "$dir" sunrise --lat 45 --lon -122 --tz -8 --date 2024-06-01 > /dev/null) \
+[ -s "$dir/cwd/rel.txt" ] && [ ! -e "$dir/rel.txt" ] || fail "rel.txt not in the current folder"
+[ "$out" = "${out%"written to $dir/cwd/rel.txt"}" ] && fail "export said: $out"
+(cd "$dir/cwd" && "$sq" --home "$dir" sunrise --lat 45 --lon -122 --tz -8 --date 2024-06-01 > /dev/null) \
   || fail "sunrise"
-[ -s "$dir/work/sunrise.txt" ] || fail "sunrise.txt not in the current folder"
+[ -s "$dir/cwd/sunrise.txt" ] || fail "sunrise.txt not in the current folder"
 
 # A damaged month in the range is named and makes browse and export fail unless the
 # user accepts it.
@@ -67,7 +67,7 @@ head -c 100 /dev/zero > "$dir/Copy/2024-05.sqm"
 grep -q "left out the damaged month file 2024-05.sqm" "$dir/err" || fail "browse: $(cat "$dir/err")"
 "$sq" --home "$dir" browse "$dir/Copy" --from 2024-05-01 --to 2024-06-02 --skip-damaged > /dev/null 2>&1 \
   || fail "browse --skip-damaged"
-"$sq" --home "$dir" export "$dir/Copy" --from 2024-05-01 --to 2024-06-02 --force "$dir/work/x.txt" > /dev/null \
+"$sq" --home "$dir" export "$dir/Copy" --from 2024-05-01 --to 2024-06-02 --force "$dir/cwd/x.txt" > /dev/null \
   2> "$dir/err" && fail "export over a damaged month succeeded"
 grep -q "2024-05.sqm" "$dir/err" || fail "export: $(cat "$dir/err")"
 "$sq" --home "$dir" browse "$dir/Copy" --from 2024-06-01 --to 2024-06-02 > /dev/null 2>&1 \
