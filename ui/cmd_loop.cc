@@ -20,6 +20,7 @@
 #include "link/serial_port_manager.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
+#include "ui/json_text.h"
 
 namespace sq::ui {
 namespace {
@@ -243,23 +244,6 @@ bool IsNumber(const std::string& s) {
   char* end = nullptr;
   std::strtod(s.c_str(), &end);
   return end != nullptr && *end == '\0' && s.find_first_of("xX") == std::string::npos;
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 void PrintText(const Reading& reading, int number) {

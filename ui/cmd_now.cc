@@ -28,6 +28,7 @@
 #include "realtime/realtime_manager.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
+#include "ui/json_text.h"
 
 namespace sq::ui {
 namespace {
@@ -113,23 +114,6 @@ std::string JsonClock(int minutes) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "\"%02d:%02d\"", minutes / 60 % 24, minutes % 60);
   return buf;
-}
-
-std::string JsonString(std::string_view s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string JsonNumber(const std::string& s) { return s.empty() ? "null" : s; }
