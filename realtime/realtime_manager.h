@@ -73,6 +73,10 @@ class RealTimeManager {
   void set_send_to_network(bool on) { send_to_network_ = on; }
   // Read one packet per poll instead of streams.
   void set_single_reading(bool on) { single_reading_ = on; }
+  // The alarm settings of the current conditions, as an expansion module last set them
+  // (SetStationAlarms); 0 until then.
+  void set_station_alarms(int value) { station_alarms_ = value; }
+  [[nodiscard]] int station_alarms() const { return station_alarms_; }
 
  private:
   void StartStream();
@@ -100,6 +104,7 @@ class RealTimeManager {
   bool single_reading_ = false;
   bool busy_ = false;
   bool streaming_ = false;
+  int station_alarms_ = 0;
 };
 
 }  // namespace sq
