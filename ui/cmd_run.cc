@@ -206,6 +206,7 @@ class CurrentConditions {
     };
     rt_ = std::make_unique<RealTimeManager>(*session_, clock, BulletinSiteFrom(station), std::move(hooks));
     rt_->set_background(gSilentMode);
+    rt_->set_keep_hilows(true);  // pages made from the snapshot show the console's highs and lows
     rt_->set_station_alarms(ModuleHost::Get().station_alarms);
     return true;
   }
