@@ -51,5 +51,6 @@ int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
+int RunImages(const Args& args);        // cmd_images.cc
 
 }  // namespace sq::ui
