@@ -51,6 +51,8 @@ int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
+int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
+int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
 int RunImages(const Args& args);        // cmd_images.cc
 
 }  // namespace sq::ui
