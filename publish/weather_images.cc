@@ -321,11 +321,23 @@ int DrawCurrentImages(const ImageRun& run, const UploadParameters& profile, cons
                       ImageResult* result) {
   int rc = 0;
   const int background = Background(profile.image_options[2], run.default_background);
+  // The console's highs-and-lows block, when the data carry one, gives today's highs
+  // and lows of the current consoles.
+  ImageRun with_block = run;
+  BulletinData current;
+  if (run.current != nullptr && run.current->have_hilows && run.station != nullptr) {
+    current = *run.current;
+    ApplyHiLowsBlock(current.hilows, run.station->record().rain_type, current);
+    with_block.current = &current;
+    with_block.extremes = true;
+  }
   for (const ImageEntry& e : CurrentImages()) {
     if (!Selected(profile.current_images, e.index) || run.station == nullptr || !HasSensor(*run.station, e)) continue;
     const std::string path = PathIn(folder, e.file);
     std::unique_ptr<GifImage> image;
-    if (run.current != nullptr && run.current->have_data) image = MakeCurrentImage(run, e.index, path, background);
+    if (with_block.current != nullptr && with_block.current->have_data) {
+      image = MakeCurrentImage(with_block, e.index, path, background);
+    }
     if (!image) {
       Fail(run, result, std::string(LoadString(kImageErrorFirst + static_cast<std::uint32_t>(e.index))));
       rc = -1;

@@ -27,8 +27,9 @@ struct ImageRun {
   const Station* station = nullptr;     // sensors, rain collector, site
   std::string station_folder;           // its database, for the graphs
   const BulletinData* current = nullptr;  // current conditions; null: none at hand
-  // The current data's highs and lows are today's (the real-time manager kept them, or
-  // a console block was applied); otherwise no High/Low lines are drawn.
+  // The current data's highs and lows are today's (the real-time manager kept them);
+  // otherwise no High/Low lines are drawn, unless the data carry the console's
+  // highs-and-lows block, whose values then stand in.
   bool extremes = false;
   // The background used when a profile's option byte is 0.
   int default_background = kGifBackgroundTransparent;

@@ -74,12 +74,10 @@ bool ReadCurrent(const Station& station, const std::string& folder, BulletinData
   PortMap ports;
   std::string error;
   if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty()) std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
-  PageData page;
   error.clear();
-  if (ReadPageDataFromConsole(station, &ports, clock, &page, &error) != 0) return from_snapshot(error);
-  out->Update(page.current, BulletinSiteFrom(station), clock.UnixMs(), clock.LocalNow());
-  if (page.hilows) ApplyHiLowsBlock(*page.hilows, station.record().rain_type, *out);
-  *extremes = page.hilows.has_value();
+  if (ReadBulletinFromConsole(station, &ports, clock, out, &error) != 0) return from_snapshot(error);
+  // One reading tracks no highs and lows; the console's block, when it sent one, has them.
+  *extremes = false;
   return true;
 }
 
