@@ -15,16 +15,13 @@
 #include "database/weather_database.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
-#include "link/comm_error.h"
-#include "link/serial_port_manager.h"
-#include "link/serial_session.h"
 #include "publish/aprs_upload.h"
 #include "publish/http_session.h"
 #include "publish/internet_config.h"
+#include "publish/page_source.h"
 #include "publish/wu_upload.h"
 #include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
-#include "realtime/realtime_manager.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
 
@@ -34,7 +31,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kMaxPolls = 100;  // real-time polls for one reading of the console
 
 const char* const kWuUsage =
     "Usage: stratoquill wu FOLDER [--dry-run] [--catchup DAYS]\n"
@@ -105,31 +101,8 @@ bool CurrentData(const Station& station, const std::string& folder, Clock& clock
   }
   PortMap ports;
   (void)ports.Load(ProgramFolder(), error);
-  const auto connection = station.GetConnection(&ports);
-  if (!connection) {
-    *error = "the station has no connection to its console configured";
-    return false;
-  }
-  SerialPortManager manager;
-  SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
-  if (session == nullptr) {
-    *error = std::string(LoadString(33114));
-    return false;
-  }
-  session->set_station_model(station.record().model);
-  std::string failure;
-  RealTimeHooks hooks;
-  hooks.message = [&](std::string_view text) { failure = std::string(text); };
-  RealTimeManager rt(*session, clock, BulletinSiteFrom(station), hooks);
-  rt.set_single_reading(true);
-  for (int i = 0; i < kMaxPolls && failure.empty() && !rt.haveData(); ++i) rt.Poll();
-  rt.Stop();
-  if (!rt.haveData()) {
-    *error = "no current data from the console: " + (failure.empty() ? DescribeCommError(*session) : failure);
-    return false;
-  }
-  *out = rt.bulletin();
-  return true;
+  error->clear();
+  return ReadBulletinFromConsole(station, &ports, clock, out, error) == 0;
 }
 
 }  // namespace
