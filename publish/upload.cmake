@@ -8,3 +8,9 @@ target_link_libraries(ftp_test_server PRIVATE sq_options)
 sq_add_test(ftp_protocol_test
   SOURCES tests/ftp_protocol_test.cc
   LIBS publish ftp_test_server)
+
+sq_add_test(upload_run_test
+  SOURCES tests/upload_run_test.cc
+  LIBS publish ftp_test_server)
+target_compile_definitions(upload_run_test PRIVATE SQ_MAKE_SYNTHETIC_DB="$<TARGET_FILE:make_synthetic_db>")
+add_dependencies(upload_run_test make_synthetic_db)
