@@ -198,7 +198,7 @@ void UploadRun::StepStationData() {
         data_ = std::move(data);
       } else {
         if (why.empty()) why = "no current data";
-        Log("No current data from the console (" + why + "): pages and current images are left out.",
+        Log("No current data (" + why + "): pages and current images are left out.",
             StationTitle());
         error_ = true;
       }
