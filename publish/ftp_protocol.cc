@@ -161,36 +161,36 @@ void FTPProtocol::Fail(int code) {
   switch (c) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-      error_ = kInetNameNotResolved;
+      error_ = kInetErrorNameNotResolved;
       return;
     case CURLE_COULDNT_CONNECT:
-      error_ = kInetCannotConnect;
+      error_ = kInetErrorCannotConnect;
       return;
     case CURLE_LOGIN_DENIED:
       if (curl_ && curl_->last_command == "USER") {
-        error_ = kInetIncorrectUser;
+        error_ = kInetErrorBadUserName;
       } else if (curl_ && curl_->last_command == "PASS") {
-        error_ = kInetIncorrectPassword;
+        error_ = kInetErrorBadPassword;
       } else {
-        error_ = kInetLoginFailure;
+        error_ = kInetErrorLoginFailure;
       }
       return;
     case CURLE_OPERATION_TIMEDOUT:
-      error_ = kInetTimeout;
+      error_ = kInetErrorTimeout;
       return;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSH:
-      error_ = kInetSecureFailure;
+      error_ = kInetErrorSecure;
       return;
     default:
       break;
   }
   // A refusal the server explained: its text tells the user more than a number.
   if (reply >= 400 && curl_ && !curl_->last_reply.empty()) {
-    error_ = kInetServerText;
+    error_ = kInetErrorExtended;
     response_ = curl_->last_reply;
     return;
   }
@@ -206,10 +206,10 @@ void FTPProtocol::Fail(int code) {
     case CURLE_FTP_WEIRD_227_FORMAT:
     case CURLE_FTP_PORT_FAILED:
     case CURLE_WEIRD_SERVER_REPLY:
-      error_ = kInetConnectionAborted;
+      error_ = kInetErrorConnectionAborted;
       return;
     default:
-      error_ = kInetInternalError;
+      error_ = kInetErrorInternal;
   }
 }
 
@@ -267,7 +267,7 @@ bool FTPProtocol::Perform(const std::string& url, bool folder_probe, const std::
   if (std::getenv("SQ_FTP_TRACE")) curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, nullptr);
   const CURLcode rc = curl_easy_perform(h);
   if (rc == CURLE_OK) {
-    error_ = kInetOk;
+    error_ = kInetErrorNone;
     response_.clear();
     detail_.clear();
     return true;
@@ -284,13 +284,13 @@ int FTPProtocol::Open() {
   c->handle = curl_easy_init();
   if (c->handle == nullptr) {
     status_ = kFtpServiceFailed;
-    error_ = kInetInternalError;
+    error_ = kInetErrorInternal;
     return status_;
   }
   curl_ = std::move(c);
   if (settings_.proxy_mode < kProxyNone || settings_.proxy_mode > kProxyDefault) {
     status_ = kFtpServiceFailed;
-    error_ = kInetInternalError;
+    error_ = kInetErrorInternal;
     return status_;
   }
   if (!Perform(UrlFor("", true), true, {}, {}, nullptr, 0)) {
@@ -320,7 +320,7 @@ bool FTPProtocol::MakeFolder(const std::string& path) {
   // tells whether the levels are there.
   const std::string command = sftp ? "*mkdir \"" + path + "\"" : "MKD " + path;
   if (Perform(UrlFor(root_, true), true, {command}, {}, nullptr, 0)) return true;
-  return error_ == kInetServerText && response_.find("exists") != std::string::npos;
+  return error_ == kInetErrorExtended && response_.find("exists") != std::string::npos;
 }
 
 bool FTPProtocol::SetFTPDirectory(const std::string& folder) {
@@ -349,7 +349,7 @@ bool FTPProtocol::PutFile(const std::string& local_path, const std::string& remo
   if (!SetFTPDirectory(remote_folder)) return false;
   std::unique_ptr<std::FILE, decltype(&std::fclose)> in(std::fopen(local_path.c_str(), "rb"), &std::fclose);
   if (!in) {
-    error_ = kInetInternalError;
+    error_ = kInetErrorInternal;
     detail_ = "cannot read " + local_path;
     response_.clear();
     return false;
@@ -373,15 +373,15 @@ bool FTPProtocol::GetFile(const std::string&, const std::string&) { return true;
 std::string FtpOpenFailureText(int status, long error, const std::string& host, const std::string& user) {
   if (status == kFtpServiceFailed) return FormatText(LoadString(kServiceFailed), error);
   switch (error) {
-    case kInetNameNotResolved:
+    case kInetErrorNameNotResolved:
       return FormatText(LoadString(kHostNotFound), host);
-    case kInetIncorrectUser:
+    case kInetErrorBadUserName:
       return FormatText(LoadString(kBadUser), user);
-    case kInetIncorrectPassword:
+    case kInetErrorBadPassword:
       return FormatText(LoadString(kBadPassword), user);
-    case kInetLoginFailure:
+    case kInetErrorLoginFailure:
       return FormatText(LoadString(kLoginFailed), host, user);
-    case kInetCannotConnect:
+    case kInetErrorCannotConnect:
       return FormatText(LoadString(kCannotConnect), host, user);
     default:
       return FormatText(LoadString(kConnectError), error);

@@ -4,7 +4,7 @@
 // as the internet configuration's security setting chooses.
 //
 // Error numbers: failures are reported with the internet-client numbers the upload log
-// texts are chosen by (kInet* below); kInetServerText means the server answered with a
+// texts are chosen by (publish/internet_errors.h); kInetErrorExtended means the server answered with a
 // text (response()) that says what went wrong.
 //
 // A stored file never appears half-written under its final name: it is sent under a
@@ -17,21 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "publish/internet_errors.h"
+
 namespace sq {
 
 struct InternetConfiguration;
-
-inline constexpr long kInetOk = 0;
-inline constexpr long kInetTimeout = 12002;
-inline constexpr long kInetServerText = 12003;
-inline constexpr long kInetInternalError = 12004;
-inline constexpr long kInetNameNotResolved = 12007;
-inline constexpr long kInetIncorrectUser = 12013;
-inline constexpr long kInetIncorrectPassword = 12014;
-inline constexpr long kInetLoginFailure = 12015;
-inline constexpr long kInetCannotConnect = 12029;
-inline constexpr long kInetConnectionAborted = 12030;
-inline constexpr long kInetSecureFailure = 12157;
 
 // Session status.
 inline constexpr int kFtpGood = 0;
@@ -76,7 +66,7 @@ class InternetProtocol {
   virtual bool SetFTPDirectory(const std::string& /*folder*/) { return true; }
   [[nodiscard]] virtual int status() const { return kFtpGood; }
   // The error number of the last failure (kInet*), and the server's text with it.
-  [[nodiscard]] virtual long error() const { return kInetOk; }
+  [[nodiscard]] virtual long error() const { return kInetErrorNone; }
   [[nodiscard]] virtual std::string response() const { return {}; }
   // The client library's own words for the last failure (for the log, beside the number).
   [[nodiscard]] virtual std::string detail() const { return {}; }
@@ -119,7 +109,7 @@ class FTPProtocol final : public InternetProtocol {
   FtpSettings settings_;
   std::unique_ptr<Curl> curl_;
   int status_ = kFtpConnectFailed;
-  long error_ = kInetOk;
+  long error_ = kInetErrorNone;
   std::string response_;
   std::string detail_;
   std::string root_;

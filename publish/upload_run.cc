@@ -447,8 +447,8 @@ int UploadRun::StageAfterConnect() const {
 void UploadRun::NetworkUpload(std::uint32_t bit) {
   const bool wu = bit == upload_task::kWeatherUnderground;
   Show(Text(wu ? kWuCaption : kAprsCaption), 0);
-  if (services_.dry_run) {
-    services_.dry_run(wu ? "send the current conditions to Weather Underground" : "send the current conditions to APRS");
+  if (services_.dry_run && !services_.network) {
+    services_.dry_run(wu ? "send the new archive records to Weather Underground" : "send the current conditions to APRS");
   } else if (!services_.network) {
     Log(std::string(wu ? "Weather Underground" : "APRS") + ": this program has no network upload yet; nothing was sent.",
         StationTitle());
@@ -509,7 +509,7 @@ bool UploadRun::UploadLineNow(const UploadLine& line) {
     error_ = true;
     if (stored) {
       Log(FormatText(LoadString(kSlowOk), file, where), title);
-    } else if (ftp_->error() == kInetServerText) {
+    } else if (ftp_->error() == kInetErrorExtended) {
       Log(ftp_->response(), title);
       Log(FormatText(LoadString(kSlowFailedText), file, where), title);
     } else {
@@ -519,7 +519,7 @@ bool UploadRun::UploadLineNow(const UploadLine& line) {
   }
   if (stored) return true;
   error_ = true;
-  if (ftp_->error() == kInetServerText) {
+  if (ftp_->error() == kInetErrorExtended) {
     Log(ftp_->response(), title);
     Log(FormatText(LoadString(kWillRetryText), file, where), title);
   } else {
@@ -531,7 +531,7 @@ bool UploadRun::UploadLineNow(const UploadLine& line) {
     return false;
   }
   if (ftp_->PutFile(line.local, line.remote_folder, line.remote_name)) return true;
-  if (ftp_->error() == kInetServerText) {
+  if (ftp_->error() == kInetErrorExtended) {
     Log(ftp_->response(), title);
     Log(FormatText(LoadString(kRetryFailedText), file, where), title);
   } else {

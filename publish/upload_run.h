@@ -74,7 +74,8 @@ struct UploadServices {
                       std::vector<std::string>* written)>
       images;
   // The network upload of `task_bit` (upload_task::kWeatherUnderground or kAprs): true
-  // when sent. `data` is null without current data.
+  // when sent. `data` is null without current data. In a dry run it only shows what it
+  // would send.
   std::function<bool(std::uint32_t task_bit, const PageData* data)> network;
   // A new FTP session; default an FTPProtocol.
   std::function<std::unique_ptr<InternetProtocol>(const FtpSettings&)> ftp;

@@ -149,6 +149,11 @@ int RunUpload(const Args& args) {
   }
   if (dry_run) {
     services.dry_run = [](const std::string& what) { std::printf("would %s\n", what.c_str()); };
+    services.network = [&station](std::uint32_t bit, const PageData*) {
+      const bool wu = bit == upload_task::kWeatherUnderground;
+      const Args args = {wu ? "wu" : "aprs", station.Folder(), "--dry-run"};
+      return (wu ? RunWu(args) : RunAprs(args)) == 0;
+    };
   }
 
   InstallStopSignalHandlers();

@@ -61,5 +61,7 @@ int RunUpload(const Args& args);        // cmd_upload.cc
 // cmd_run.cc: an unattended download of `station` into its database (messages go to
 // the log); the number of records stored goes to *records. kJobOk or a negative code.
 int DownloadStationNow(Station& station, SerialPortManager& manager, int* records = nullptr);
+int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
+int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
 
 }  // namespace sq::ui

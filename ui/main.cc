@@ -46,6 +46,8 @@ const std::vector<Command>& Commands() {
       {"internet", "show and set the internet settings and upload profiles", RunInternet},
       {"page", "make a web page from a template and the current data", RunPage},
       {"upload", "publish the upload profiles' pages, reports and images now", RunUpload},
+      {"wu", "send archive records to Weather Underground", RunWu},
+      {"aprs", "send the current conditions to CWOP as an APRS weather report", RunAprs},
   };
   return table;
 }

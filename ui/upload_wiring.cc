@@ -33,6 +33,13 @@ UploadServices MakeUploadServices(Station& station, SerialPortManager& manager, 
     (void)ports.Load(ProgramFolder(), &why);
     return ReadPageDataFromConsole(station, &ports, clock, out, error) == 0;
   };
+  // The weather networks as their own commands send to them (the settings, the
+  // last record sent and the log lines are theirs).
+  s.network = [&station](std::uint32_t bit, const PageData*) {
+    const bool wu = bit == upload_task::kWeatherUnderground;
+    const Args args = {wu ? "wu" : "aprs", station.Folder()};
+    return (wu ? RunWu(args) : RunAprs(args)) == 0;
+  };
   return s;
 }
 

@@ -125,7 +125,7 @@ TEST_F(FtpServerTest, FolderThatCannotBeMadeFailsWithTheServersText) {
   FTPProtocol ftp(Settings(server));
   ASSERT_EQ(ftp.Open(), kFtpGood);
   EXPECT_FALSE(ftp.SetFTPDirectory("new\\place"));
-  EXPECT_EQ(ftp.error(), kInetServerText);
+  EXPECT_EQ(ftp.error(), kInetErrorExtended);
   EXPECT_NE(ftp.response().find("Permission denied"), std::string::npos);
   EXPECT_FALSE(ftp.PutFile(Local("x.txt", "x"), "new", "x.txt"));
   EXPECT_FALSE(fs::exists(Root() + "/new"));
@@ -138,7 +138,7 @@ TEST_F(FtpServerTest, LoginFailuresGiveTheirMessages) {
   s.password = "wrong";
   FTPProtocol bad(s);
   EXPECT_EQ(bad.Open(), kFtpConnectFailed);
-  EXPECT_EQ(bad.error(), kInetIncorrectPassword);
+  EXPECT_EQ(bad.error(), kInetErrorBadPassword);
   EXPECT_EQ(FtpOpenFailureText(bad.status(), bad.error(), s.host, s.user),
             " Incorrect FTP Password for FTP name 'wx'.");
   EXPECT_FALSE(bad.PutFile(Local("x.txt", "x"), "", "x.txt"));
@@ -151,13 +151,13 @@ TEST_F(FtpServerTest, LoginFailuresGiveTheirMessages) {
   }
   FTPProtocol refused(gone);
   EXPECT_EQ(refused.Open(), kFtpConnectFailed);
-  EXPECT_EQ(refused.error(), kInetCannotConnect);
+  EXPECT_EQ(refused.error(), kInetErrorCannotConnect);
   EXPECT_EQ(FtpOpenFailureText(refused.status(), refused.error(), "127.0.0.1", "wx"),
             " Unable to Connect to the FTP server '127.0.0.1' with user 'wx'.");
 
-  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetNameNotResolved, "h", "u"), " Unable to find FTP host 'h'.");
-  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetIncorrectUser, "h", "u"), " Incorrect FTP User Name 'u'.");
-  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetLoginFailure, "h", "u"),
+  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorNameNotResolved, "h", "u"), " Unable to find FTP host 'h'.");
+  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorBadUserName, "h", "u"), " Incorrect FTP User Name 'u'.");
+  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorLoginFailure, "h", "u"),
             " Unable to Login to the FTP server 'h' with user 'u'.");
   EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, 12030, "h", "u"), " Error Connecting to the FTP server (12030).");
   EXPECT_EQ(FtpOpenFailureText(kFtpServiceFailed, 12004, "h", "u"),
@@ -172,7 +172,7 @@ TEST_F(FtpServerTest, DroppedTransferLeavesNothingUnderTheFinalNameAndResetRecov
   const std::string big(400000, 'x');
   const std::string local = Local("big.txt", big);
   EXPECT_FALSE(ftp.PutFile(local, "site", "big.txt"));
-  EXPECT_NE(ftp.error(), kInetOk);
+  EXPECT_NE(ftp.error(), kInetErrorNone);
   EXPECT_FALSE(fs::exists(Root() + "/site/big.txt"));  // only the temporary name saw the part
   ASSERT_TRUE(ftp.ResetFTP());
   ASSERT_TRUE(ftp.PutFile(local, "site", "big.txt")) << ftp.error() << ftp.detail();

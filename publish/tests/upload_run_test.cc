@@ -101,10 +101,10 @@ class ScriptedFtp final : public InternetProtocol {
  public:
   struct Script {
     int open_status = kFtpGood;
-    long open_error = kInetOk;
+    long open_error = kInetErrorNone;
     int failures = 0;           // this many PutFile calls fail...
     long failure_error = 12030;  // ...with this error
-    std::string failure_text;   // and this server text (kInetServerText)
+    std::string failure_text;   // and this server text (kInetErrorExtended)
     std::int64_t put_ms = 0;    // each PutFile takes this long on the fake clock
     std::vector<std::string> stored;
     int resets = 0;
@@ -258,7 +258,7 @@ TEST_F(UploadRunTest, SecondFailureCancelsTheRestButTheLocalCopyStillRuns) {
   config_.local_copy = 1;
   ListFiles(1, {{"Logo", dir_ / "logo.png"}, {"Notes", dir_ / "notes.txt"}});
   script_.failures = 2;
-  script_.failure_error = kInetServerText;
+  script_.failure_error = kInetErrorExtended;
   script_.failure_text = "552 Disk full.";
   UploadRun run(config_, station_, clock_, 0x1, ScriptedServices());
   run.RunToEnd();
@@ -292,7 +292,7 @@ TEST_F(UploadRunTest, LoginFailureIsLoggedAndTheLocalCopyStillRuns) {
   config_.local_copy = 1;
   ListFiles(1, {{"Logo", dir_ / "logo.png"}});
   script_.open_status = kFtpConnectFailed;
-  script_.open_error = kInetIncorrectPassword;
+  script_.open_error = kInetErrorBadPassword;
   UploadRun run(config_, station_, clock_, 0x1, ScriptedServices());
   run.RunToEnd();
   EXPECT_TRUE(Logged("FTP:  Incorrect FTP Password for FTP name 'wx'.")) << LogText();
