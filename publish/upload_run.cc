@@ -18,6 +18,7 @@
 #include "publish/publish_tables.h"
 #include "publish/tag_values.h"
 #include "publish/template_page.h"
+#include "publish/weather_images.h"
 #include "reports/auto_export.h"
 #include "reports/noaa_report.h"
 #include "resources/string_table.h"
@@ -124,12 +125,6 @@ void UploadRun::Show(std::string_view caption, int weight) {
 }
 
 std::string UploadRun::StationTitle() const { return station_.Name(); }
-
-std::string UploadRun::ImageFolder(int profile) const {
-  char sub[32];
-  std::snprintf(sub, sizeof sub, "Images/Profile%d/", profile);
-  return JoinPath(folder_, sub);
-}
 
 std::string UploadRun::LocalTarget(std::string_view sub, std::string_view name) const {
   return JoinSettingPath(JoinSettingPath(LoadText(config_.local_folder, sizeof config_.local_folder), sub), name);
@@ -381,7 +376,7 @@ void UploadRun::StepImages(bool historical) {
   const UploadParameters& p = config_.Profile(n);
   Show(FormatText(LoadString(historical ? kHistoricalImagesCaption : kCurrentImagesCaption), n),
        historical ? p.historical_image_count * 2 : p.current_image_count);
-  const std::string folder = ImageFolder(n);
+  const std::string folder = ProfileImageFolder(folder_, n);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
@@ -394,14 +389,17 @@ void UploadRun::StepImages(bool historical) {
         StationTitle());
     return;
   }
-  std::vector<std::string> written;
-  if (!services_.images(n, historical, data_ ? &*data_ : nullptr, folder, &written)) error_ = true;
+  std::vector<std::string> written, errors;
+  services_.images(n, p, historical, folder, &written, &errors);
+  for (const std::string& e : errors) Log(e, StationTitle());
+  if (!errors.empty()) error_ = true;
   const std::string sub = historical ? LoadText(p.historical_image_folder, sizeof p.historical_image_folder)
                                      : LoadText(p.current_image_folder, sizeof p.current_image_folder);
   std::vector<UploadLine> lines;
-  for (const std::string& name : written) {
-    lines.push_back({JoinPath(folder, name), RemoteFolder(LoadText(config_.ftp_folder, sizeof config_.ftp_folder), sub),
-                     name, LocalTarget(sub, name)});
+  for (const std::string& path : written) {
+    const std::string name = RemoteNameOf(path);
+    lines.push_back({path, RemoteFolder(LoadText(config_.ftp_folder, sizeof config_.ftp_folder), sub), name,
+                     LocalTarget(sub, name)});
   }
   if (!AppendLines(lines)) Finish(UploadOutcome::kFailed);
 }

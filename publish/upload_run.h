@@ -67,11 +67,11 @@ struct UploadServices {
   // Current data for pages, images and the network uploads; false with `*error` set
   // when there is none.
   std::function<bool(PageData* out, std::string* error)> station_data;
-  // Draws the images a profile selects (historical: its graphs) into `folder`; the file
-  // names drawn go into `*written`. False when any of them failed (logged by the
-  // callee); the others are still listed. `data` is null without current data.
-  std::function<bool(int profile, bool historical, const PageData* data, const std::string& folder,
-                      std::vector<std::string>* written)>
+  // Draws the images profile `profile` selects (historical: its graphs) into `folder`;
+  // the paths of the files drawn go into `*written`, each failure's text into
+  // `*errors` (the run logs them). The others are still listed.
+  std::function<void(int profile, const UploadParameters& parameters, bool historical, const std::string& folder,
+                      std::vector<std::string>* written, std::vector<std::string>* errors)>
       images;
   // The network upload of `task_bit` (upload_task::kWeatherUnderground or kAprs): true
   // when sent. `data` is null without current data. In a dry run it only shows what it
@@ -131,7 +131,6 @@ class UploadRun {
   void Log(std::string_view text, std::string_view title);
   void Show(std::string_view caption, int weight);
   [[nodiscard]] std::string StationTitle() const;
-  [[nodiscard]] std::string ImageFolder(int profile) const;
   [[nodiscard]] std::string LocalTarget(std::string_view sub, std::string_view name) const;
 
   const InternetConfiguration& config_;

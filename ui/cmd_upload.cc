@@ -125,15 +125,12 @@ int RunUpload(const Args& args) {
   Clock& clock = Clock::Default();
   SerialPortManager manager;
   UploadServices services = MakeUploadServices(station, manager, clock, {});
-  const bool keeper = SnapshotKeeperRunning(station.Folder());
-  if (keeper) {
-    // `run` holds the console: it publishes on its schedule; here the pages and current
-    // images cannot be made, and the download is left to `run`.
+  if (SnapshotKeeperRunning(station.Folder()) && (tasks & upload_task::kDownload) != 0) {
+    // `run` holds the console: the current data come from its snapshot, and the
+    // download is left to it.
     tasks &= ~upload_task::kDownload;
-    services.station_data = [](PageData*, std::string* error) {
-      *error = "'stratoquill run' holds the console of this station";
-      return false;
-    };
+    std::fprintf(stderr, "stratoquill upload: 'stratoquill run' holds the console: no download, current data "
+                         "from its snapshot\n");
   }
   const bool terminal = ::isatty(STDERR_FILENO) != 0;
   services.log = [dry_run](std::string_view text, std::string_view title) {

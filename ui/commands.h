@@ -63,5 +63,6 @@ int RunUpload(const Args& args);        // cmd_upload.cc
 int DownloadStationNow(Station& station, SerialPortManager& manager, int* records = nullptr);
 int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
 int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
+int RunImages(const Args& args);        // cmd_images.cc
 
 }  // namespace sq::ui

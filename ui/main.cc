@@ -48,6 +48,7 @@ const std::vector<Command>& Commands() {
       {"upload", "publish the upload profiles' pages, reports and images now", RunUpload},
       {"wu", "send archive records to Weather Underground", RunWu},
       {"aprs", "send the current conditions to CWOP as an APRS weather report", RunAprs},
+      {"images", "draw a profile's weather images: gauges, dials and history graphs", RunImages},
   };
   return table;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/binary_file.h"
 #include "app/dirs.h"
@@ -12,26 +13,69 @@
 #include "link/serial_port_manager.h"
 #include "publish/internet_config.h"
 #include "publish/page_source.h"
+#include "publish/weather_images.h"
+#include "realtime/bulletin_snapshot.h"
 #include "publish/upload_scheduler.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 
+namespace {
+
+// The current conditions of one run, read once: the snapshot while `run` keeps the
+// station (in `run` itself too), else one reading of the console.
+struct RunCurrent {
+  std::optional<BulletinData> data;
+  bool extremes = false;  // the data tracked today's highs and lows
+};
+
+bool ReadRunCurrent(const Station& station, Clock& clock, RunCurrent* out, std::string* error) {
+  if (SnapshotKeeperRunning(station.Folder())) {
+    auto snapshot = ReadBulletinSnapshot(station.Folder(), clock, error);
+    if (!snapshot) return false;
+    out->data = std::move(snapshot->data);
+    out->extremes = true;
+    return true;
+  }
+  PortMap ports;
+  std::string why;
+  (void)ports.Load(ProgramFolder(), &why);
+  BulletinData data;
+  if (ReadBulletinFromConsole(station, &ports, clock, &data, error) != 0) return false;
+  out->data = std::move(data);
+  out->extremes = false;
+  return true;
+}
+
+}  // namespace
+
 UploadServices MakeUploadServices(Station& station, SerialPortManager& manager, Clock& clock,
                                   std::function<void()> before_console) {
   UploadServices s;
+  auto current = std::make_shared<RunCurrent>();
   s.download = [&station, &manager, before_console] {
     if (before_console) before_console();
     int records = 0;
     const int r = DownloadStationNow(station, manager, &records);
     return r == kJobOk ? records : -1;
   };
-  s.station_data = [&station, &clock, before_console](PageData* out, std::string* error) {
-    if (before_console) before_console();
-    PortMap ports;
-    std::string why;
-    (void)ports.Load(ProgramFolder(), &why);
-    return ReadPageDataFromConsole(station, &ports, clock, out, error) == 0;
+  s.station_data = [&station, &clock, current, before_console](PageData* out, std::string* error) {
+    if (before_console && !SnapshotKeeperRunning(station.Folder())) before_console();
+    if (!ReadRunCurrent(station, clock, current.get(), error)) return false;
+    *out = PageDataFromBulletin(*current->data, station, current->extremes);
+    return true;
+  };
+  s.images = [&station, current](int, const UploadParameters& profile, bool historical, const std::string& folder,
+                                 std::vector<std::string>* written, std::vector<std::string>* errors) {
+    ImageRun run;
+    run.station = &station;
+    run.station_folder = station.Folder();
+    run.current = current->data ? &*current->data : nullptr;
+    run.extremes = current->extremes;
+    ImageResult result;
+    (void)WriteProfileImages(run, profile, folder, !historical, historical, &result);
+    *written = std::move(result.written);
+    *errors = std::move(result.errors);
   };
   // The weather networks as their own commands send to them (the settings, the
   // last record sent and the log lines are theirs).

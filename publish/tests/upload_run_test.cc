@@ -176,12 +176,11 @@ class UploadRunTest : public ::testing::Test {
       *out = CurrentData();
       return true;
     };
-    s.images = [](int profile, bool historical, const PageData*, const std::string& folder,
-                  std::vector<std::string>* written) {
-      const std::string name = historical ? "RainHistory.gif" : "OutsideTemp.gif";
-      WriteText(folder + name, "GIF89a " + std::to_string(profile));
-      written->push_back(name);
-      return true;
+    s.images = [](int profile, const UploadParameters&, bool historical, const std::string& folder,
+                  std::vector<std::string>* written, std::vector<std::string>*) {
+      const std::string path = folder + (historical ? "RainHistory.gif" : "OutsideTemp.gif");
+      WriteText(path, "GIF89a " + std::to_string(profile));
+      written->push_back(path);
     };
     return s;
   }
