@@ -379,15 +379,23 @@ int DrawHistoricalImages(const ImageRun& run, const UploadParameters& profile, c
     g->SetLineColor(profile.graph_fixed_colours != 0 ? FixedColour(kGraphs[index].id) : PlotColour(kGraphs[index].id));
     graphs.push_back(std::move(g));
   }
-  // One pass over the period's records feeds every graph. Records stamped 00:00 are
-  // stored with the day before, so the walk starts a day early.
-  DateTime from = period.start;
-  --from;
+  // One pass over the period's records feeds every graph. A record stamped 00:00 is
+  // stored with the day before; the only such record the period's first stored day
+  // would miss is the one at its start, which lies outside (start, end].
   int rc = 0;
   if (!period.empty()) {
-    const int walk = ForEachArchiveRecord(db, from, period.end, run.station->GetSiteDescription(),
+    std::int32_t day_key = -1;
+    std::int64_t day_minute = 0;
+    const int walk = ForEachArchiveRecord(db, period.start, period.end, run.station->GetSiteDescription(),
                                           [&](const WeatherDataObject& rec) {
-                                            const std::int64_t minute = AbsoluteMinute(rec.date);
+                                            const std::int32_t key = rec.date.year * 10000 + rec.date.month * 100 + rec.date.day;
+                                            if (key != day_key) {
+                                              day_key = key;
+                                              DateTime midnight = rec.date;
+                                              midnight.packed_time = 0;
+                                              day_minute = AbsoluteMinute(midnight);
+                                            }
+                                            const std::int64_t minute = day_minute + rec.date.packed_time;
                                             if (minute <= period.start_minute) return true;
                                             const int column = graphs.front()->ColumnOf(minute);
                                             if (column < 0) return true;
