@@ -254,17 +254,20 @@ Rgb FixedColour(ID id) {
   }
 }
 
-// The colour the variable has in the program's plot settings (the catalogue's first
-// colour, 0x00BBGGRR); the fixed colour when it has none or it would vanish on white.
+// The colour the variable has in the plot settings (0x00BBGGRR): the station's data
+// list when one is installed, else the catalogue's; the fixed colour when it has none
+// or it would vanish on white.
 Rgb PlotColour(ID id) {
+  std::uint32_t c = 0;
+  bool found = DU::GetSensorColor(id.value, 0, &c) == 1;
   for (const CatalogueVariable& v : FullCatalogue()) {
+    if (found) break;
     if (v.id != id) continue;
-    const auto c = static_cast<std::uint32_t>(v.colours[0]);
-    const Rgb rgb{static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)};
-    if (rgb.r + rgb.g + rgb.b < 600) return rgb;
-    break;
+    c = static_cast<std::uint32_t>(v.colours[0]);
+    found = true;
   }
-  return FixedColour(id);
+  const Rgb rgb{static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)};
+  return found && rgb.r + rgb.g + rgb.b < 600 ? rgb : FixedColour(id);
 }
 
 // The newest archive record's date and time; invalid when there is none.
