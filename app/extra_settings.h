@@ -20,6 +20,9 @@
 // | 2201   | u8       | console daylight saving on, when its mode is manual         |
 // | 2202   | u8       | console archive period in minutes, stored by the download   |
 // | 2203.. | —        | free, zero                                                  |
+// | 2400   | char[64] | Weather Underground host (empty: the public update host)    |
+// | 2464   | u8       | Weather Underground over plain HTTP (1) instead of HTTPS    |
+// | 2465.. | —        | free, zero                                                  |
 #pragma once
 
 #include <cstddef>
@@ -45,9 +48,13 @@ inline constexpr std::size_t kEnd = 2200;
 inline constexpr std::size_t kConsoleZone = 2200;
 inline constexpr std::size_t kConsoleDstOn = 2201;
 inline constexpr std::size_t kArchivePeriod = 2202;
+inline constexpr std::size_t kWuHost = 2400;
+inline constexpr std::size_t kWuHostSize = 64;
+inline constexpr std::size_t kWuPlainHttp = 2464;
 
 static_assert(kWebHost + kWebHostSize == kWebUser);
 static_assert(kWebUser + kWebUserSize == kWebPassword);
 static_assert(kWebPassword + kWebPasswordSize == kEnd);
+static_assert(kWuHost + kWuHostSize == kWuPlainHttp);
 
 }  // namespace sq::extra

@@ -1,6 +1,7 @@
 #include "app/station_settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/network_settings.h"
 #include "app/setting_text.h"
 #include "app/station_models.h"
 #include "foundation/display_units.h"
@@ -321,6 +323,95 @@ void AddReportSettings(std::vector<Setting>& t) {
   t.push_back(FlagSetting("noaa-integration", [](StationRecord& r) -> std::uint8_t& { return r.noaa_1000; }));
 }
 
+// Weather Underground and APRS. The APRS fields refuse an empty value with the
+// messages of the settings dialog, which requires every field.
+constexpr std::uint32_t kFillCallSign = 39330;
+constexpr std::uint32_t kFillServer = 39331;
+constexpr std::uint32_t kFillPort = 39332;
+constexpr std::uint32_t kFillPassword = 39333;
+constexpr std::uint32_t kPortNotNumber = 39334;
+constexpr int kMaxCatchupDays = 7;
+
+Setting RequiredText(const char* key, const char* help, std::size_t max, std::uint32_t empty_message,
+                     std::function<char*(StationRecord&)> field, std::size_t size, bool upper = false) {
+  Setting plain = TextSetting(key, help, max, field, size);
+  auto set = plain.set;
+  plain.set = [=](Station& s, PortMap& p, std::string_view v, std::string* e) {
+    if (v.empty()) return Fail(e, std::string(LoadString(empty_message)));
+    std::string text(v);
+    if (upper) {
+      for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return set(s, p, text, e);
+  };
+  return plain;
+}
+
+void AddWeatherNetworkSettings(std::vector<Setting>& t) {
+  t.push_back(TextSetting("wu-id", "Weather Underground station, at most 20 characters", 20,
+                          [](StationRecord& r) { return r.wu_id; }, sizeof StationRecord::wu_id));
+  t.push_back(TextSetting("wu-password", "at most 64 characters", 64, [](StationRecord& r) { return r.wu_password; },
+                          sizeof StationRecord::wu_password));
+  t.push_back({"wu-catchup", "0..7 days of past records sent besides the new ones", "",
+               [](Station& s, PortMap&, std::string_view v, std::string* e) {
+                 long x = 0;
+                 if (!ParseLong(v, 0, kMaxCatchupDays, &x)) return Fail(e, "wu-catchup: give 0..7 days");
+                 s.record().wu_catchup = static_cast<std::uint8_t>(x);
+                 return true;
+               },
+               [](const Station& s, const PortMap&) { return std::to_string(s.record().wu_catchup); }});
+  t.push_back({"wu-resend-from", "YYYY-MM-DDTHH:MM, the last record sent; the next upload goes on after it (empty: none)",
+               "",
+               [](Station& s, PortMap&, std::string_view v, std::string* e) {
+                 std::uint32_t d = 0;
+                 int m = -1;
+                 if (!v.empty() && (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParseIsoDate(v.substr(0, 10), &d) ||
+                                    !ParseHhMm(v.substr(11), &m))) {
+                   return Fail(e, "wu-resend-from: give YYYY-MM-DDTHH:MM, for example 2025-03-09T14:30");
+                 }
+                 s.record().wu_last_date = static_cast<std::int32_t>(d);
+                 s.record().wu_last_time = static_cast<std::int16_t>(m);
+                 return true;
+               },
+               [](const Station& s, const PortMap&) {
+                 const auto& r = s.record();
+                 if (r.wu_last_date <= 0 || r.wu_last_time < 0 || r.wu_last_time > 1440) return std::string();
+                 return IsoDate(static_cast<std::uint32_t>(r.wu_last_date)) + "T" + HhMm(r.wu_last_time);
+               }});
+  t.push_back(ExtraText("wu-host", "host or host:port, at most 63 characters (empty: the network's public host)",
+                        [](Station& s, std::string_view v) { return SetWuHost(s, v); },
+                        [](const Station& s) { return WuHost(s); }));
+  t.push_back(BoolExtra("wu-https", [](const Station& s) { return !WuPlainHttp(s); },
+                        [](Station& s, bool on) { SetWuPlainHttp(s, !on); }));
+  t.push_back(RequiredText("cwop-id", "APRS call sign or CWOP station id, at most 19 characters (upper-cased)", 19,
+                           kFillCallSign, [](StationRecord& r) { return r.cwop_id; }, sizeof StationRecord::cwop_id,
+                           true));
+  t.push_back(RequiredText("cwop-server", "APRS server host, at most 29 characters", 29, kFillServer,
+                           [](StationRecord& r) { return r.cwop_server; }, sizeof StationRecord::cwop_server));
+  t.push_back({"cwop-port", "1..65535", "",
+               [](Station& s, PortMap&, std::string_view v, std::string* e) {
+                 long x = 0;
+                 if (v.empty()) return Fail(e, std::string(LoadString(kFillPort)));
+                 if (v.find_first_not_of("0123456789") != std::string_view::npos) {
+                   return Fail(e, std::string(LoadString(kPortNotNumber)));
+                 }
+                 if (!ParseLong(v, 1, 65535, &x)) return Fail(e, "cwop-port: give a port 1..65535");
+                 s.record().cwop_port = static_cast<std::uint32_t>(x);
+                 return true;
+               },
+               [](const Station& s, const PortMap&) { return std::to_string(s.record().cwop_port); }});
+  t.push_back(RequiredText("cwop-pass", "passcode, \" vers \" and the program, at most 30 characters", 30,
+                           kFillPassword, [](StationRecord& r) { return r.cwop_suffix; },
+                           sizeof StationRecord::cwop_suffix));
+  t.push_back({"cwop-wind", "aprs (1-minute average, 5-minute gust) | noaa (2-minute average, 10-minute gust)", "",
+               [](Station& s, PortMap&, std::string_view v, std::string* e) {
+                 if (v != "aprs" && v != "noaa") return Fail(e, "cwop-wind: give aprs or noaa");
+                 SetCwopNoaaWind(s, v == "noaa");
+                 return true;
+               },
+               [](const Station& s, const PortMap&) { return std::string(CwopNoaaWind(s) ? "noaa" : "aprs"); }});
+}
+
 std::vector<Setting> BuildSettings() {
   std::vector<Setting> t;
   t.push_back(TextSetting("name", "text, at most 63 characters", 63, [](StationRecord& r) { return r.name; },
@@ -551,23 +642,7 @@ std::vector<Setting> BuildSettings() {
                  const int m = s.record().auto_clear_time;
                  return m < 0 || m >= 1440 ? std::string("none") : HhMm(m);
                }});
-  t.push_back(TextSetting("wu-id", "Weather Underground station, at most 20 characters", 20,
-                          [](StationRecord& r) { return r.wu_id; }, sizeof StationRecord::wu_id));
-  t.push_back(TextSetting("wu-password", "at most 64 characters", 64, [](StationRecord& r) { return r.wu_password; },
-                          sizeof StationRecord::wu_password));
-  t.push_back(FlagSetting("wu-catchup", [](StationRecord& r) -> std::uint8_t& { return r.wu_catchup; }));
-  t.push_back(TextSetting("cwop-id", "citizen weather station id, at most 19 characters", 19,
-                          [](StationRecord& r) { return r.cwop_id; }, sizeof StationRecord::cwop_id));
-  t.push_back(TextSetting("cwop-server", "host, at most 29 characters", 29, [](StationRecord& r) { return r.cwop_server; },
-                          sizeof StationRecord::cwop_server));
-  t.push_back({"cwop-port", "1..65535", "",
-               [](Station& s, PortMap&, std::string_view v, std::string* e) {
-                 long x = 0;
-                 if (!ParseLong(v, 1, 65535, &x)) return Fail(e, "cwop-port: give a port 1..65535");
-                 s.record().cwop_port = static_cast<std::uint32_t>(x);
-                 return true;
-               },
-               [](const Station& s, const PortMap&) { return std::to_string(s.record().cwop_port); }});
+  AddWeatherNetworkSettings(t);
   t.push_back(FlagSetting("network-realtime", [](StationRecord& r) -> std::uint8_t& { return r.rt_upload; }));
   t.push_back(FlagSetting("network-archive", [](StationRecord& r) -> std::uint8_t& { return r.archive_upload; }));
   t.push_back({"network-key", "account key of the maker's weather network, 0..4294967295", "",

@@ -20,6 +20,7 @@
 #include "foundation/site.h"
 #include "link/loop_packets.h"
 #include "link/serial_session.h"
+#include "publish/reply_text.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -59,22 +60,6 @@ std::size_t OnReply(char* data, std::size_t size, std::size_t count, void* user)
   if (u->reply->size() + n > kMaxReply) return 0;  // ends the transfer
   u->reply->append(data, n);
   return n;
-}
-
-// The reply as one printable line for the log.
-std::string Printable(std::string_view reply) {
-  std::string out;
-  for (const char c : reply.substr(0, kMaxLoggedReply)) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F ? c : '?';
-    }
-  }
-  if (reply.size() > kMaxLoggedReply) out += "...";
-  return out;
 }
 
 }  // namespace
@@ -224,7 +209,7 @@ int NetworkLogger::SendPacket(std::span<const std::uint8_t> packet) {
     return kSendTransport;
   }
   if (ReplyAccepted(type, r.body)) return kSendOk;
-  Log(FormatText(LoadString(kRefused), type, Printable(r.body)));
+  Log(FormatText(LoadString(kRefused), type, PrintableReply(r.body, kMaxLoggedReply)));
   return kSendRefused;
 }
 

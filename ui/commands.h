@@ -51,5 +51,7 @@ int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
+int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
+int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
 
 }  // namespace sq::ui

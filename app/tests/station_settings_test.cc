@@ -68,10 +68,15 @@ TEST(StationSettingsTest, EveryKeyRoundTripsThroughSaveAndLoad) {
       {"auto-clear-time=23:59", nullptr},
       {"wu-id=KXYZ123", nullptr},
       {"wu-password=pw", nullptr},
-      {"wu-catchup=1", nullptr},
-      {"cwop-id=CW0001", nullptr},
+      {"wu-catchup=7", nullptr},
+      {"wu-resend-from=2026-03-09T14:30", nullptr},
+      {"wu-host=127.0.0.1:8080", nullptr},
+      {"wu-https=0", nullptr},
+      {"cwop-id=cw0001", "CW0001"},
       {"cwop-server=cwop.example.net", nullptr},
       {"cwop-port=23", nullptr},
+      {"cwop-pass=12345 vers SQ 6.0.3", nullptr},
+      {"cwop-wind=noaa", nullptr},
       {"network-realtime=1", nullptr},
       {"network-archive=1", nullptr},
       {"network-key=4000000000", nullptr},
@@ -127,7 +132,9 @@ TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
       "dst-end=2025-10-05", "uv-factor=0",      "fuel-base=128",       "daylight-start=2023-02-29",
       "daylight-threshold=-1", "auto-clear-time=24:00", "export-list=-1", "city=" + std::string(40, 'x'),
       "noaa-latitude=" + std::string(16, 'x'), "noaa-integration=2", "normal-temp=13:40", "normal-temp=40",
-      "noequals",          "web-host=" "\x01",
+      "noequals",          "web-host=" "\x01",   "wu-catchup=8",        "wu-resend-from=2026-13-01T00:00",
+      "wu-host=a/b",       "wu-https=2",        "cwop-id=",            "cwop-port=abc",
+      "cwop-port=",        "cwop-server=",      "cwop-pass=",          "cwop-wind=fast",
   };
   for (const std::string& a : bad) {
     SCOPED_TRACE(a);

@@ -105,6 +105,10 @@ void PutRecorder::Handle(int fd) {
     std::lock_guard lock(mu_);
     requests_.push_back(req);
     reply = reply_;
+    if (!replies_.empty()) {
+      reply = replies_.front();
+      replies_.erase(replies_.begin());
+    }
   }
   if (silent_) {
     // Hold the connection until the client gives up.

@@ -32,6 +32,11 @@ class PutRecorder {
     std::lock_guard lock(mu_);
     reply_ = std::move(body);
   }
+  // Replies for the next requests, in order; after them the fixed reply again.
+  void set_replies(std::vector<std::string> replies) {
+    std::lock_guard lock(mu_);
+    replies_ = std::move(replies);
+  }
   // Requests are read but never answered (the connection is held until the client
   // gives up).
   void set_silent(bool on) { silent_ = on; }
@@ -50,6 +55,7 @@ class PutRecorder {
   std::atomic<bool> silent_{false};
   mutable std::mutex mu_;
   std::string reply_ = "0\n#SQ*\n";
+  std::vector<std::string> replies_;
   std::vector<RecordedRequest> requests_;
   std::thread thread_;
 };
