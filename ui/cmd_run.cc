@@ -261,6 +261,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
 
   const auto exit_status = shell.Start(command_line);
   if (!shell.Started()) return exit_status.value_or(1);
+  bool web_failed = false;
   if (!exit_status) {
     std::string title(LoadString(kProgramTitle));
     if (stagingServer) title += LoadString(kStagingSuffix);
@@ -289,7 +290,8 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     } else if (!web_error.empty()) {
       std::fprintf(stderr, "stratoquill run: no dashboard: %s\n", web_error.c_str());
       (void)LogMessage("Dashboard: " + web_error, title);
-      if (loop_options.http) return 1;  // asked for on the command line: say so and stop
+      // Asked for on the command line: say so and stop (after the usual shut-down).
+      web_failed = loop_options.http.has_value();
     }
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
@@ -306,7 +308,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
     });
-    (void)loop.Run(loop_options.ticks);
+    if (!web_failed) (void)loop.Run(loop_options.ticks);
     current.on_update = nullptr;
     web.reset();
     current.Stop();
@@ -317,7 +319,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
   const int saved = shell.ShutDown();
   manager.CloseAllSessions();
   if (exit_status && *exit_status != 0) return *exit_status;
-  return saved;
+  return web_failed ? 1 : saved;
 }
 
 int ClassicUsage() {

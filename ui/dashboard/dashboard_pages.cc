@@ -59,7 +59,7 @@ HttpResponse Page(DashboardContext& c, const std::string& active, const std::str
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
       "<title>" + Html(title) + " - " + Html(s.name.empty() ? "Stratoquill" : s.name) + "</title>"
-      "<link rel=\"stylesheet\" href=\"/static/dashboard.css\"></head><body>\n<header><span class=\"brand\">" +
+      "<link rel=\"icon\" href=\"data:,\"><link rel=\"stylesheet\" href=\"/static/dashboard.css\"></head><body>\n<header><span class=\"brand\">" +
       Html(s.name.empty() ? "Stratoquill" : s.name) + "</span><nav>";
   for (const NavItem& n : kNav) {
     h += "<a href=\"" + std::string(n.path) + "\"" + (active == n.path ? " class=\"active\"" : "") + ">" + n.label +

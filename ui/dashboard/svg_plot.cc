@@ -12,6 +12,7 @@ namespace {
 constexpr int kMarginTop = 28;
 constexpr int kMarginBottom = 30;
 constexpr int kYTicks = 5;
+constexpr std::int64_t kMaxJoinedMinutes = 125;
 
 // Escapes text for an SVG/XML text node or attribute.
 std::string Xml(const std::string& s) {
@@ -111,13 +112,12 @@ std::vector<PlotVertex> Decimate(const std::vector<PlotPoint>& points, std::int6
   if (columns <= 0 || to <= from) return out;
   const double per_column = static_cast<double>(to - from) / columns;
   int column = -1;
-  int last_column = -2;
   PlotPoint lo{}, hi{};
   std::int64_t last_t = 0;
   bool pending_gap = true;
   auto flush = [&] {
     if (column < 0) return;
-    const bool gap = pending_gap || column > last_column + 1;
+    const bool gap = pending_gap;
     if (lo.t == hi.t) {
       out.push_back({lo.t, lo.v, gap});
     } else {
@@ -126,14 +126,14 @@ std::vector<PlotVertex> Decimate(const std::vector<PlotPoint>& points, std::int6
       out.push_back({first.t, first.v, gap});
       out.push_back({second.t, second.v, false});
     }
-    last_column = column;
     pending_gap = false;
   };
   for (const PlotPoint& p : points) {
     if (p.t < from || p.t > to || !std::isfinite(p.v)) continue;
     const int c = std::min(columns - 1, static_cast<int>(static_cast<double>(p.t - from) / per_column));
-    // Records further apart than an hour and two columns are not joined.
-    const bool far = column >= 0 && p.t - last_t > 60 && c > column + 1;
+    // Records further apart than the longest archive interval (two hours) and than two
+    // columns are not joined: the station recorded nothing in between.
+    const bool far = column >= 0 && p.t - last_t > kMaxJoinedMinutes && p.t - last_t > 2 * per_column;
     if (c != column) {
       flush();
       if (far) pending_gap = true;

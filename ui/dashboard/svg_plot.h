@@ -3,8 +3,8 @@
 //
 // Decimate keeps, for every pixel column of the chart, the lowest and the highest value
 // that falls in it (in their order of time), so a year of 5-minute records (about
-// 105,000 points) becomes at most two points per column and no peak is lost. A column
-// without records breaks the line, so gaps in the data show as gaps.
+// 105,000 points) becomes at most two points per column and no peak is lost. Records
+// more than two hours (and two columns) apart are not joined, so gaps in the data show.
 #pragma once
 
 #include <cstdint>

@@ -36,7 +36,7 @@ struct Served {
   }
   httplib::Client Client() {
     httplib::Client c("127.0.0.1", server->port());
-    c.set_read_timeout(5, 0);
+    c.set_read_timeout(20, 0);
     return c;
   }
   SystemClock clock;
@@ -77,6 +77,7 @@ TEST(DashboardServer, EventStreamCarriesEachPacket) {
   Served s;
   s.state.Publish(Packet(70.0f), 0);
   std::atomic<int> events{0};
+  std::atomic<bool> finished{false};
   std::string seen;
   std::thread reader([&] {
     auto c = s.Client();
@@ -87,8 +88,9 @@ TEST(DashboardServer, EventStreamCarriesEachPacket) {
       events = count;
       return count < 2;  // the state at connection, then the next packet
     });
+    finished = true;
   });
-  while (events.load() < 1) std::this_thread::yield();
+  while (events.load() < 1 && !finished) std::this_thread::yield();
   s.state.Publish(Packet(71.5f), 1);
   reader.join();
   EXPECT_EQ(events.load(), 2);
@@ -104,7 +106,7 @@ TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
     while (!done) {
       s.state.Publish(Packet(60.0f + static_cast<float>(published % 10)), published);
       ++published;
-      std::this_thread::yield();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the loop's next tick
     }
   });
   std::atomic<int> ok{0};
@@ -129,7 +131,7 @@ TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
     auto c = s.Client();
     c.Get("/api/events", [](const char*, std::size_t) { return true; });
   });
-  while (s.state.StreamClients() == 0) std::this_thread::yield();
+  for (int i = 0; i < 20000 && s.state.StreamClients() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   s.server->Stop();
   listener.join();
   SUCCEED();
