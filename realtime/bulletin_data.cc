@@ -198,6 +198,7 @@ struct Rings {
 
 void BulletinData::Update(const LoopRecord& r, const BulletinSite& site, std::int64_t unix_ms,
                           const WallClockTime& local) {
+  record = r;
   const bool corvale = site.console_family == kFamilyCorvale;
   const int minute = local.tm.tm_hour * 60 + local.tm.tm_min;
   const std::int32_t date = PackedDate(local.tm);

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "foundation/clock.h"
+#include "link/hilows.h"
 #include "link/loop_record.h"
 
 namespace sq {
@@ -150,6 +151,12 @@ class BulletinData {
   int transmitter_battery = 0;            // status byte
   float console_battery = kNoValue;       // volts
   std::array<std::int16_t, 4> loop2_values{32767, -32768, -32768, 32767};  // at 22, 54, 58, 20
+  // The last loop record as the console sent it (console units, no calibration), for
+  // what is made from the console's own values: pages and network packets.
+  LoopRecord record;
+  // The console's highs-and-lows block (current family) as last read, when read.
+  bool have_hilows = false;
+  HiLowsBlock hilows{};
 
   // ---- Ring state (kept so that snapshots can answer the wind queries). ----
   std::int64_t ring_minute = -1;          // absolute minute (unix minutes) of the current slot

@@ -33,6 +33,53 @@ inline constexpr int kMinutes = 1024;  // minutes of the day
 inline constexpr int kExtremeMask = 3;
 }  // namespace field
 
+// The fields of the console's loop record, as "loop_NAME".
+template <class Record, class Visitor>
+void VisitLoopRecord(Record& r, Visitor& v) {
+  constexpr int k = field::kInternal;
+  v("loop_outside_temp", r.outside_temp, k);
+  v("loop_inside_temp", r.inside_temp, k);
+  v("loop_inside_hum", r.inside_hum, k);
+  v("loop_outside_hum", r.outside_hum, k);
+  v("loop_barometer", r.barometer, k);
+  v("loop_wind_speed", r.wind_speed, k);
+  v("loop_avg_wind_speed", r.avg_wind_speed, k);
+  v("loop_wind_dir", r.wind_dir, k);
+  v("loop_year_rain", r.year_rain, k);
+  v("loop_day_rain", r.day_rain, k);
+  v("loop_month_rain", r.month_rain, k);
+  v("loop_storm_rain", r.storm_rain, k);
+  v("loop_rain_rate", r.rain_rate, k);
+  v("loop_day_et", r.day_et, k);
+  v("loop_month_et", r.month_et, k);
+  v("loop_year_et", r.year_et, k);
+  v("loop_solar", r.solar, k);
+  v("loop_uv", r.uv, k);
+  v("loop_forecast_icons", r.forecast_icons, k);
+  v("loop_forecast_rule", r.forecast_rule, k);
+  v("loop_inside_alarms", r.inside_alarms, k);
+  v("loop_rain_alarms", r.rain_alarms, k);
+  v("loop_outside_alarms", r.outside_alarms, k);
+  v("loop_extra_alarms", r.extra_alarms, k);
+  v("loop_soil_leaf_alarms", r.soil_leaf_alarms, k);
+  v("loop_sunrise", r.sunrise, k);
+  v("loop_sunset", r.sunset, k);
+  v("loop_extra_temps", r.extra_temps, k);
+  v("loop_extra_hums", r.extra_hums, k);
+  v("loop_soil_moistures", r.soil_moistures, k);
+  v("loop_soil_temps", r.soil_temps, k);
+  v("loop_leaf_wetnesses", r.leaf_wetnesses, k);
+  v("loop_leaf_temps", r.leaf_temps, k);
+  v("loop_bar_trend", r.bar_trend, k);
+  v("loop_transmitter_battery", r.transmitter_battery, k);
+  v("loop_console_battery", r.console_battery, k);
+  v("loop2_value22", r.loop2_value22, k);
+  v("loop2_value54", r.loop2_value54, k);
+  v("loop2_value58", r.loop2_value58, k);
+  v("loop2_value20", r.loop2_value20, k);
+  v("loop2_value69", r.loop2_value69, k);
+}
+
 template <class Data, class Visitor>
 void VisitBulletinFields(Data& d, Visitor&& v) {
   using namespace field;
@@ -114,6 +161,9 @@ void VisitBulletinFields(Data& d, Visitor&& v) {
   v("bar_history", d.bar_history, kInternal);
   v("bar_history_count", d.bar_history_count, kInternal);
   v("bar_history_minute", d.bar_history_minute, kInternal);
+  VisitLoopRecord(d.record, v);
+  v("hilows_present", d.have_hilows, kInternal);
+  v("hilows", d.hilows, kInternal);
 }
 
 }  // namespace sq

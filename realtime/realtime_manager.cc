@@ -54,9 +54,26 @@ void RealTimeManager::Stop() {
   packets_this_stream_ = packets_per_stream_;
 }
 
+const LoopPacket& RealTimeManager::lastLoopPacket() const { return LoopPackets(session_).lastLoopPacket(); }
+
+void RealTimeManager::KeepHiLows(const HiLowsBlock& block, bool to_network) {
+  hilows_read_ms_ = session_.clock().NowMs();
+  bulletin_.have_hilows = true;
+  bulletin_.hilows = block;
+  if (to_network && hilows_.Update(block) && hooks_.hilows_changed) hooks_.hilows_changed(block);
+}
+
 void RealTimeManager::ReadNetworkExtras() {
-  if (!send_to_network_ || site_.console_family != kFamilyCorvale) return;
+  if (site_.console_family != kFamilyCorvale) return;
   LoopPackets loop(session_);
+  if (keep_hilows_ && !send_to_network_) {
+    const std::int64_t now = session_.clock().NowMs();
+    if (hilows_read_ms_ >= 0 && now - hilows_read_ms_ < kHiLowsRefreshMs) return;
+    HiLowsBlock block{};
+    if (loop.GetHiLows(block) == 0) KeepHiLows(block, false);
+    return;
+  }
+  if (!send_to_network_) return;
   if (loop.Loop2Supported()) {
     LoopRecord r = record_;
     if (loop.GetLoopPackets(r, kLoopKindLoop2) == 0) {
@@ -69,7 +86,7 @@ void RealTimeManager::ReadNetworkExtras() {
     }
   }
   HiLowsBlock block{};
-  if (loop.GetHiLows(block) == 0 && hilows_.Update(block) && hooks_.hilows_changed) hooks_.hilows_changed(block);
+  if (loop.GetHiLows(block) == 0) KeepHiLows(block, true);
 }
 
 void RealTimeManager::StartStream() {
@@ -175,7 +192,7 @@ int RealTimeManager::GetSQIPLoopData() {
   }
   if (site_.console_family == kFamilyCorvale) {
     HiLowsBlock block{};
-    if (loop.GetHiLows(block) == 0 && hilows_.Update(block) && hooks_.hilows_changed) hooks_.hilows_changed(block);
+    if (loop.GetHiLows(block) == 0) KeepHiLows(block, true);
   }
   return 0;
 }

@@ -31,6 +31,7 @@ inline constexpr int kStartFailureLimit = 10;
 inline constexpr int kStartFailureLimitTcp = 3;
 inline constexpr std::int64_t kSilenceLimitMs = 15000;  // more than this without a packet restarts
 inline constexpr int kTcpReopenPauseMs = 2000;
+inline constexpr std::int64_t kHiLowsRefreshMs = 10 * 60 * 1000;
 
 struct RealTimeHooks {
   // A line for the log ("CRC error detected in loop packet.  Data ignored.", ...).
@@ -69,15 +70,27 @@ class RealTimeManager {
   // Messages go only to the log.
   void set_background(bool on) { background_ = on; }
   // Real-time data also goes to the maker's network: LOOP2 values and HILOWS are read
-  // at each new stream.
+  // at each new stream (current family).
   void set_send_to_network(bool on) { send_to_network_ = on; }
+  // Keep the console's highs-and-lows block in the current conditions: read it at the
+  // first stream and then at a new stream every kHiLowsRefreshMs (current family).
+  void set_keep_hilows(bool on) { keep_hilows_ = on; }
+  // The console's last raw LOOP packet.
+  [[nodiscard]] const LoopPacket& lastLoopPacket() const;
   // Read one packet per poll instead of streams.
   void set_single_reading(bool on) { single_reading_ = on; }
+  // The alarm settings of the current conditions, as an expansion module last set them
+  // (SetStationAlarms); 0 until then.
+  void set_station_alarms(int value) { station_alarms_ = value; }
+  [[nodiscard]] int station_alarms() const { return station_alarms_; }
 
  private:
   void StartStream();
   void HandleResult(int result);
   void ReadNetworkExtras();
+  // A HILOWS block just read: into the current conditions, and to the hook when it
+  // goes to the network and differs from the last one sent.
+  void KeepHiLows(const HiLowsBlock& block, bool to_network);
   void Log(std::string_view text);
   void Tell(std::string_view text);
 
@@ -97,9 +110,12 @@ class RealTimeManager {
   bool have_data_ = false;
   bool background_ = false;
   bool send_to_network_ = false;
+  bool keep_hilows_ = false;
+  std::int64_t hilows_read_ms_ = -1;  // session clock; -1 never
   bool single_reading_ = false;
   bool busy_ = false;
   bool streaming_ = false;
+  int station_alarms_ = 0;
 };
 
 }  // namespace sq

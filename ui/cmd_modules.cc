@@ -23,6 +23,7 @@
 #include "app/program_config.h"
 #include "app/station.h"
 #include "app/station_folders.h"
+#include "app/station_open_hook.h"
 #include "foundation/file_util.h"
 #include "foundation/prog_config_data.h"
 #include "link/serial_port_manager.h"
@@ -287,6 +288,8 @@ bool OpenModuleStation(const std::string& folder_arg, Station& station) {
 int LoadForCommand(const std::string& station_folder, Station& station, bool* have_station) {
   *have_station = OpenModuleStation(station_folder, station);
   ModuleHost::Get().hooks().station = [&station, have = *have_station] { return have ? &station : nullptr; };
+  // What follows the open station (its internet settings) follows this one.
+  if (*have_station && StationOpened().current) StationOpened().current(&station);
   return Modules().LoadModules(ProgramFolder(), [](std::string_view text, std::string_view title) {
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
                  text.data());
@@ -298,6 +301,7 @@ void Unload() {
   Modules().UnloadModules();
   ModuleHost::Get().Reset();
   ModuleHost::Get().SetHooks({});
+  if (StationOpened().current) StationOpened().current(nullptr);
 }
 
 int Commands(const std::string& station_folder) {

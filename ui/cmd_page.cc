@@ -1,5 +1,5 @@
 // page FOLDER TEMPLATE [OUT]: one page from a template and the current data of the
-// station in FOLDER, read from its console.
+// station in FOLDER, read from its console or from the snapshot of `run`.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,10 +29,11 @@ int Usage(FILE* out) {
                "\n"
                "Makes one page from TEMPLATE (a text or HTML file whose tags, such as\n"
                "<!--outsideTemp-->, stand for current values) with the current data of the\n"
-               "station in FOLDER, read from its console, in the program folder's display\n"
-               "units. OUT defaults to the template's name with the page extension of the\n"
-               "upload profile that lists the template (or of profile N, or \"htm\"), beside\n"
-               "the template. The station's Templates folder holds ready-made examples.\n");
+               "station in FOLDER, in the program folder's display units: read from its\n"
+               "console, or, while 'stratoquill run' keeps the station, from run's snapshot.\n"
+               "OUT defaults to the template's name with the page extension of the upload\n"
+               "profile that lists the template (or of profile N, or \"htm\"), beside the\n"
+               "template. The station's Templates folder holds ready-made examples.\n");
   return out == stdout ? 0 : 2;
 }
 
@@ -115,11 +116,15 @@ int RunPage(const Args& args) {
   PortMap ports;
   std::string error;
   if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty()) std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
-  PageData data;
   error.clear();
-  if (ReadPageDataFromConsole(station, &ports, Clock::Default(), &data, &error) != 0) return Fail(error);
+  const auto source = ReadPageData(station, &ports, Clock::Default(), &error);
+  if (!source) return Fail(error);
+  if (source->from_snapshot) {
+    std::fprintf(stderr, "stratoquill page: current data from the snapshot of 'stratoquill run', %lld s old\n",
+                 static_cast<long long>(source->age_ms / 1000));
+  }
 
-  const TagValues values(data, station, Clock::Default());
+  const TagValues values(source->data, station, Clock::Default());
   bool failed = false;
   const int rc = ProcessTemplate(template_path.string(), page_path.string(), values, station.Name(),
                                  [&](std::string_view text, std::string_view) {

@@ -215,7 +215,13 @@ class CurrentConditions {
     };
     rt_ = std::make_unique<RealTimeManager>(*session_, clock, BulletinSiteFrom(station), std::move(hooks));
     rt_->set_background(gSilentMode);
+    rt_->set_keep_hilows(true);  // pages made from the snapshot show the console's highs and lows
+    rt_->set_station_alarms(ModuleHost::Get().station_alarms);
     return true;
+  }
+  // A module's SetStationAlarms.
+  void SetAlarms(int value) {
+    if (rt_) rt_->set_station_alarms(value);
   }
   void Poll() {
     if (rt_) rt_->Poll();
@@ -275,6 +281,16 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     // Expansion modules: loaded after the serial port manager, released before the saves.
     ModuleHost::Get().hooks().station = [&shell] { return shell.CurrentStation(); };
     WireModuleConsole(manager, [&shell] { return shell.CurrentStation(); });
+    // Module event callbacks may use the console: the packet stream gives way around
+    // them and a new one starts (with fresh values) right after.
+    ModuleHost::Get().hooks().pause_realtime = [&current](bool before) {
+      if (before) {
+        current.Pause();
+      } else {
+        current.Poll();
+      }
+    };
+    ModuleHost::Get().hooks().set_station_alarms = [&current](int value) { current.SetAlarms(value); };
     (void)Modules().LoadModules(ProgramFolder(), [](std::string_view text, std::string_view title) {
       (void)LogMessage(text, title);
     });

@@ -11,12 +11,14 @@
 #include "link/console_config.h"
 #include "link/loop_packets.h"
 #include "link/serial_port_manager.h"
+#include "publish/internet_config.h"
 
 namespace sq::ui {
 namespace {
 
 static_assert(SQ_SENSOR_IMAGE_SIZE == kLoopPacketSize);
 static_assert(SQ_ALARM_BLOCK_SIZE == kAlarmBlockSize);
+static_assert(SQ_INET_CONFIG_SIZE == sizeof(InternetConfiguration));
 
 // Runs `work` on a session to the station's console, closed again afterwards.
 int WithSession(SerialPortManager& manager, Station* station, const std::function<int(SerialSession&)>& work) {
@@ -60,7 +62,12 @@ void WireModuleConsole(SerialPortManager& manager, std::function<Station*()> sta
       return 1;
     });
   };
-  hooks.close_connection = [&manager] { manager.CloseAllSessions(); };
+  // The ports close, the sessions stay: `run` keeps its real-time session, which opens
+  // its port again at its next poll.
+  hooks.close_connection = [&manager] { manager.CloseAllPorts(); };
+  // The internet settings of the open station (StationOpened() keeps them current).
+  hooks.get_inet_config = []() -> const void* { return sq::GetInetConfig(); };
+  hooks.set_inet_config = [](const void* record) { return sq::SetInetConfig(record); };
 }
 
 }  // namespace sq::ui

@@ -11,8 +11,9 @@ class Station;
 
 namespace sq::ui {
 
-// Sets the module host's console hooks: the current values (one real-time packet), the
-// alarm block and closing the connection. `manager` must outlive the modules.
+// Sets the module host's hooks that reach the station: the console's current values
+// (one real-time packet), its alarm block, closing the connection, and the station's
+// internet settings. `manager` must outlive the modules.
 void WireModuleConsole(SerialPortManager& manager, std::function<Station*()> station);
 
 }  // namespace sq::ui

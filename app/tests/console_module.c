@@ -1,6 +1,7 @@
 /* A test module with one command that reads the console through the program: the
- * current values (real-time packet) and the alarm block; and an event every minute
- * that logs, to show the run loop's event check. */
+ * current values (real-time packet) and the alarm block, and the station's internet
+ * settings; and an event every minute that logs what it could reach, to show the run
+ * loop's event check with the real-time session paused around it. */
 #include <stdio.h>
 
 #include "stratoquill/module.h"
@@ -16,9 +17,13 @@ int SquillExpModuleCaps(int which) {
 }
 const char* SquillExpModuleStrs(int which) { return which == SQ_STRS_DESCRIPTION ? "Console test" : ""; }
 static void EveryMinute(intptr_t context, int count, const uint32_t* ids) {
-  char text[64];
+  char text[128];
+  SqSensorImage image;
+  const void* inet = GetInetConfig();
   (void)ids;
-  snprintf(text, sizeof text, "Console test event at minute %d (%d)", (int)context, count);
+  SetStationAlarms(7);
+  snprintf(text, sizeof text, "Console test event at minute %d (%d): console %d, internet settings %d",
+           (int)context, count, GetCalibratedSensorImage(&image), inet != NULL);
   LogModuleMessage(text, "Console test");
 }
 
@@ -42,4 +47,8 @@ void ConsoleValues(void) {
   printf("packet %c%c%c outside %d.%d\n", image.packet[0], image.packet[1], image.packet[2], temp / 10, temp % 10);
   printf("alarms read\n");
   printf("model %d\n", GetStationModel());
+  {
+    const void* inet = GetInetConfig();
+    printf("internet settings %s, written back %d\n", inet ? "read" : "missing", inet ? SetInetConfig(inet) : 0);
+  }
 }

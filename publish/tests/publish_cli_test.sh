@@ -1,13 +1,16 @@
 #!/bin/sh
-# End to end through the executable: internet settings and profiles, and a page from
-# a sample template with current data from the console simulator on loopback TCP.
+# End to end through the executable: internet settings and profiles, and pages from
+# current data of the console simulator on loopback TCP, read directly and through the
+# snapshot of `stratoquill run`.
 # Usage: publish_cli_test.sh STRATOQUILL CONSOLE_SIM
 set -u
 sq=$1
 sim=$2
 dir=$(mktemp -d)
 simpid=
+runpid=
 cleanup() {
+  [ -n "$runpid" ] && kill "$runpid" 2>/dev/null
   [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
   rm -rf "$dir"
 }
@@ -51,4 +54,23 @@ port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
 grep -q '<!--outsideTemp-->' Alpha/Templates/current.html && fail "tag left in the page"
 grep -q '<th>Outside temperature</th><td class="v">[0-9.-]*</td><td>°F</td>' Alpha/Templates/current.html \
   || fail "no temperature"
+
+# What only the current conditions know: from one reading of the console, and from the
+# snapshot of `stratoquill run` while run holds the console.
+printf '<!--ForecastStr-->|<!--windAvg10-->|<!--windHigh1-->|<!--hiOutsideTemp-->\n' > derived.htx
+"$sq" page Alpha derived.htx derived.txt > /dev/null || fail "page from the console"
+grep -q -- '---' derived.txt && fail "derived values missing from a console reading: $(cat derived.txt)"
+"$sq" run --station Alpha --tick-ms 100 < /dev/null > run.out 2>&1 &
+runpid=$!
+tries=0
+while [ ! -f Alpha/current_conditions.txt ]; do
+  tries=$((tries + 1))
+  [ $tries -gt 200 ] && fail "run wrote no snapshot: $(cat run.out)"
+  sleep 0.05
+done
+"$sq" page Alpha derived.htx derived.txt > /dev/null 2> page.err || fail "page under run: $(cat page.err)"
+kill "$runpid"
+wait "$runpid"
+grep -q "from the snapshot of 'stratoquill run'" page.err || fail "page did not use the snapshot: $(cat page.err)"
+grep -q -- '---' derived.txt && fail "derived values missing from the snapshot: $(cat derived.txt)"
 exit 0
