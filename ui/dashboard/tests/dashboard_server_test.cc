@@ -117,6 +117,7 @@ TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
       for (int k = 0; k < 20; ++k) {
         auto r = c.Get(k % 2 ? "/api/current" : "/");
         if (r && r->status == 200) ++ok;
+        else ADD_FAILURE() << (r ? "status " + std::to_string(r->status) : httplib::to_string(r.error()));
       }
     });
   }
