@@ -12,6 +12,7 @@
 #include "app/network_settings.h"
 #include "app/setting_text.h"
 #include "app/station_models.h"
+#include "foundation/date_time.h"
 #include "foundation/display_units.h"
 #include "resources/string_table.h"
 
@@ -376,7 +377,11 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
                [](const Station& s, const PortMap&) {
                  const auto& r = s.record();
                  if (r.wu_last_date <= 0 || r.wu_last_time < 0 || r.wu_last_time > 1440) return std::string();
-                 return IsoDate(static_cast<std::uint32_t>(r.wu_last_date)) + "T" + HhMm(r.wu_last_time);
+                 // The midnight that ends a day is shown as 00:00 of the next, which set accepts.
+                 DateTime d;
+                 d.SetDate(r.wu_last_date);
+                 if (r.wu_last_time == 1440) ++d;
+                 return IsoDate(static_cast<std::uint32_t>(d.GetPackedDate())) + "T" + HhMm(r.wu_last_time % 1440);
                }});
   t.push_back(ExtraText("wu-host", "host or host:port, at most 63 characters (empty: the network's public host)",
                         [](Station& s, std::string_view v) { return SetWuHost(s, v); },

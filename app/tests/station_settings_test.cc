@@ -177,6 +177,17 @@ TEST(StationSettingsTest, AprsFieldsUseTheDialogMessages) {
   }
 }
 
+TEST(StationSettingsTest, LastRecordSentAtMidnightShowsAsTheNextDay) {
+  Station s;
+  s.record().wu_last_date = 2026 * 65536 + 2 * 256 + 28;
+  s.record().wu_last_time = 1440;
+  PortMap ports;
+  EXPECT_EQ(StationSettingRaw(s, ports, "wu-resend-from"), "2026-03-01T00:00");
+  std::string error;
+  ASSERT_EQ(ApplyStationSetting(s, ports, "wu-resend-from=2026-03-01T00:00", &error), 0) << error;
+  EXPECT_EQ(StationSettingRaw(s, ports, "wu-resend-from"), "2026-03-01T00:00");
+}
+
 TEST(StationSettingsTest, ReportSettingsUseTheSetupMessagesAndDisplayUnits) {
   const struct {
     const char* assignment;
