@@ -555,8 +555,10 @@ void UploadRun::StepFtp() {
   Show(line.local, 0);
   if (services_.dry_run) {
     const FtpSettings s = FtpSettingsFrom(config_);
+    // The remote path as it is under the login folder.
+    const std::string folder = JoinRemotePath("", ConvertPathToForwardSlashes(line.remote_folder));
     services_.dry_run("upload " + line.local + " to " + s.host + ":" +
-                      JoinRemotePath("", ConvertPathToForwardSlashes(line.remote_folder)) + "/" + line.remote_name);
+                      (folder.empty() ? line.remote_name : folder + "/" + line.remote_name));
     return;
   }
   if (!ftp_ || !UploadLineNow(line)) next();  // the rest of the FTP part is cancelled
