@@ -450,7 +450,7 @@ void UploadRun::NetworkUpload(std::uint32_t bit) {
   } else if (!services_.network) {
     Log(std::string(wu ? "Weather Underground" : "APRS") + ": this program has no network upload yet; nothing was sent.",
         StationTitle());
-  } else if (!services_.network(bit, data_ ? &*data_ : nullptr)) {
+  } else if (!services_.network(bit, [this](std::string_view text, std::string_view title) { Log(text, title); })) {
     error_ = true;
   }
 }

@@ -126,7 +126,7 @@ int RunUpload(const Args& args) {
 
   Clock& clock = Clock::Default();
   SerialPortManager manager;
-  UploadServices services = MakeUploadServices(station, manager, clock, {});
+  UploadServices services = MakeUploadServices(station, config, manager, clock, {});
   if (SnapshotKeeperRunning(station.Folder()) && (tasks & upload_task::kDownload) != 0) {
     // `run` holds the console: the current data come from its snapshot, and the
     // download is left to it.
@@ -148,7 +148,7 @@ int RunUpload(const Args& args) {
   }
   if (dry_run) {
     services.dry_run = [](const std::string& what) { std::printf("would %s\n", what.c_str()); };
-    services.network = [&station](std::uint32_t bit, const PageData*) {
+    services.network = [&station](std::uint32_t bit, const UploadServices::LogSink&) {
       const bool wu = bit == upload_task::kWeatherUnderground;
       const Args args = {wu ? "wu" : "aprs", station.Folder(), "--dry-run"};
       return (wu ? RunWu(args) : RunAprs(args)) == 0;
