@@ -1,18 +1,23 @@
 #include "app/station.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cctype>
 #include <filesystem>
 #include <span>
+#include <type_traits>
 
 #include "app/extra_settings.h"
 #include "app/port_map.h"
 #include "app/station_lists_hook.h"
 #include "app/station_models.h"
+#include "database/file_io.h"
 #include "database/weather_database.h"
+#include "foundation/clock.h"
+#include "foundation/file_lock.h"
 #include "foundation/file_util.h"
 #include "foundation/site.h"
 #include "resources/string_table.h"
@@ -94,7 +99,62 @@ void SetConnectionDefaults(StationRecord& r) {
   r.logger_option = 0;
 }
 
+// Length of the field that starts at each offset of the record (0 inside a field). A
+// text changes whole; an array of numbers element by element; bytes no field names
+// (reserved areas, free room of the added settings) one by one.
+template <typename T>
+constexpr std::size_t MergeUnit() {
+  if constexpr (std::is_array_v<T> && std::rank_v<T> == 1 && std::is_same_v<std::remove_extent_t<T>, char>) {
+    return sizeof(T);
+  } else {
+    return sizeof(std::remove_extent_t<T>);
+  }
+}
+
+struct MergeUnits {
+  std::array<std::uint16_t, kStationRecordSize> length{};
+
+  constexpr MergeUnits() {
+    auto field = [&](std::size_t offset, std::size_t size, std::size_t unit) {
+      for (std::size_t at = offset; at < offset + size; at += unit) {
+        length[at] = static_cast<std::uint16_t>(unit);
+        for (std::size_t k = 1; k < unit; ++k) length[at + k] = 0;
+      }
+    };
+    for (std::size_t i = 0; i < kStationRecordSize; ++i) length[i] = 1;
+#define SQ_MERGE_FIELD(name, offset) \
+  field(offset, sizeof(StationRecord::name), MergeUnit<decltype(StationRecord::name)>());
+    SQ_STATION_FIELDS(SQ_MERGE_FIELD)
+#undef SQ_MERGE_FIELD
+    // The added settings (app/extra_settings.h) in the byte area at 2048.
+    field(extra::kExportList, 2, 2);
+    field(extra::kUsbId, 4, 4);
+    field(extra::kDstStartDate, 4, 4);
+    field(extra::kDstStartMinutes, 2, 2);
+    field(extra::kDstEndDate, 4, 4);
+    field(extra::kDstEndMinutes, 2, 2);
+    field(extra::kWebHost, extra::kWebHostSize, extra::kWebHostSize);
+    field(extra::kWebUser, extra::kWebUserSize, extra::kWebUserSize);
+    field(extra::kWebPassword, extra::kWebPasswordSize, extra::kWebPasswordSize);
+  }
+};
+
+constexpr MergeUnits kMergeUnits;
+
 }  // namespace
+
+StationRecord MergeStationRecord(const StationRecord& base, const StationRecord& mine, const StationRecord& on_disk) {
+  const auto* b = reinterpret_cast<const std::uint8_t*>(&base);
+  const auto* m = reinterpret_cast<const std::uint8_t*>(&mine);
+  StationRecord out = on_disk;
+  auto* o = reinterpret_cast<std::uint8_t*>(&out);
+  for (std::size_t i = 0; i < kStationRecordSize;) {
+    const std::size_t n = kMergeUnits.length[i];
+    if (std::memcmp(b + i, m + i, n) != 0) std::memcpy(o + i, m + i, n);
+    i += n;
+  }
+  return out;
+}
 
 bool StoreText(char* field, std::size_t size, std::string_view text) {
   if (size == 0 || text.size() >= size) return false;
@@ -262,22 +322,44 @@ int Station::Load(const std::string& folder) {
   if (bytes->size() != kStationRecordSize) return kStationWrongSize;
   StationRecord r;
   std::memcpy(&r, bytes->data(), kStationRecordSize);
+  const StationRecord as_read = r;
   if (r.kind != kStationRecordKind) return kStationFailed;
   if (r.version != kStationVersion && UpgradeStationConfig(r, UpgradeTexts()) != kStationOk) return kStationFailed;
   ClearRuntimeFields(r);
   const std::string keep_folder = folder_;
   rec_ = r;
   SetFolder(keep_folder);
+  synced_ = as_read;
+  synced_folder_ = folder_;
   if (auto& hook = StationLists(); hook.load && hook.load(*this) != 0) return kStationFailed;
   return kStationOk;
 }
 
-int Station::Save() const {
+int Station::Save() const { return Save(Clock::Default()); }
+
+int Station::Save(Clock& clock) const {
   if (folder_.empty()) return kStationFailed;
   StationRecord r = rec_;
   ClearRuntimeFields(r);
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&r);
-  if (!WriteFileAtomic(ConfigPath(folder_), std::span<const std::uint8_t>(p, sizeof r))) return kStationFailed;
+  FileLock lock;
+  if (lock.Acquire(JoinPath(folder_, kSettingsLockName), clock, kSettingsLockWaitMs) != FileLock::Result::kHeld) {
+    return kStationFailed;
+  }
+  StationRecord out = r;
+  if (synced_ && synced_folder_ == folder_) {
+    // Put this object's changes over the file as it is now; a file that is no longer
+    // a current station record is written whole, as before.
+    auto now = ReadWholeFile(ConfigPath(folder_), kStationRecordSize + 1);
+    if (now && now->size() == kStationRecordSize) {
+      StationRecord disk;
+      std::memcpy(&disk, now->data(), kStationRecordSize);
+      if (disk.kind == kStationRecordKind && disk.version == kStationVersion) out = MergeStationRecord(*synced_, r, disk);
+    }
+  }
+  const auto* p = reinterpret_cast<const std::uint8_t*>(&out);
+  if (!WriteFileAtomic(ConfigPath(folder_), std::span<const std::uint8_t>(p, sizeof out))) return kStationFailed;
+  synced_ = r;
+  synced_folder_ = folder_;
   if (auto& hook = StationLists(); hook.save && hook.save(*this) != 0) return kStationFailed;
   return kStationOk;
 }

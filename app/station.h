@@ -18,6 +18,7 @@
 
 namespace sq {
 
+class Clock;
 class PortMap;
 struct SiteDescription;
 
@@ -27,6 +28,9 @@ inline constexpr int kStationWrongSize = -2;
 
 inline constexpr std::size_t kOldStationRecordSize = 2088;
 inline constexpr const char* kStationConfigName = "STATION.CFG";
+// The lock file that serialises the writers of "STATION.CFG" in a station folder.
+inline constexpr const char* kSettingsLockName = ".settings.lock";
+inline constexpr std::int64_t kSettingsLockWaitMs = 10000;
 
 // Texts that the version-11 upgrade copies from the program configuration.
 struct StationUpgradeTexts {
@@ -74,8 +78,14 @@ class Station {
   [[nodiscard]] int Load(const std::string& folder);
 
   // Writes "STATION.CFG" (atomically: a crash leaves the old or the new file) and the
-  // data lists. -1 when the folder is empty or a write fails.
+  // data lists. Other processes may change the file meanwhile (a `station set` during a
+  // download): under the folder's settings lock the file is read again and only the
+  // fields this object changed since it was loaded or last saved are written over it,
+  // so their changes are kept. A station that was not loaded from this folder is
+  // written whole. Waits for the lock for up to kSettingsLockWaitMs on `clock`; -1
+  // when the folder is empty, the lock stays busy or a write fails.
   [[nodiscard]] int Save() const;
+  [[nodiscard]] int Save(Clock& clock) const;
 
   // Model code 0..7: sets the model, the sensor mask and the console family; -1 above 7.
   [[nodiscard]] int SetStationModel(int code);
@@ -167,8 +177,20 @@ class Station {
  private:
   StationRecord rec_;
   std::string folder_;  // may be longer than the record's 260-character copy
+  // The record as this object last read or wrote it, and the folder of that file: what
+  // Save compares with to find the fields this object changed.
+  mutable std::optional<StationRecord> synced_;
+  mutable std::string synced_folder_;
   std::shared_ptr<WeatherDatabase> database_;
 };
+
+// The record to write when `on_disk` is the file as it is now and `base` the file as
+// this process read it: `on_disk` with every field in which `mine` differs from `base`
+// taken from `mine`. A field changes whole (a text, a number, one element of an array
+// of numbers), so two writers' changes to different fields are both kept and a
+// field both changed is the later writer's, never a mix.
+[[nodiscard]] StationRecord MergeStationRecord(const StationRecord& base, const StationRecord& mine,
+                                               const StationRecord& on_disk);
 
 // Resets `rec` to a new station's defaults.
 void SetStationDefaults(StationRecord& rec);

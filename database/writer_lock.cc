@@ -1,41 +1,29 @@
 #include "database/writer_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "database/file_io.h"
 #include "database/month_file.h"
+#include "foundation/clock.h"
 #include "foundation/file_util.h"
 
 namespace sq {
 
 bool WriterLock::Acquire(const std::string& folder, std::string* error) {
-  Release();
-  const std::string path = JoinPath(folder, kWriterLockFileName);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (error) *error = "cannot open the lock file " + path + ": " + std::strerror(errno);
-    return false;
+  std::string why;
+  switch (lock_.Acquire(JoinPath(folder, kWriterLockFileName), Clock::Default(), 0, &why)) {
+    case FileLock::Result::kHeld:
+      RemoveStaleFiles(folder);
+      return true;
+    case FileLock::Result::kBusy:
+      why = "another program is writing to the station folder " + folder + "; try again when it has finished";
+      break;
+    case FileLock::Result::kError:
+      break;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int err = errno;
-    ::close(fd);
-    if (error) {
-      *error = err == EWOULDBLOCK
-                   ? "another program is writing to the station folder " + folder + "; try again when it has finished"
-                   : "cannot lock the station folder " + folder + ": " + std::strerror(err);
-    }
-    return false;
-  }
-  fd_ = fd;
-  RemoveStaleFiles(folder);
-  return true;
+  if (error) *error = why;
+  return false;
 }
 
 void WriterLock::RemoveStaleFiles(const std::string& folder) {
@@ -49,14 +37,6 @@ void WriterLock::RemoveStaleFiles(const std::string& folder) {
     if (name.size() > kTmp.size() && name.ends_with(kTmp) && IsMonthFileName(name.substr(0, name.size() - kTmp.size()))) {
       (void)DefaultFileSystem().Remove(JoinPath(folder, name));
     }
-  }
-}
-
-void WriterLock::Release() {
-  if (fd_ >= 0) {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
   }
 }
 

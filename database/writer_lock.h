@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/file_lock.h"
+
 namespace sq {
 
 inline constexpr char kWriterLockFileName[] = ".writer.lock";
@@ -13,7 +15,6 @@ inline constexpr char kWriterLockFileName[] = ".writer.lock";
 class WriterLock {
  public:
   WriterLock() = default;
-  ~WriterLock() { Release(); }
   WriterLock(const WriterLock&) = delete;
   WriterLock& operator=(const WriterLock&) = delete;
 
@@ -21,13 +22,13 @@ class WriterLock {
   // writer holds it or the lock file cannot be opened. Once it holds the lock, it removes
   // the temporary files that writers which died left in the folder.
   [[nodiscard]] bool Acquire(const std::string& folder, std::string* error);
-  void Release();
-  [[nodiscard]] bool held() const { return fd_ >= 0; }
+  void Release() { lock_.Release(); }
+  [[nodiscard]] bool held() const { return lock_.held(); }
 
  private:
   static void RemoveStaleFiles(const std::string& folder);
 
-  int fd_ = -1;
+  FileLock lock_;
 };
 
 }  // namespace sq

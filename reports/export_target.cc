@@ -51,7 +51,8 @@ std::string OwnFileKind(const std::string& name) {
     return "a list file of the program";
   }
   if (n == Lower(kDownloadLogName) || n == Lower(kDownloadLogLockName)) return "the download log";
-  if (n == Lower(kJournalName) || n == Lower(kWriterLockFileName) || n == Lower(LoadString(kStrPasswordFile)) ||
+  if (n == Lower(kJournalName) || n == Lower(kWriterLockFileName) || n == Lower(kSettingsLockName) ||
+      n == Lower(LoadString(kStrPasswordFile)) ||
       n.find(".tmp-") != std::string::npos) {
     return "a working file of the program";
   }

@@ -53,5 +53,6 @@ int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
 int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
 int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
+int RunImages(const Args& args);        // cmd_images.cc
 
 }  // namespace sq::ui

@@ -47,6 +47,7 @@ const std::vector<Command>& Commands() {
       {"page", "make a web page from a template and the current data", RunPage},
       {"wu", "send archive records to Weather Underground", RunWu},
       {"aprs", "send the current conditions to CWOP as an APRS weather report", RunAprs},
+      {"images", "draw a profile's weather images: gauges, dials and history graphs", RunImages},
   };
   return table;
 }

@@ -85,7 +85,7 @@ before=$(log_lines)
 [ "$(log_lines)" = "$before" ] || fail "a job ran for a command's options"
 
 # A first word that is neither a command nor a folder nor a station starts nothing.
-for word in webpage tank images dowload; do
+for word in webpage tank gauges dowload; do
   timeout 10 "$sq" --home "$dir" $word status < /dev/null 2> "$dir/err"
   rc=$?
   [ $rc = 2 ] || fail "'$word' exit status $rc"

@@ -7,7 +7,10 @@
 
 #include "app/port_map.h"
 #include "app/station_lists_hook.h"
+#include "app/extra_settings.h"
 #include "app/tests/temp_dir.h"
+#include "foundation/clock.h"
+#include "foundation/file_lock.h"
 #include "foundation/site.h"
 
 namespace sq {
@@ -128,9 +131,9 @@ TEST(StationTest, SaveAndLoadRoundTripAndClearRunTimeFields) {
   EXPECT_EQ(back.record().runtime_10, 0);
   EXPECT_EQ(back.record().runtime_1928, 0xFF);
   EXPECT_EQ(back.Folder(), dir.str() + "/");
-  // No temporary file is left beside the configuration.
+  // No temporary file is left beside the configuration (the settings lock stays).
   int files = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.str())) ++files;
+  for (const auto& e : std::filesystem::directory_iterator(dir.str())) files += e.path().filename() != kSettingsLockName;
   EXPECT_EQ(files, 1);
 }
 
@@ -442,6 +445,136 @@ TEST(StationTest, ListsHookRunsWithLoadAndSave) {
   StationLists().load = [](Station&) { return -1; };
   EXPECT_EQ(s.Load(dir.str()), -1);
   StationLists() = {};
+}
+
+TEST(StationMergeTest, EachWritersChangedFieldsAreKeptWhole) {
+  StationRecord base;
+  SetStationDefaults(base);
+  StoreText(base.city, sizeof base.city, "Springfield");
+  struct Case {
+    const char* legend;
+    void (*mine)(StationRecord&);
+    void (*theirs)(StationRecord&);
+    void (*expect)(const StationRecord&);
+  };
+  const Case cases[] = {
+      {"different fields: both kept",
+       [](StationRecord& r) { r.extra[extra::kArchivePeriod - extra::kBase] = 5; },
+       [](StationRecord& r) { r.latitude = 45.5f; },
+       [](const StationRecord& r) {
+         EXPECT_EQ(r.extra[extra::kArchivePeriod - extra::kBase], 5);
+         EXPECT_FLOAT_EQ(r.latitude, 45.5f);
+       }},
+      {"one text changed by both: the later writer's whole text, no mix",
+       [](StationRecord& r) { StoreText(r.city, sizeof r.city, "Springfielt"); },
+       [](StationRecord& r) { StoreText(r.city, sizeof r.city, "Shelbyville"); },
+       [](const StationRecord& r) { EXPECT_STREQ(r.city, "Springfielt"); }},
+      {"one number changed by both: the later writer's whole value",
+       [](StationRecord& r) { r.timezone_hours = 1.0f; },
+       [](StationRecord& r) { r.timezone_hours = -5.5f; },
+       [](const StationRecord& r) { EXPECT_FLOAT_EQ(r.timezone_hours, 1.0f); }},
+      {"elements of one array: each writer's element kept",
+       [](StationRecord& r) { r.normal_temp[0] = 30.0f; },
+       [](StationRecord& r) { r.normal_temp[6] = 75.0f; },
+       [](const StationRecord& r) {
+         EXPECT_FLOAT_EQ(r.normal_temp[0], 30.0f);
+         EXPECT_FLOAT_EQ(r.normal_temp[6], 75.0f);
+       }},
+      {"an added setting changed by both: the later writer's whole text",
+       [](StationRecord& r) { std::memcpy(r.extra + (extra::kWebHost - extra::kBase), "b.example", 10); },
+       [](StationRecord& r) { std::memcpy(r.extra + (extra::kWebHost - extra::kBase), "a.example.org", 14); },
+       [](const StationRecord& r) {
+         EXPECT_STREQ(reinterpret_cast<const char*>(r.extra + (extra::kWebHost - extra::kBase)), "b.example");
+       }},
+      {"nothing changed here: the file stays as it is",
+       [](StationRecord&) {},
+       [](StationRecord& r) { r.name[0] = 'Z'; },
+       [](const StationRecord& r) { EXPECT_EQ(r.name[0], 'Z'); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.legend);
+    StationRecord mine = base, theirs = base;
+    c.mine(mine);
+    c.theirs(theirs);
+    c.expect(MergeStationRecord(base, mine, theirs));
+  }
+}
+
+// Issue 17: a setting saved by another process between this one's load and save (a
+// `station set` during a download) is kept.
+TEST(StationTest, Issue17SaveKeepsChangesMadeSinceTheLoad) {
+  TempDir dir;
+  {
+    Station s;
+    s.SetFolder(dir.str());
+    s.SetName("Home");
+    ASSERT_EQ(s.Save(), 0);
+  }
+  Station download;
+  ASSERT_EQ(download.Load(dir.str()), 0);
+
+  Station set;
+  ASSERT_EQ(set.Load(dir.str()), 0);
+  ASSERT_EQ(set.SetLatitude(51.5), 0);
+  StoreText(set.record().city, sizeof set.record().city, "London");
+  ASSERT_EQ(set.Save(), 0);
+
+  download.record().extra[extra::kArchivePeriod - extra::kBase] = 10;
+  ASSERT_EQ(download.Save(), 0);
+  // A second save of the same object still leaves the other writer's fields alone.
+  download.SetName("Home 2");
+  ASSERT_EQ(download.Save(), 0);
+
+  Station back;
+  ASSERT_EQ(back.Load(dir.str()), 0);
+  EXPECT_FLOAT_EQ(back.record().latitude, 51.5f);
+  EXPECT_EQ(back.record().lat_dms[0], 51);
+  EXPECT_STREQ(back.record().city, "London");
+  EXPECT_EQ(back.record().extra[extra::kArchivePeriod - extra::kBase], 10);
+  EXPECT_EQ(back.Name(), "Home 2");
+}
+
+// A clock whose sleeps move fake time on, and which can let go of a lock after a while.
+class LockWaitClock final : public Clock {
+ public:
+  std::int64_t MonotonicMs() override { return now_; }
+  void SleepMs(std::int64_t ms) override {
+    now_ += ms;
+    if (release_after_ms >= 0 && now_ >= release_after_ms && holder) holder->Release();
+  }
+  std::int64_t UnixMs() override { return now_; }
+  WallClockTime LocalNow() override { return {}; }
+  WallClockTime UtcNow() override { return {}; }
+  std::int64_t now_ = 0;
+  std::int64_t release_after_ms = -1;
+  FileLock* holder = nullptr;
+};
+
+TEST(StationTest, SaveWaitsForTheSettingsLockAndGivesUpInBoundedTime) {
+  TempDir dir;
+  Station s;
+  s.SetFolder(dir.str());
+  s.SetName("First");
+  ASSERT_EQ(s.Save(), 0);
+  const auto before = ReadBytes(dir / "STATION.CFG");
+
+  FileLock other;
+  LockWaitClock clock;
+  ASSERT_EQ(other.Acquire(dir / kSettingsLockName, clock, 0), FileLock::Result::kHeld);
+  s.SetName("Second");
+  EXPECT_EQ(s.Save(clock), -1);
+  EXPECT_GE(clock.now_, kSettingsLockWaitMs);
+  EXPECT_LE(clock.now_, kSettingsLockWaitMs + 100);
+  EXPECT_EQ(ReadBytes(dir / "STATION.CFG"), before);
+
+  // The holder lets go while the save waits: the save goes ahead.
+  clock.now_ = 0;
+  clock.release_after_ms = 500;
+  clock.holder = &other;
+  EXPECT_EQ(s.Save(clock), 0);
+  Station back;
+  ASSERT_EQ(back.Load(dir.str()), 0);
+  EXPECT_EQ(back.Name(), "Second");
 }
 
 }  // namespace

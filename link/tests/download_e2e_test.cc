@@ -952,6 +952,40 @@ TEST_F(DownloadInterruptTest, Issue17DamagedNewestRecordTime) {
   }
 }
 
+// Another process (`station set`) changes the settings after the download read them;
+// the download then stores the console's archive period in the same file. Both
+// changes stay.
+TEST_F(DownloadInterruptTest, Issue17SettingsChangedDuringADownloadAreKept) {
+  StartSim(Archive(10, 'b', 15));
+  const std::string folder = dir_.path().string();
+  Station st = MakeStation(folder);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Station other;
+    if (other.Load(folder) != 0 || other.SetLatitude(51.5) != 0) ::_exit(1);
+    StoreText(other.record().city, sizeof other.record().city, "London");
+    ::_exit(other.Save() == 0 ? 0 : 2);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  CorvaleSession session(Settings());
+  DownloadOptions o;
+  o.silent = true;
+  o.hooks.message = [](std::string_view, bool) {};
+  o.hooks.log = [](std::string_view) {};
+  ArchiveDownload d(st, session, o);
+  ASSERT_EQ(d.Run(), kDownloadOk);
+
+  Station back;
+  ASSERT_EQ(back.Load(folder), 0);
+  EXPECT_EQ(back.record().extra[extra::kArchivePeriod - extra::kBase], 15);
+  EXPECT_FLOAT_EQ(back.record().latitude, 51.5f);
+  EXPECT_STREQ(back.record().city, "London");
+}
+
 // The automatic export file or the rain history that cannot be written (a full disk):
 // reported with a failure result, remembered in the journal, and written by the next
 // download even when it finds no new data.
