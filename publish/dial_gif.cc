@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <span>
 
@@ -137,8 +138,8 @@ void WindSpeedGif::DrawValue() {
   const std::string value = ImageValueMissing(value_) ? std::string("---") : FixedText(value_, scale_.decimals);
   CentredText(large, kCentreX, kCentreY + 45 - large->h / 2, value, blue);
   if (draw_high_) {
-    const std::string high =
-        ImageValueMissing(high_) ? std::string("High: ---") : "High: " + FixedText(high_, scale_.decimals);
+    char high[48] = "High: ---";
+    if (!ImageValueMissing(high_)) std::snprintf(high, sizeof high, "High: %.*f", scale_.decimals, high_);
     CentredText(large, kCentreX, kCentreY + 65 - large->h / 2, high, Color(255, 0, 0));
   }
 }

@@ -112,18 +112,16 @@ GraphGif::GraphGif(std::string file_name, std::string title, const GraphPeriod& 
       title_(std::move(title)),
       period_(period),
       kind_(kind),
-      columns_(kColumns) {}
+      columns_(kColumns),
+      column_factor_(period.empty() ? 0.0
+                                    : (kColumns - 1) / static_cast<double>(period.end_minute - period.start_minute) *
+                                          (1.0 + 1e-12)) {}
 
 int GraphGif::ColumnX(std::int64_t minute) const {
   if (period_.empty()) return kPlotLeft;
   const std::int64_t m = std::clamp(minute, period_.start_minute, period_.end_minute);
   return kPlotLeft + static_cast<int>((m - period_.start_minute) * (kColumns - 1) /
                                       (period_.end_minute - period_.start_minute));
-}
-
-int GraphGif::ColumnOf(std::int64_t minute) const {
-  if (period_.empty() || minute < period_.start_minute || minute > period_.end_minute) return -1;
-  return ColumnX(minute) - kPlotLeft;
 }
 
 int GraphGif::ValueY(double v) const {
@@ -233,7 +231,9 @@ void GraphGif::DrawTimeAxis(int black, int grid) {
     const int x = ColumnX(minute);
     if (grid_line && x > kPlotLeft && x < kPlotRight) gdImageLine(im, x, kPlotTop + 1, x, kPlotBottom - 1, grid);
     gdImageLine(im, x, kPlotBottom, x, kPlotBottom + 3, black);
-    if (!label.empty()) CentredText(small, x, kPlotBottom + 4, label, black);
+    // Centred on its tick, but kept inside the frame at the ends.
+    const int w = TextWidth(small, label);
+    if (!label.empty()) Text(small, std::clamp(x - w / 2, 3, kWidth - 3 - w), kPlotBottom + 4, label, black);
   };
   char buf[32];
   for (const HourAxis& a : kHourAxes) {

@@ -254,17 +254,20 @@ Rgb FixedColour(ID id) {
   }
 }
 
-// The colour the variable has in the program's plot settings (the catalogue's first
-// colour, 0x00BBGGRR); the fixed colour when it has none or it would vanish on white.
+// The colour the variable has in the plot settings (0x00BBGGRR): the station's data
+// list when one is installed, else the catalogue's; the fixed colour when it has none
+// or it would vanish on white.
 Rgb PlotColour(ID id) {
+  std::uint32_t c = 0;
+  bool found = DU::GetSensorColor(id.value, 0, &c) == 1;
   for (const CatalogueVariable& v : FullCatalogue()) {
+    if (found) break;
     if (v.id != id) continue;
-    const auto c = static_cast<std::uint32_t>(v.colours[0]);
-    const Rgb rgb{static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)};
-    if (rgb.r + rgb.g + rgb.b < 600) return rgb;
-    break;
+    c = static_cast<std::uint32_t>(v.colours[0]);
+    found = true;
   }
-  return FixedColour(id);
+  const Rgb rgb{static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)};
+  return found && rgb.r + rgb.g + rgb.b < 600 ? rgb : FixedColour(id);
 }
 
 // The newest archive record's date and time; invalid when there is none.
@@ -379,15 +382,23 @@ int DrawHistoricalImages(const ImageRun& run, const UploadParameters& profile, c
     g->SetLineColor(profile.graph_fixed_colours != 0 ? FixedColour(kGraphs[index].id) : PlotColour(kGraphs[index].id));
     graphs.push_back(std::move(g));
   }
-  // One pass over the period's records feeds every graph. Records stamped 00:00 are
-  // stored with the day before, so the walk starts a day early.
-  DateTime from = period.start;
-  --from;
+  // One pass over the period's records feeds every graph. A record stamped 00:00 is
+  // stored with the day before; the only such record the period's first stored day
+  // would miss is the one at its start, which lies outside (start, end].
   int rc = 0;
   if (!period.empty()) {
-    const int walk = ForEachArchiveRecord(db, from, period.end, run.station->GetSiteDescription(),
+    std::int32_t day_key = -1;
+    std::int64_t day_minute = 0;
+    const int walk = ForEachArchiveRecord(db, period.start, period.end, run.station->GetSiteDescription(),
                                           [&](const WeatherDataObject& rec) {
-                                            const std::int64_t minute = AbsoluteMinute(rec.date);
+                                            const std::int32_t key = rec.date.year * 10000 + rec.date.month * 100 + rec.date.day;
+                                            if (key != day_key) {
+                                              day_key = key;
+                                              DateTime midnight = rec.date;
+                                              midnight.packed_time = 0;
+                                              day_minute = AbsoluteMinute(midnight);
+                                            }
+                                            const std::int64_t minute = day_minute + rec.date.packed_time;
                                             if (minute <= period.start_minute) return true;
                                             const int column = graphs.front()->ColumnOf(minute);
                                             if (column < 0) return true;

@@ -35,6 +35,7 @@ constexpr Entry kEntries[] = {
 #include "resources/strings_network.inc"
 #include "resources/strings_fuel.inc"
 #include "resources/strings_publish.inc"
+#include "resources/strings_upload.inc"
 #include "resources/strings_wxnet.inc"
 #include "resources/strings_images.inc"
     {0, ""},  // sentinel, so that the table is never empty

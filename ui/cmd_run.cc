@@ -40,6 +40,7 @@
 #include "resources/string_table.h"
 #include "ui/commands.h"
 #include "ui/module_console.h"
+#include "ui/upload_wiring.h"
 
 namespace sq::ui {
 namespace {
@@ -68,7 +69,7 @@ SerialSession* OpenStationSession(Station& station, SerialPortManager& manager, 
 }
 
 // An unattended download of `station` into its database; messages go to the log.
-int DownloadStation(Station& station, SerialPortManager& manager) {
+int DownloadStation(Station& station, SerialPortManager& manager, int* records = nullptr) {
   const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
   SerialSession* session = OpenStationSession(station, manager, title);
   if (session == nullptr) return kJobFailed;
@@ -92,6 +93,7 @@ int DownloadStation(Station& station, SerialPortManager& manager) {
   {
     ArchiveDownload download(station, *session, options);
     result = download.Run();
+    if (records != nullptr) *records = download.records_stored();
   }
   // Close what was opened for this station.
   (void)manager.CloseSession(session);
@@ -332,6 +334,11 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       loop.AddTickHandler([&](std::uint64_t) { current.Poll(); });
     }
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
+    // The upload schedule; a run takes one step per tick and gives way to the jobs above.
+    ScheduledUploads uploads(clock, manager, [&shell] { return shell.CurrentStation(); }, [&current] { current.Pause(); });
+    loop.AddTickHandler([&](std::uint64_t tick) {
+      if (!scheduler.JobRunning()) uploads.OnTick(tick);
+    });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning()) {
@@ -342,6 +349,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
     });
     (void)loop.Run(loop_options.ticks);
+    uploads.Stop();
     current.Stop();
     Modules().UnloadModules();
     ModuleHost::Get().Reset();
@@ -381,7 +389,8 @@ int RunHelp() {
       "station for current conditions and keeps them in current_conditions.txt in the\n"
       "station folder (see 'stratoquill now'), and uploads the current conditions to\n"
       "the weather network about once a minute when that is on (see 'stratoquill\n"
-      "network'). Results go to download.log. Ctrl-C or SIGTERM stops the\n"
+      "network'), and publishes the enabled upload profiles on their schedule (see\n"
+      "'stratoquill upload'). Results go to download.log. Ctrl-C or SIGTERM stops the\n"
       "program after the work in progress and saves its settings; a second one stops it\n"
       "at once.\n"
       "\n"
@@ -449,6 +458,10 @@ bool ParseCount(const std::string& text, long long min, long long max, long long
 }
 
 }  // namespace
+
+int DownloadStationNow(Station& station, SerialPortManager& manager, int* records) {
+  return DownloadStation(station, manager, records);
+}
 
 int RunClassic(const Args& args) {
   for (const auto& a : args) {

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+namespace sq {
+class SerialPortManager;
+class Station;
+}  // namespace sq
+
 namespace sq::ui {
 
 using Args = std::vector<std::string>;
@@ -51,6 +56,11 @@ int RunFuel(const Args& args);          // cmd_fuel.cc
 int RunDoctor(const Args& args);        // cmd_doctor.cc
 int RunInternet(const Args& args);      // cmd_internet.cc
 int RunPage(const Args& args);          // cmd_page.cc
+int RunUpload(const Args& args);        // cmd_upload.cc
+
+// cmd_run.cc: an unattended download of `station` into its database (messages go to
+// the log); the number of records stored goes to *records. kJobOk or a negative code.
+int DownloadStationNow(Station& station, SerialPortManager& manager, int* records = nullptr);
 int RunWu(const Args& args);            // cmd_wxnet.cc: Weather Underground
 int RunAprs(const Args& args);          // cmd_wxnet.cc: CWOP / APRS
 int RunImages(const Args& args);        // cmd_images.cc

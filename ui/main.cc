@@ -45,6 +45,7 @@ const std::vector<Command>& Commands() {
       {"doctor", "find what keeps a station from downloading, and how to fix it", RunDoctor},
       {"internet", "show and set the internet settings and upload profiles", RunInternet},
       {"page", "make a web page from a template and the current data", RunPage},
+      {"upload", "publish the upload profiles' pages, reports and images now", RunUpload},
       {"wu", "send archive records to Weather Underground", RunWu},
       {"aprs", "send the current conditions to CWOP as an APRS weather report", RunAprs},
       {"images", "draw a profile's weather images: gauges, dials and history graphs", RunImages},

@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""An FTP server for the upload tests: 127.0.0.1 on an ephemeral port, one user with a
+temporary root. Prints the port on its first line, then serves until it is terminated.
+
+--drop-after N --drops K: the first K stores end after N bytes with the connection
+closed, as when a server or a line dies mid-file.
+--refuse-mkd: every MKD is answered "550 Permission denied." (a folder that cannot be made).
+"""
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+ap = argparse.ArgumentParser()
+ap.add_argument("--root", required=True)
+ap.add_argument("--user", default="wx")
+ap.add_argument("--password", default="secret")
+ap.add_argument("--drop-after", type=int, default=0)
+ap.add_argument("--drops", type=int, default=0)
+ap.add_argument("--refuse-mkd", action="store_true")
+args = ap.parse_args()
+state = {"drops": args.drops}
+
+logging.basicConfig(level=logging.ERROR)
+
+
+class Dtp(DTPHandler):
+    def handle_read(self):
+        super().handle_read()
+        if state["drops"] > 0 and self.tot_bytes_received >= args.drop_after:
+            state["drops"] -= 1
+            self.cmd_channel.close()
+
+    handle_read_event = handle_read
+
+
+class Handler(FTPHandler):
+    dtp_handler = Dtp
+
+    def ftp_MKD(self, path):
+        if args.refuse_mkd:
+            self.respond("550 Permission denied.")
+            return
+        return super().ftp_MKD(path)
+
+
+auth = DummyAuthorizer()
+auth.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+Handler.authorizer = auth
+Handler.permit_foreign_addresses = False
+server = FTPServer(("127.0.0.1", 0), Handler)
+print(server.socket.getsockname()[1], flush=True)
+sys.stdout.close()
+server.serve_forever()
