@@ -31,6 +31,7 @@ void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string
     return;
   }
   const HeaderBlock& h = f->header();
+  if (!f->damage().empty()) add(-1, f->damage());
   static constexpr char kId[] = "WDAT5.3";
   if (std::memcmp(h.id_code.data(), kId, 7) != 0) add(-1, "the id code is not WDAT5.3");
   if (h.day[0].records_in_day != 0 || h.day[0].start_position != 0) add(-1, "day index entry 0 is not zero");

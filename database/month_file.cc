@@ -33,20 +33,16 @@ bool ParseMonthFileName(std::string_view name, int* year, int* month) {
   return true;
 }
 
-std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size) {
-  char buf[200];
+std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size, std::int32_t* usable,
+                                       std::string* damage) {
+  char buf[240];
+  if (damage) damage->clear();
   if (h.total_records < 0) {
     std::snprintf(buf, sizeof buf, "negative record count %d", h.total_records);
     return std::string(buf);
   }
-  if (file_size < RecordOffset(h.total_records)) {
-    std::snprintf(buf, sizeof buf,
-                  "truncated: the header names %d records but the file holds only %lld",
-                  h.total_records,
-                  static_cast<long long>(std::max<std::int64_t>(0, file_size - static_cast<std::int64_t>(kHeaderSize)) /
-                                         static_cast<std::int64_t>(kRecordSize)));
-    return std::string(buf);
-  }
+  const std::int64_t holds =
+      std::max<std::int64_t>(0, file_size - static_cast<std::int64_t>(kHeaderSize)) / static_cast<std::int64_t>(kRecordSize);
   std::int64_t end_of_previous = 0;
   int previous_day = 0;
   for (int d = 1; d < kDayEntries; ++d) {
@@ -63,6 +59,11 @@ std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_s
                     d, static_cast<long long>(start), static_cast<long long>(end - 1), h.total_records);
       return std::string(buf);
     }
+    if (end > holds) {
+      std::snprintf(buf, sizeof buf, "truncated: day %d covers records %lld to %lld but the file holds only %lld", d,
+                    static_cast<long long>(start), static_cast<long long>(end - 1), static_cast<long long>(holds));
+      return std::string(buf);
+    }
     if (start < end_of_previous) {
       std::snprintf(buf, sizeof buf, "day %d (records %lld to %lld) overlaps or precedes day %d", d,
                     static_cast<long long>(start), static_cast<long long>(end - 1), previous_day);
@@ -70,6 +71,23 @@ std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_s
     }
     end_of_previous = end;
     previous_day = d;
+  }
+  // Every record of a sound file belongs to a day, so the last day ends the records.
+  // A larger count is damage: reading up to it would show records of no day (or
+  // scan a sparse file of millions of zero records).
+  if (usable) *usable = static_cast<std::int32_t>(end_of_previous);
+  if (h.total_records > end_of_previous && damage) {
+    if (h.total_records > holds) {
+      std::snprintf(buf, sizeof buf, "the header counts %d records but the file holds only %lld", h.total_records,
+                    static_cast<long long>(holds));
+    } else {
+      std::snprintf(buf, sizeof buf, "the header counts %d records but its days hold only %lld", h.total_records,
+                    static_cast<long long>(end_of_previous));
+    }
+    *damage = buf;
+    std::snprintf(buf, sizeof buf, "; only the %lld records of its days are read and the file is not changed",
+                  static_cast<long long>(end_of_previous));
+    *damage += buf;
   }
   return std::nullopt;
 }
@@ -107,14 +125,19 @@ std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& pa
     if (problem) *problem = "shorter than a month-file header";
     return nullptr;
   }
-  const HeaderBlock h = *DecodeHeader(raw);
-  if (auto bad = CheckHeader(h, f->Size())) {
+  HeaderBlock h = *DecodeHeader(raw);
+  std::int32_t usable = 0;
+  std::string damage;
+  if (auto bad = CheckHeader(h, f->Size(), &usable, &damage)) {
     *status = Status::kBroken;
     if (problem) *problem = *bad;
     return nullptr;
   }
+  h.total_records = usable;
   *status = Status::kOk;
-  return std::unique_ptr<MonthFile>(new MonthFile(path, std::move(f), h));
+  auto month = std::unique_ptr<MonthFile>(new MonthFile(path, std::move(f), h));
+  month->damage_ = std::move(damage);
+  return month;
 }
 
 std::unique_ptr<MonthFile> MonthFile::Create(FileSystem& fs, const std::string& path,
@@ -146,18 +169,20 @@ bool MonthFile::ReadRecord(std::int64_t n, RecordBytes* out) {
 }
 
 bool MonthFile::WriteRecord(std::int64_t n, const RecordBytes& bytes) {
+  if (!damage_.empty()) return false;
   buffer_count_ = 0;  // keep reads coherent with what is on disk
   return file_->WriteAt(RecordOffset(n), bytes);
 }
 
 bool MonthFile::WriteRecords(std::int64_t n, std::span<const std::uint8_t> bytes) {
-  if (bytes.size() % kRecordSize != 0) return false;
+  if (bytes.size() % kRecordSize != 0 || !damage_.empty()) return false;
   buffer_count_ = 0;
   return file_->WriteAt(RecordOffset(n), bytes);
 }
 
 bool MonthFile::WriteHeader() {
   if (!header_dirty_) return true;
+  if (!damage_.empty()) return false;
   if (!file_->WriteAt(0, EncodeHeader(header_))) return false;
   header_dirty_ = false;
   return true;

@@ -29,10 +29,15 @@ namespace sq {
   return static_cast<std::int64_t>(kHeaderSize) + static_cast<std::int64_t>(kRecordSize) * n;
 }
 
-// Checks that a header describes a readable file of `file_size` bytes: a record count
-// the file holds, and day ranges inside it that do not overlap and lie in calendar
-// order. Returns the problem in words, or nothing when the header is sound.
-[[nodiscard]] std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size);
+// Checks that a header describes a readable file of `file_size` bytes: day ranges inside
+// the records the file holds and the header counts, that do not overlap and lie in
+// calendar order. Returns the problem in words, or nothing when the file can be read.
+// A record count larger than the file holds or than the days claim is damage of the
+// count alone: the file stays readable through its days, `*usable` (when given) is the
+// number of records up to the end of the last day, and `*damage` says what is wrong
+// (empty for a sound header).
+[[nodiscard]] std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_size,
+                                                     std::int32_t* usable = nullptr, std::string* damage = nullptr);
 
 // Day (1..31) whose range holds record `n`, or 32 when none does.
 [[nodiscard]] int DayOfRecord(const HeaderBlock& h, std::int64_t n);
@@ -60,6 +65,9 @@ class MonthFile {
   }
   [[nodiscard]] bool header_dirty() const { return header_dirty_; }
   [[nodiscard]] std::int32_t total_records() const { return header_.total_records; }
+  // What is wrong with the header's record count, or empty. A damaged file is read only
+  // as far as its days reach (the header in memory counts that many) and never written.
+  [[nodiscard]] const std::string& damage() const { return damage_; }
 
   // Reads record `n` (0 <= n < total records); false on a failed or short read.
   [[nodiscard]] bool ReadRecord(std::int64_t n, RecordBytes* out);
@@ -83,6 +91,7 @@ class MonthFile {
   std::string path_;
   std::unique_ptr<File> file_;
   HeaderBlock header_;
+  std::string damage_;
   bool header_dirty_ = false;
   // Read-ahead buffer: records [buffer_first_, buffer_first_ + buffer_count_).
   std::vector<std::uint8_t> buffer_;

@@ -67,6 +67,12 @@ bool WeatherDatabase::CheckWritable() {
   return false;
 }
 
+bool WeatherDatabase::CheckMonthWritable() {
+  if (!open_ || open_->damage().empty()) return true;
+  Fail(open_->path() + " is damaged (" + open_->damage() + "); see 'stratoquill db check " + folder_ + "'");
+  return false;
+}
+
 const HeaderBlock* WeatherDatabase::open_header() const {
   return open_ ? &open_->header() : nullptr;
 }
@@ -132,6 +138,7 @@ int WeatherDatabase::LoadDateList() {
       continue;
     }
     const HeaderBlock& h = open_->header();
+    if (!open_->damage().empty()) problems_.push_back({name, open_->path() + ": " + open_->damage(), true});
     if (running + h.total_records > std::numeric_limits<std::int32_t>::max()) {
       problems_.push_back({name, "the database would hold more records than can be numbered"});
       continue;
@@ -147,6 +154,7 @@ int WeatherDatabase::LoadDateList() {
     e.year = static_cast<std::int16_t>(year);
     e.month = static_cast<std::int16_t>(month);
     e.file_name = name;
+    e.damaged = !open_->damage().empty();
     months_.push_back(e);
     current_ = static_cast<int>(months_.size()) - 1;
     running += h.total_records;
@@ -591,6 +599,7 @@ int WeatherDatabase::AppendRecord(const RecordBytes& record, DateTime date) {
       return kDbError;
     }
   }
+  if (!CheckMonthWritable()) return kDbError;
   const HeaderBlock& h = open_->header();
   for (int d = date.day + 1; d < kDayEntries; ++d) {
     if (h.day[d].records_in_day > 0) {
@@ -644,7 +653,7 @@ void WeatherDatabase::NoteNewest(std::int32_t key, const RecordBytes& rec) {
 
 int WeatherDatabase::EditRecord(const RecordBytes& record, std::int32_t record_number) {
   if (!CheckWritable()) return kDbError;
-  if (EnsureMonthOfRecord(record_number) != kDbOk) return kDbError;
+  if (EnsureMonthOfRecord(record_number) != kDbOk || !CheckMonthWritable()) return kDbError;
   if (!open_->WriteRecord(record_number - months_[current_].first_record, record)) {
     Fail(open_->path() + ": the record could not be written");
     return kDbError;
@@ -655,7 +664,7 @@ int WeatherDatabase::EditRecord(const RecordBytes& record, std::int32_t record_n
 int WeatherDatabase::EditRecords(const std::vector<RecordBytes>& records, std::int32_t record_number) {
   if (records.empty()) return kDbOk;
   if (!CheckWritable()) return kDbError;
-  if (EnsureMonthOfRecord(record_number) != kDbOk) return kDbError;
+  if (EnsureMonthOfRecord(record_number) != kDbOk || !CheckMonthWritable()) return kDbError;
   const MonthEntry& m = months_[current_];
   const std::int64_t last = static_cast<std::int64_t>(record_number) + static_cast<std::int64_t>(records.size()) - 1;
   if (last > m.last_record) {
@@ -680,6 +689,7 @@ int WeatherDatabase::EditArchiveRecord(const RecordBytes& record, std::int32_t a
 }
 
 bool WeatherDatabase::RewriteOpenMonth(std::int64_t first, std::int64_t count, const HeaderBlock& header) {
+  if (!CheckMonthWritable()) return false;
   const std::string path = open_->path();
   const std::string tmp = path + ".tmp";
   {
@@ -739,7 +749,7 @@ bool WeatherDatabase::RewriteOpenMonth(std::int64_t first, std::int64_t count, c
 int WeatherDatabase::DeleteRecord(std::int32_t record_number) {
   if (!CheckWritable()) return kDbError;
   RecordBytes rec;
-  if (GetRecord(&rec, record_number) != kDbOk) return kDbError;
+  if (GetRecord(&rec, record_number) != kDbOk || !CheckMonthWritable()) return kDbError;
   const int index = current_;
   const MonthEntry e = months_[index];
   if (e.record_count() == 1) return DeleteMonth(e.month, e.year);
@@ -781,6 +791,7 @@ int WeatherDatabase::DeleteDay(int month, int day, int year) {
   if (!CheckWritable()) return kDbError;
   const std::int32_t r = Goto(month, day, year, false);
   if (r < 0) return r;
+  if (!CheckMonthWritable()) return kDbError;
   const int index = current_;
   HeaderBlock h = open_->header();
   const std::int32_t k = h.day[day].records_in_day;
@@ -845,15 +856,23 @@ int WeatherDatabase::GetFirstAndLastDates() {
     newest_time_ = 0;
     return kDbOk;
   }
+  // Walk the days' ranges: records between or behind them belong to no day.
   RecordBytes rec;
   bool found = false;
-  for (std::int32_t n = 0; n < total_records_; ++n) {
-    if (GetRecord(&rec, n) != kDbOk) return kDbError;
-    if (rec[0] == kRecordTypeArchive) {
-      first_date_ = last_read_;
-      found = true;
-      first_known_ = true;
-      break;
+  for (std::size_t i = 0; i < months_.size() && !found; ++i) {
+    if (months_[i].record_count() <= 0) continue;
+    if (OpenEntry(static_cast<int>(i)) != kDbOk) return kDbError;
+    const HeaderBlock h = open_->header();
+    for (int d = 1; d < kDayEntries && !found; ++d) {
+      const DayIndexEntry& e = h.day[d];
+      for (std::int32_t k = 0; k < e.records_in_day && !found; ++k) {
+        if (GetRecord(&rec, months_[i].first_record + e.start_position + k) != kDbOk) return kDbError;
+        if (rec[0] == kRecordTypeArchive) {
+          first_date_ = last_read_;
+          found = true;
+          first_known_ = true;
+        }
+      }
     }
   }
   if (!found) first_date_ = DateTime(1, 1, 1900);

@@ -47,14 +47,17 @@ struct MonthEntry {
   std::int16_t year = 0;
   std::int16_t month = 0;
   std::string file_name;               // as found in the folder (the extension's case kept)
+  bool damaged = false;                // its record count is damaged: read through its days only, never written
 
   [[nodiscard]] std::int32_t record_count() const { return last_record - first_record + 1; }
 };
 
-// A month file that could not be used, and why.
+// A month file that could not be used, and why. A file whose header miscounts its
+// records is still read through its days (`used`); the others are left out.
 struct MonthProblem {
   std::string file_name;
   std::string message;
+  bool used = false;
 };
 
 class WeatherDatabase {
@@ -136,7 +139,7 @@ class WeatherDatabase {
   [[nodiscard]] const DateList& date_list() const { return dates_; }
   [[nodiscard]] const DateTime& first_date() const { return first_date_; }
   [[nodiscard]] const DateTime& last_date() const { return last_date_; }
-  // Month files left out at the last open, with the reason.
+  // Month files left out or damaged at the last open, with the reason.
   [[nodiscard]] const std::vector<MonthProblem>& problems() const { return problems_; }
   // The open month's header (nullptr when none is open).
   [[nodiscard]] const HeaderBlock* open_header() const;
@@ -154,6 +157,8 @@ class WeatherDatabase {
   std::int64_t LocalOfArchive(std::int32_t archive_number, int* day) const;
   void SetLastRead(int day, const RecordBytes& rec, bool sequential);
   bool CheckWritable();
+  // False (with the message) when the open month is damaged and must not change.
+  bool CheckMonthWritable();
   // Rewrites the open month without its records [first, first + count) and with
   // `header` as its new header, through a temporary file renamed over the old one.
   bool RewriteOpenMonth(std::int64_t first, std::int64_t count, const HeaderBlock& header);

@@ -185,7 +185,8 @@ DbState OpenDb(const Context& ctx, WeatherDatabase& db) {
     return DbState::kFailed;
   }
   for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill fuel: left out %s: %s\n", p.file_name.c_str(), p.message.c_str());
+    std::fprintf(stderr, "stratoquill fuel: %s %s: %s\n", p.used ? "damaged month file" : "left out",
+                 p.file_name.c_str(), p.message.c_str());
   }
   return db.date_list().size() == 0 ? DbState::kEmpty : DbState::kOpen;
 }

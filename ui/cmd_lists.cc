@@ -199,7 +199,8 @@ bool OpenDb(WeatherDatabase& db, const std::string& folder, const char* cmd) {
 }
 
 // Names on stderr each month file of the range [from, to] that could not be used and
-// was left out; returns how many.
+// was left out, or is damaged and read through its days only; returns how many were
+// left out.
 int ReportSkippedMonths(const WeatherDatabase& db, const DateTime& from, const DateTime& to, const std::string& folder,
                         const char* cmd) {
   int count = 0;
@@ -209,9 +210,9 @@ int ReportSkippedMonths(const WeatherDatabase& db, const DateTime& from, const D
       const int m = year * 12 + month;
       if ((from.valid && m < from.year * 12 + from.month) || (to.valid && m > to.year * 12 + to.month)) continue;
     }
-    std::fprintf(stderr, "stratoquill %s: left out the damaged month file %s: %s (see 'stratoquill db check %s')\n",
-                 cmd, p.file_name.c_str(), p.message.c_str(), folder.c_str());
-    ++count;
+    std::fprintf(stderr, "stratoquill %s: %s the damaged month file %s: %s (see 'stratoquill db check %s')\n", cmd,
+                 p.used ? "read the days of" : "left out", p.file_name.c_str(), p.message.c_str(), folder.c_str());
+    if (!p.used) ++count;
   }
   return count;
 }

@@ -147,7 +147,8 @@ int RunNoaa(const Args& args) {
     return kExitFailed;
   }
   for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill noaa: left out %s: %s\n", p.file_name.c_str(), p.message.c_str());
+    std::fprintf(stderr, "stratoquill noaa: %s %s: %s\n", p.used ? "damaged month file" : "left out",
+                 p.file_name.c_str(), p.message.c_str());
   }
 
   std::string error;

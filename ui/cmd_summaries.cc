@@ -139,7 +139,8 @@ bool OpenDb(const char* cmd, WeatherDatabase& db, const std::string& folder, boo
     return false;
   }
   for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill %s: left out %s: %s\n", cmd, p.file_name.c_str(), p.message.c_str());
+    std::fprintf(stderr, "stratoquill %s: %s %s: %s\n", cmd, p.used ? "damaged month file" : "left out",
+                 p.file_name.c_str(), p.message.c_str());
   }
   return true;
 }

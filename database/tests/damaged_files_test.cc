@@ -11,6 +11,7 @@ namespace {
 
 using testing::Archive;
 using testing::At;
+using testing::MarkerOf;
 using testing::TempFolder;
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -43,7 +44,7 @@ TEST(DamagedFiles, AreLeftOutAndNamed) {
       {"empty file", {}, "shorter than"},
       {"header cut short", std::vector<std::uint8_t>(100, 0), "shorter than"},
       {"fewer records than the header names", MonthBytes(Header(10, {{1, 10, 0}}), 4), "truncated"},
-      {"huge record count", MonthBytes(Header(0x7FFFFFFF, {{1, 3, 0}}), 3), "truncated"},
+      {"day past the end of the file", MonthBytes(Header(0x7FFFFFFF, {{1, 5, 0}}), 3), "truncated"},
       {"overlapping days", MonthBytes(Header(6, {{1, 4, 0}, {2, 3, 3}}), 6), "overlaps"},
       {"day past the record count", MonthBytes(Header(3, {{4, 3, 1}}), 3), "past the"},
       {"negative day count", MonthBytes(Header(3, {{4, -3, 0}}), 3), "negative"},
@@ -97,8 +98,9 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
   ASSERT_TRUE(CheckDatabaseFolder(DefaultFileSystem(), dir.str(), &report));
   std::vector<std::pair<std::string, std::int64_t>> where;
   for (const auto& f : report.findings) where.emplace_back(f.file_name, f.record);
+  // The header counts record 5, which no day holds: the count is damaged.
   const std::vector<std::pair<std::string, std::int64_t>> want = {
-      {"2024-05.SQM", 1}, {"2024-05.SQM", 3}, {"2024-05.SQM", 4}, {"2024-05.SQM", 5}, {"2024-05.sqm", -1}};
+      {"2024-05.SQM", -1}, {"2024-05.SQM", 1}, {"2024-05.SQM", 3}, {"2024-05.SQM", 4}, {"2024-05.sqm", -1}};
   // "2024-05.SQM" sorts first and is the month's file; the lower-case twin is left out.
   EXPECT_EQ(where, want);
 
@@ -106,7 +108,98 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
   EXPECT_EQ(db.month_count(), 1);
   EXPECT_EQ(db.months()[0].file_name, "2024-05.SQM");
+  ASSERT_EQ(db.problems().size(), 2u);
+  EXPECT_TRUE(db.problems()[0].used);
+  EXPECT_FALSE(db.problems()[1].used);
+}
+
+// Counts the bytes read through it.
+class CountingFileSystem final : public FileSystem {
+ public:
+  class CountingFile final : public File {
+   public:
+    CountingFile(std::unique_ptr<File> f, std::int64_t* bytes) : f_(std::move(f)), bytes_(bytes) {}
+    long ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override {
+      *bytes_ += static_cast<std::int64_t>(out.size());
+      return f_->ReadAt(offset, out);
+    }
+    bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> data) override { return f_->WriteAt(offset, data); }
+    std::int64_t Size() override { return f_->Size(); }
+    bool Sync() override { return f_->Sync(); }
+
+   private:
+    std::unique_ptr<File> f_;
+    std::int64_t* bytes_;
+  };
+  std::unique_ptr<File> Open(const std::string& path, bool writable, OpenError* error) override {
+    auto f = base_.Open(path, writable, error);
+    return f ? std::make_unique<CountingFile>(std::move(f), &bytes_read) : nullptr;
+  }
+  std::unique_ptr<File> Create(const std::string& path) override { return base_.Create(path); }
+  bool Rename(const std::string& a, const std::string& b) override { return base_.Rename(a, b); }
+  bool Remove(const std::string& path) override { return base_.Remove(path); }
+  bool Exists(const std::string& path) override { return base_.Exists(path); }
+  bool List(const std::string& folder, std::vector<std::string>* names) override { return base_.List(folder, names); }
+  bool SyncFolder(const std::string& folder) override { return base_.SyncFolder(folder); }
+
+  std::int64_t bytes_read = 0;
+
+ private:
+  FileSystem& base_ = DefaultFileSystem();
+};
+
+// Issue 18: a header that counts 24 million records in a sparse file whose days hold
+// four. The database answers from the days, reads a few records, reports the damage
+// and never writes the file.
+TEST(DamagedFiles, Issue18RecordCountBeyondTheDaysIsReadThroughTheDays) {
+  TempFolder dir;
+  constexpr int kClaimed = 24000000;
+  std::vector<std::uint8_t> bytes = MonthBytes(Header(kClaimed, {{3, 4, 0}}), 4);
+  auto put = [&](int n, const RecordBytes& r) { std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n); };
+  put(0, ToBytes(NewDailySummary1()));
+  put(1, ToBytes(NewDailySummary2()));
+  put(2, Archive(7, 60));
+  put(3, Archive(8, 120));
+  const std::string path = dir.file("2024-02.sqm");
+  WriteFile(path, bytes);
+  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(RecordOffset(kClaimed)));  // sparse
+
+  CountingFileSystem fs;
+  WeatherDatabase db(fs);
+  ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
   ASSERT_EQ(db.problems().size(), 1u);
+  EXPECT_TRUE(db.problems()[0].used);
+  EXPECT_NE(db.problems()[0].message.find("the header counts 24000000 records but its days hold only 4"),
+            std::string::npos)
+      << db.problems()[0].message;
+  EXPECT_EQ(db.total_records(), 4);
+  EXPECT_EQ(db.NumberOfDataRecords(), 2);
+  EXPECT_EQ(db.first_date().GetPackedDate(), PackDate(2024, 2, 3));
+  EXPECT_EQ(db.first_date().packed_time, 60);
+  EXPECT_EQ(db.last_date().GetPackedDate(), PackDate(2024, 2, 3));
+  EXPECT_EQ(db.last_date().packed_time, 120);
+  EXPECT_EQ(db.GetClosestArchive(At(2024, 2, 20, 600)), 1);
+  RecordBytes rec;
+  ASSERT_EQ(db.GetArchiveRecord(&rec, 1), 0);
+  EXPECT_EQ(MarkerOf(rec), 8);
+  EXPECT_LT(fs.bytes_read, 1 << 20);
+
+  // Nothing is written into it: the append is refused with a message naming the file.
+  EXPECT_EQ(db.AppendRecord(Archive(9, 180), At(2024, 2, 3, 180)), -1);
+  EXPECT_NE(db.last_error().find("2024-02.sqm is damaged"), std::string::npos) << db.last_error();
+  EXPECT_NE(db.last_error().find("db check"), std::string::npos);
+  EXPECT_EQ(db.EditRecord(Archive(9, 60), 2), -1);
+  EXPECT_EQ(db.DeleteDay(2, 3, 2024), -1);
+  EXPECT_EQ(db.CloseDatabase(), 0);
+  std::vector<std::uint8_t> head(kHeaderSize);
+  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(head.data()), kHeaderSize);
+  EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
+  EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(RecordOffset(kClaimed)));
+
+  CheckReport report;
+  ASSERT_TRUE(CheckDatabaseFolder(DefaultFileSystem(), dir.str(), &report));
+  ASSERT_EQ(report.findings.size(), 1u);
+  EXPECT_NE(report.findings[0].message.find("the header counts 24000000"), std::string::npos);
 }
 
 }  // namespace

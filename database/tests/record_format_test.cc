@@ -148,16 +148,25 @@ TEST(RecordFormat, HeaderChecks) {
     return h;
   };
   const std::int64_t big = RecordOffset(100);
+  // `usable` and `damage` matter for readable files: the records read, and what the
+  // note on a damaged record count says ("" for a sound header).
   struct Case {
     const char* legend;
     HeaderBlock h;
     std::int64_t size;
     bool ok;
+    std::int32_t usable = 0;
+    const char* damage = "";
   } cases[] = {
-      {"empty", with(0, {}), 212, true},
-      {"two days", with(8, {{1, 5, 0}, {3, 3, 5}}), RecordOffset(8), true},
-      {"stale bytes behind the records", with(5, {{1, 5, 0}}), big, true},
+      {"empty", with(0, {}), 212, true, 0},
+      {"two days", with(8, {{1, 5, 0}, {3, 3, 5}}), RecordOffset(8), true, 8},
+      {"stale bytes behind the records", with(5, {{1, 5, 0}}), big, true, 5},
       {"truncated", with(8, {{1, 8, 0}}), RecordOffset(7), false},
+      {"count past the file, days inside it", with(0x7FFFFFFF, {{1, 3, 0}}), RecordOffset(3), true, 3,
+       "the header counts 2147483647 records but the file holds only 3; only the 3 records"},
+      {"count past the last day (sparse file)", with(24000000, {{1, 3, 0}}), RecordOffset(24000000), true, 3,
+       "the header counts 24000000 records but its days hold only 3"},
+      {"count without days", with(7, {}), RecordOffset(7), true, 0, "its days hold only 0"},
       {"negative total", with(-1, {}), big, false},
       {"day past the end", with(5, {{2, 6, 0}}), big, false},
       {"overlapping days", with(8, {{1, 5, 0}, {2, 3, 4}}), big, false},
@@ -165,7 +174,20 @@ TEST(RecordFormat, HeaderChecks) {
       {"negative start", with(5, {{1, 5, -1}}), big, false},
       {"negative count", with(5, {{1, -5, 0}}), big, false},
   };
-  for (const Case& c : cases) EXPECT_EQ(!CheckHeader(c.h, c.size).has_value(), c.ok) << c.legend;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.legend);
+    std::int32_t usable = -1;
+    std::string damage = "unset";
+    const auto problem = CheckHeader(c.h, c.size, &usable, &damage);
+    EXPECT_EQ(!problem.has_value(), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(usable, c.usable);
+    if (*c.damage == 0) {
+      EXPECT_EQ(damage, "");
+    } else {
+      EXPECT_NE(damage.find(c.damage), std::string::npos) << damage;
+    }
+  }
 }
 
 }  // namespace
