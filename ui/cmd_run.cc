@@ -39,6 +39,7 @@
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
+#include "ui/dashboard/run_dashboard.h"
 #include "ui/module_console.h"
 #include "ui/upload_wiring.h"
 
@@ -109,6 +110,12 @@ int ClearNotAvailable(Station& station) {
   return kJobNotSupported;
 }
 
+// The host to print in the dashboard's address.
+std::string DashboardHost(const dashboard::ListenAddress& a) {
+  if (a.host == "0.0.0.0" || a.host == "::") return "<this computer>";
+  return a.host.find(':') != std::string::npos ? "[" + a.host + "]" : a.host;
+}
+
 bool Interactive() { return !gSilentMode && ::isatty(STDIN_FILENO) != 0; }
 
 std::string ChooseOnTerminal(const std::vector<StationEntry>& stations) {
@@ -145,6 +152,7 @@ struct LoopOptions {
   std::int64_t tick_ms = RunLoop::kTickMs;
   std::uint64_t ticks = 0;  // 0: until stopped
   bool realtime = true;     // keep the current conditions of the station
+  std::optional<dashboard::ListenAddress> http;  // --http: serve the dashboard there
 };
 
 // The current conditions of the open station: the real-time manager polls the console
@@ -182,6 +190,7 @@ class CurrentConditions {
         write_failed_ = true;  // said once, not every two seconds
         (void)LogMessage(why, title_);
       }
+      if (on_update) on_update(d);
     };
     rt_ = std::make_unique<RealTimeManager>(*session_, clock, BulletinSiteFrom(station), std::move(hooks));
     rt_->set_background(gSilentMode);
@@ -215,6 +224,9 @@ class CurrentConditions {
     if (rt_) rt_->Stop();
     rt_.reset();
   }
+
+  // After every update, once the snapshot is written (the dashboard's feed).
+  std::function<void(const BulletinData&)> on_update;
 
  private:
   std::string folder_, title_;
@@ -299,6 +311,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
 
   const auto exit_status = shell.Start(command_line);
   if (!shell.Started()) return exit_status.value_or(1);
+  bool web_failed = false;
   if (!exit_status) {
     std::string title(LoadString(kProgramTitle));
     if (stagingServer) title += LoadString(kStagingSuffix);
@@ -329,9 +342,22 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     current.hilows_changed = [&](std::span<const std::uint8_t, kHiLowsBlockSize> block) {
       realtime_upload.HiLowsChanged(shell.CurrentStation(), block);
     };
-    if (station && loop_options.realtime && current.Start(*station, manager, clock)) {
+    const bool polling = station && loop_options.realtime && current.Start(*station, manager, clock);
+    if (polling) {
       current.SetSendToNetwork(realtime_upload.For(station) != nullptr);
       loop.AddTickHandler([&](std::uint64_t) { current.Poll(); });
+    }
+    // The dashboard serves from threads of its own; the loop only hands it each packet.
+    std::string web_error;
+    auto web = dashboard::RunDashboard::Start(ProgramFolder(), loop_options.http, station, polling, clock, &web_error);
+    if (web) {
+      current.on_update = [&web](const BulletinData& d) { web->Publish(d); };
+      std::fprintf(stderr, "Dashboard: http://%s:%d/\n", DashboardHost(web->listen()).c_str(), web->port());
+    } else if (!web_error.empty()) {
+      std::fprintf(stderr, "stratoquill run: no dashboard: %s\n", web_error.c_str());
+      (void)LogMessage("Dashboard: " + web_error, title);
+      // Asked for on the command line: say so and stop (after the usual shut-down).
+      web_failed = loop_options.http.has_value();
     }
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     // The upload schedule; a run takes one step per tick and gives way to the jobs above.
@@ -348,8 +374,10 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kModuleEventTicks == 0) (void)RunModuleEvents(clock, scheduler.JobRunning());
     });
-    (void)loop.Run(loop_options.ticks);
+    if (!web_failed) (void)loop.Run(loop_options.ticks);
     uploads.Stop();
+    current.on_update = nullptr;
+    web.reset();
     current.Stop();
     Modules().UnloadModules();
     ModuleHost::Get().Reset();
@@ -358,7 +386,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
   const int saved = shell.ShutDown();
   manager.CloseAllSessions();
   if (exit_status && *exit_status != 0) return *exit_status;
-  return saved;
+  return web_failed ? 1 : saved;
 }
 
 int ClassicUsage() {
@@ -378,8 +406,8 @@ int ClassicUsage() {
 
 int RunHelp() {
   std::printf(
-      "Usage: stratoquill run [--station FOLDER] [--no-realtime] [--log-more]\n"
-      "                       [--staging] [--tick-ms MS] [--ticks N]\n"
+      "Usage: stratoquill run [--station FOLDER] [--no-realtime] [--http [ADDR:]PORT]\n"
+      "                       [--log-more] [--staging] [--tick-ms MS] [--ticks N]\n"
       "\n"
       "Keeps running with a one-second timer: downloads the stations of the automatic\n"
       "download list (see 'stratoquill autodownload') at the chosen hours, each after a\n"
@@ -396,6 +424,9 @@ int RunHelp() {
       "\n"
       "  --station FOLDER  open this station (default: the last or only station)\n"
       "  --no-realtime     do not poll the console for current conditions\n"
+      "  --http [ADDR:]PORT  serve the live dashboard and JSON API (address 127.0.0.1\n"
+      "                    unless given; another address needs a password in the program\n"
+      "                    folder's dashboard.cfg, which can also turn the dashboard on)\n"
       "  --log-more        more detail in the logs of network uploads\n"
       "  --staging         network uploads go to the test server\n"
       "  --tick-ms MS      length of a timer tick (default 1000; for tests and scripts)\n"
@@ -497,6 +528,14 @@ int RunRun(const Args& args) {
       cl.folder_word = args[++i];
     } else if (a == "--no-realtime") {
       loop.realtime = false;
+    } else if (a == "--http") {
+      std::string error = "--http takes [ADDR:]PORT, for example --http 8080";
+      auto listen = i + 1 < args.size() ? dashboard::ParseListenAddress(args[++i], &error) : std::nullopt;
+      if (!listen) {
+        std::fprintf(stderr, "stratoquill run: %s\n", error.c_str());
+        return 2;
+      }
+      loop.http = *listen;
     } else if (a == "--log-more") {
       cl.switches.log_more = true;
     } else if (a == "--staging") {

@@ -28,6 +28,7 @@
 #include "foundation/prog_config_data.h"
 #include "foundation/regional_settings.h"
 #include "foundation/site.h"
+#include "reports/day_summary_rows.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -242,58 +243,8 @@ int Day(const Parsed& p) {
     std::fprintf(stderr, "stratoquill %s: no daily summary for %s\n", cmd, Iso(day).c_str());
     return kExitFailed;
   }
-  struct Row {
-    const char* label;
-    ID id;
-  };
-  const auto hi = ID::kStatDayHigh;
-  const auto lo = ID::kStatDayLow;
-  const auto av = ID::kStatDayAverage;
-  const auto tot = ID::kStatDayTotal;
-  const Row rows[] = {
-      {"High outside temperature", ID::Make(0, 0, hi, 0, 0)},
-      {"Low outside temperature", ID::Make(0, 0, lo, 0, 0)},
-      {"Average outside temperature", ID::Make(0, 0, av, 0, 0)},
-      {"High inside temperature", ID::Make(0, 0, hi, 0, 1)},
-      {"Low inside temperature", ID::Make(0, 0, lo, 0, 1)},
-      {"Average inside temperature", ID::Make(0, 0, av, 0, 1)},
-      {"High dew point", ID::Make(1, 0, hi, 0, 0)},
-      {"Low dew point", ID::Make(1, 0, lo, 0, 0)},
-      {"Average dew point", ID::Make(1, 0, av, 0, 0)},
-      {"High wind chill", ID::Make(2, 0, hi, 0, 0)},
-      {"Low wind chill", ID::Make(2, 0, lo, 0, 0)},
-      {"High heat index", ID::Make(3, 0, hi, 0, 0)},
-      {"Low heat index", ID::Make(3, 0, lo, 0, 0)},
-      {"High THW index", ID::Make(4, 0, hi, 0, 0)},
-      {"Low THW index", ID::Make(4, 0, lo, 0, 0)},
-      {"High THSW index", ID::Make(5, 0, hi, 0, 0)},
-      {"Low THSW index", ID::Make(5, 0, lo, 0, 0)},
-      {"High outside humidity", ID::Make(0, 14, hi, 1, 0)},
-      {"Low outside humidity", ID::Make(0, 14, lo, 1, 0)},
-      {"Average outside humidity", ID::Make(0, 14, av, 1, 0)},
-      {"High inside humidity", ID::Make(0, 14, hi, 1, 1)},
-      {"Low inside humidity", ID::Make(0, 14, lo, 1, 1)},
-      {"High barometer", ID::Make(0, 7, hi, 4, 0)},
-      {"Low barometer", ID::Make(0, 7, lo, 4, 0)},
-      {"Average barometer", ID::Make(0, 7, av, 4, 0)},
-      {"High wind speed", ID::Make(0, 4, hi, 2, 0)},
-      {"Direction of high wind", ID::Make(0, 6, hi, 3, 0)},
-      {"Average wind speed", ID::Make(0, 4, av, 2, 0)},
-      {"Dominant direction", ID::Make(0, 6, av, 3, 0)},
-      {"Wind run", ID::Make(7, 18, tot, 2, 0)},
-      {"Rain", ID::Make(0, 2, tot, ID::kCatRain, 0)},
-      {"High rain rate", ID::Make(0, 3, hi, ID::kCatRainRate, 0)},
-      {"ET", ID::Make(ID::kCalcET, 2, tot, 0, 0)},
-      {"High solar radiation", ID::Make(0, 10, hi, 7, 0)},
-      {"Solar energy", ID::Make(9, 11, tot, 7, 0)},
-      {"High UV index", ID::Make(0, 12, hi, 8, 0)},
-      {"UV dose", ID::Make(10, 13, tot, 8, 0)},
-      {"Heating degree days", ID::Make(8, 1, tot, 65, 0)},
-      {"Cooling degree days", ID::Make(8, 1, tot, 191, 0)},
-      {"Data span (minutes)", ID::Make(0, 9, tot, ID::kCatNone, 0)},
-  };
   std::printf("Daily summary of %s\n\n", s.Day().GetLongDateStr().c_str());
-  for (const Row& r : rows) {
+  for (const DaySummaryRow& r : DaySummaryRows()) {
     char unit[16];
     DisplayUnits::GetUnitStr(r.id.value, unit, sizeof unit);
     const std::string value = s.GetWeatherDataStr(r.id);
