@@ -66,7 +66,7 @@ std::string Pressure(const AprsStationFacts& f, const AprsObservation& o) {
 
 std::string Luminosity(const AprsStationFacts& f, float w) {
   if (!f.sensors.solar || Missing(w) || w < 0) return {};
-  const int v = std::min(static_cast<int>(std::lround(w)), 1999);
+  const int v = static_cast<int>(std::lround(std::min(w, 1999.0f)));
   char buf[8];
   std::snprintf(buf, sizeof buf, v <= 999 ? "L%03d" : "l%03d", v <= 999 ? v : v - 1000);
   return buf;

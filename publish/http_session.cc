@@ -94,6 +94,7 @@ HttpReply CurlHttpSession::Get(const std::string& url) {
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
   r.opened = status != 0;
+  r.status = status;
   r.read = rc == CURLE_OK;
   if (!r.read) r.error = InternetErrorNumber(rc);
   return r;

@@ -30,6 +30,7 @@ constexpr std::uint32_t kUploading = 39303;
 constexpr std::uint32_t kUploadedOk = 39304;
 constexpr std::uint32_t kUploadErrors = 39305;
 constexpr std::uint32_t kNotSetUp = 39306;
+constexpr std::uint32_t kHttpStatus = 39307;
 
 constexpr char kDuplicate[] = "Duplicate";
 
@@ -191,6 +192,13 @@ int WuUploader::SendObservation(const WuObservation& obs) {
   }
   if (!reply.read) {
     Log(FormatText(LoadString(kReadError), static_cast<int>(reply.error)));
+    return kWuFailed;
+  }
+  // An error status is a failure whatever the text: a short error page must not count
+  // as an accepted record.
+  if (reply.status >= 400) {
+    Log(FormatText(LoadString(kHttpStatus), static_cast<int>(reply.status),
+                   PrintableReply(reply.body, kWuMaxLoggedReply)));
     return kWuFailed;
   }
   const WuReplyVerdict verdict = JudgeWuReply(reply.body);

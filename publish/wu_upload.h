@@ -12,6 +12,7 @@
 //
 // Reply rules: a reply shorter than 9 characters (such as "success\n") is a success;
 // a longer one is logged, and counts as a success only when it reports a duplicate.
+// An answer with an HTTP error status (400 and above) is a failure whatever its text.
 // A URL that does not open is tried once more with a reopened session.
 #pragma once
 

@@ -15,15 +15,13 @@
 #include "database/weather_database.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
-#include "link/comm_error.h"
-#include "link/serial_port_manager.h"
-#include "link/serial_session.h"
 #include "publish/aprs_upload.h"
 #include "publish/http_session.h"
 #include "publish/internet_config.h"
+#include "publish/page_source.h"
 #include "publish/wu_upload.h"
+#include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
-#include "realtime/realtime_manager.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
 
@@ -33,8 +31,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr std::uint32_t kSaveFailed = 47009;
-constexpr int kMaxPolls = 100;  // real-time polls for one reading of the console
 
 const char* const kWuUsage =
     "Usage: stratoquill wu FOLDER [--dry-run] [--catchup DAYS]\n"
@@ -91,20 +87,6 @@ class DryRunSession final : public HttpSession {
   }
 };
 
-// Keeps the last record sent in the station file. The file is read again first, so
-// settings changed meanwhile (by `station set`, say) are not undone.
-bool SaveLastSent(const std::string& folder, const DateTime& local, const std::string& title) {
-  Station fresh;
-  if (fresh.Load(folder) == kStationOk) {
-    fresh.record().wu_last_date = local.GetPackedDate();
-    fresh.record().wu_last_time = local.packed_time;
-    if (fresh.Save() == kStationOk) return true;
-  }
-  (void)LogMessage(LoadString(kSaveFailed), title);
-  std::fprintf(stderr, "%s\n", std::string(LoadString(kSaveFailed)).c_str());
-  return false;
-}
-
 // The current conditions: the snapshot of `run` while it holds the console, else one
 // reading of the console.
 bool CurrentData(const Station& station, const std::string& folder, Clock& clock, BulletinData* out,
@@ -119,31 +101,8 @@ bool CurrentData(const Station& station, const std::string& folder, Clock& clock
   }
   PortMap ports;
   (void)ports.Load(ProgramFolder(), error);
-  const auto connection = station.GetConnection(&ports);
-  if (!connection) {
-    *error = "the station has no connection to its console configured";
-    return false;
-  }
-  SerialPortManager manager;
-  SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
-  if (session == nullptr) {
-    *error = std::string(LoadString(33114));
-    return false;
-  }
-  session->set_station_model(station.record().model);
-  std::string failure;
-  RealTimeHooks hooks;
-  hooks.message = [&](std::string_view text) { failure = std::string(text); };
-  RealTimeManager rt(*session, clock, BulletinSiteFrom(station), hooks);
-  rt.set_single_reading(true);
-  for (int i = 0; i < kMaxPolls && failure.empty() && !rt.haveData(); ++i) rt.Poll();
-  rt.Stop();
-  if (!rt.haveData()) {
-    *error = "no current data from the console: " + (failure.empty() ? DescribeCommError(*session) : failure);
-    return false;
-  }
-  *out = rt.bulletin();
-  return true;
+  error->clear();
+  return ReadBulletinFromConsole(station, &ports, clock, out, error) == 0;
 }
 
 }  // namespace
@@ -174,8 +133,7 @@ int RunWu(const Args& args) {
   if (folder.empty()) return Usage(kName, kWuUsage, "a station folder is needed");
   Station station;
   if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in " + folder);
-  WuSettings settings = WuSettingsOf(station);
-  if (catchup >= 0) settings.catchup_days = catchup;
+  const WuSettings settings = WuSettingsOf(station);
   if (!WuConfigured(settings) && !dry_run) {
     return Fail(kName, "set the station ID and password first: stratoquill station set " + folder +
                            " wu-id=ID wu-password=PASSWORD");
@@ -185,24 +143,25 @@ int RunWu(const Args& args) {
   (void)config.Load(folder);
   DryRunSession dry;
   CurlHttpSession curl(AccessFrom(config), kWuAgent);
-  WuHooks hooks;
-  hooks.log = LogTo(!dry_run);
-  hooks.progress = [](std::string_view text) {
+  WuRunOptions options;
+  options.catchup_days = catchup;
+  options.save_last_sent = !dry_run;
+  options.log = LogTo(!dry_run);
+  options.progress = [](std::string_view text) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   };
-  const std::string title = station.Name();
-  hooks.sent = [&](const DateTime& local) { return dry_run || SaveLastSent(folder, local, title); };
-  if (dry_run && !WuConfigured(settings)) {
-    if (settings.id.empty()) settings.id = "(wu-id)";
-    if (settings.password.empty()) settings.password = "(wu-password)";
+  if (dry_run) {
+    // Placeholders show where the account goes when it is not set yet.
+    if (settings.id.empty()) StoreText(station.record().wu_id, sizeof station.record().wu_id, "(wu-id)");
+    if (settings.password.empty()) {
+      StoreText(station.record().wu_password, sizeof station.record().wu_password, "(wu-password)");
+    }
   }
-  WuUploader uploader(dry_run ? static_cast<HttpSession&>(dry) : curl, settings, title, hooks);
   DateTime now;
   now.SetCurrentTime(Clock::Default());
-  const int r = uploader.Upload(*station.Database(), station.GetSiteDescription(), WeatherSensorsOf(station), now);
-  std::printf("%s %d of %d records.\n", dry_run ? "Would send" : "Sent", uploader.records_sent(),
-              uploader.records_total());
-  return r == kWuOk ? kExitOk : kExitFailed;
+  const WuRun run = RunWuUpload(station, dry_run ? static_cast<HttpSession&>(dry) : curl, now, options);
+  std::printf("%s %d of %d records.\n", dry_run ? "Would send" : "Sent", run.sent, run.total);
+  return run.result == kWuOk ? kExitOk : kExitFailed;
 }
 
 int RunAprs(const Args& args) {
@@ -237,21 +196,17 @@ int RunAprs(const Args& args) {
   BulletinData data;
   std::string error;
   if (!CurrentData(station, folder, clock, &data, &error)) return Fail(kName, error);
-  ArchiveCurrent archive;
-  const ArchiveCurrent* from_archive = nullptr;
-  if (station.OpenStationDatabase(true) == 0) {
-    DateTime now;
-    now.SetCurrentTime(clock);
-    archive = ReadArchiveCurrent(*station.Database(), station, now);
-    from_archive = &archive;
-  }
+  DateTime now;
+  now.SetCurrentTime(clock);
   if (dry_run) {
-    const auto report = BuildAprsReport(station, settings, data, from_archive, clock.UtcNow().tm, options);
+    const auto archive = ArchiveCurrentOf(station, now);
+    const auto report =
+        BuildAprsReport(station, settings, data, archive ? &*archive : nullptr, clock.UtcNow().tm, options);
     if (!report) return kExitFailed;
     std::printf("%s%s\n", AprsLoginLine(settings).c_str(), report->c_str());
     return kExitOk;
   }
-  return UploadAprs(station, data, from_archive, options, clock) == kAprsOk ? kExitOk : kExitFailed;
+  return RunAprsUpload(station, data, options, clock) == kAprsOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace sq::ui

@@ -156,6 +156,27 @@ TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
   EXPECT_EQ(errors[1], "Wait time out of range (0 to 127).");
 }
 
+TEST(StationSettingsTest, AprsFieldsUseTheDialogMessages) {
+  const struct {
+    const char* assignment;
+    const char* message;
+  } rows[] = {
+      {"cwop-id=", "Please fill call sign field"},
+      {"cwop-server=", "Please fill server field"},
+      {"cwop-port=", "Please fill port field"},
+      {"cwop-port=14a", "Port needs to be a numerical value"},
+      {"cwop-pass=", "Please fill password field"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.assignment);
+    Station s;
+    PortMap ports;
+    std::string error;
+    EXPECT_EQ(ApplyStationSetting(s, ports, row.assignment, &error), -1);
+    EXPECT_EQ(error, row.message);
+  }
+}
+
 TEST(StationSettingsTest, ReportSettingsUseTheSetupMessagesAndDisplayUnits) {
   const struct {
     const char* assignment;

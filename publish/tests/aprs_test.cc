@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/station.h"
 #include "foundation/clock.h"
+#include "realtime/bulletin_data.h"
 #include "publish/aprs_report.h"
 #include "publish/aprs_upload.h"
 
@@ -272,6 +274,39 @@ TEST_F(AprsSession, NoReportNoSession) {
   EXPECT_EQ(SendAprsReport(Settings(), std::nullopt, Options({}), clock_), kAprsFailed);
   EXPECT_EQ(log_, (std::vector<std::string>{"Home: Error creating APRS data from the weather station."}));
   EXPECT_TRUE(resolved_.empty());
+}
+
+TEST_F(AprsSession, IncompleteSettingsAreNotSent) {
+  Station station;  // a new station has no call sign
+  EXPECT_EQ(UploadAprs(station, BulletinData{}, nullptr, Options({}), clock_), kAprsFailed);
+  EXPECT_EQ(log_, (std::vector<std::string>{"Home: Please configure your APRS Settings.  All fields must be filled."}));
+  EXPECT_TRUE(resolved_.empty());
+}
+
+TEST_F(AprsSession, ReportFromTheCurrentConditionsInAnyUnits) {
+  Station station;
+  ASSERT_EQ(station.SetLatitude(-33.87), kStationOk);
+  ASSERT_EQ(station.SetLongitude(151.21), kStationOk);
+  StoreText(station.record().cwop_id, sizeof station.record().cwop_id, "cw1234");
+  BulletinData d;
+  d.units.temp = 1;  // C
+  d.units.bar = 3;   // hPa
+  d.units.rain = 1;  // mm
+  d.units.wind = 2;  // km/h
+  d.outside_temp.now = 20.0f;
+  d.barometer.now = static_cast<float>(30.0 * 33.864);
+  d.day_rain = 25.4f;
+  d.hour_rain = 2.54f;
+  d.hour24_rain = 12.7f;
+  d.outside_hum.now = 55.0f;
+  d.wind_dir = 360;
+  std::tm utc{};
+  utc.tm_min = 5;
+  utc.tm_hour = 7;
+  utc.tm_mday = 9;
+  const auto line = BuildAprsReport(station, AprsSettingsOf(station), d, nullptr, utc, Options({}));
+  ASSERT_TRUE(line);
+  EXPECT_EQ(*line, "CW1234>APRS,TCPIP*:@090705z3352.20S/15112.60E_000/...g...t068r010p050P100h55b10159.Kwtz");
 }
 
 }  // namespace

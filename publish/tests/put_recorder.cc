@@ -100,11 +100,12 @@ void PutRecorder::Handle(int fd) {
   }
   if (body_at == std::string::npos) return;
   req.body = in.substr(body_at, length);
-  std::string reply;
+  std::string reply, status;
   {
     std::lock_guard lock(mu_);
     requests_.push_back(req);
     reply = reply_;
+    status = status_;
     if (!replies_.empty()) {
       reply = replies_.front();
       replies_.erase(replies_.begin());
@@ -118,7 +119,7 @@ void PutRecorder::Handle(int fd) {
     }
     return;
   }
-  const std::string out = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+  const std::string out = "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +
                           std::to_string(reply.size()) + "\r\nConnection: close\r\n\r\n" + reply;
   (void)::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
 }

@@ -37,6 +37,11 @@ class PutRecorder {
     std::lock_guard lock(mu_);
     replies_ = std::move(replies);
   }
+  // The status line of every answer, "200 OK" unless set.
+  void set_status(std::string status) {
+    std::lock_guard lock(mu_);
+    status_ = std::move(status);
+  }
   // Requests are read but never answered (the connection is held until the client
   // gives up).
   void set_silent(bool on) { silent_ = on; }
@@ -56,6 +61,7 @@ class PutRecorder {
   mutable std::mutex mu_;
   std::string reply_ = "0\n#SQ*\n";
   std::vector<std::string> replies_;
+  std::string status_ = "200 OK";
   std::vector<RecordedRequest> requests_;
   std::thread thread_;
 };

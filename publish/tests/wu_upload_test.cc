@@ -285,6 +285,14 @@ TEST_F(WuWalk, RefusedConnectionIsTriedOnceMoreWithANewSession) {
                   }));
 }
 
+TEST_F(WuWalk, ShortErrorPageIsAFailure) {
+  server_.set_status("503 Service Unavailable");
+  server_.set_reply("busy");
+  ASSERT_EQ(Walk(settings_), kWuFailed);
+  EXPECT_TRUE(sent_.empty());
+  EXPECT_EQ(log_.front(), "Home: Weather Underground ERR - the server answered with HTTP status 503: busy");
+}
+
 TEST_F(WuWalk, StationWithoutRainSensorSendsNoRain) {
   sensors_.rain = false;
   sensors_.wind_dir = false;
