@@ -135,10 +135,12 @@ FileSystem& DefaultFileSystem() {
 
 std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, bool writable,
                                             OpenError* error) {
-  const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  // Writes happen in place: a link planted in the folder must not lead them elsewhere.
+  const int fd = ::open(path.c_str(), (writable ? O_RDWR | O_NOFOLLOW : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) {
     if (error) {
       *error = errno == ENOENT                      ? OpenError::kNotFound
+               : (writable && errno == ELOOP)       ? OpenError::kLink
                : (errno == EACCES || errno == EROFS || errno == EPERM) ? OpenError::kAccessDenied
                                                                         : OpenError::kOther;
     }

@@ -26,7 +26,8 @@ class File {
   [[nodiscard]] virtual bool Sync() = 0;
 };
 
-enum class OpenError { kNone, kNotFound, kAccessDenied, kOther };
+// kLink: a file opened for writing is a symbolic link, which is never written through.
+enum class OpenError { kNone, kNotFound, kAccessDenied, kLink, kOther };
 
 class FileSystem {
  public:

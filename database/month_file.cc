@@ -110,7 +110,11 @@ std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& pa
     *status = err == OpenError::kNotFound       ? Status::kNotFound
               : err == OpenError::kAccessDenied ? Status::kAccessDenied
                                                 : Status::kError;
-    if (problem) *problem = "cannot open the file";
+    if (problem) {
+      *problem = err == OpenError::kLink
+                     ? "it is a symbolic link, which is never written through; put the month file itself in the folder"
+                     : "cannot open the file";
+    }
     return nullptr;
   }
   std::array<std::uint8_t, kHeaderSize> raw;

@@ -707,10 +707,10 @@ void ArchiveDownload::Report(const std::string& text) {
 int ArchiveDownload::Run() {
   if (!Begin()) return db_unusable_ ? kDownloadDbUnusable : kDownloadFailed;
   const int setup = Setup();
-  if (setup == kSetupNothingNew) return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadNothingNew;
+  if (setup == kSetupNothingNew) return NothingNewResult();
   if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;
   const int start = StartTransfer();
-  if (start == 1) return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadNothingNew;
+  if (start == 1) return NothingNewResult();
   if (start != 0) return kDownloadFailed;
   Step step = Step::kMore;
   while ((step = GetCorvaleBlock()) == Step::kMore) {

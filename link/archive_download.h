@@ -137,6 +137,11 @@ class ArchiveDownload {
   [[nodiscard]] int records_stored() const { return std::max(st_.records_transfered, 0); }
   // Something written after the records failed (see kDownloadStoredWithErrors).
   [[nodiscard]] bool finished_with_errors() const { return finished_with_errors_; }
+  // The result of a download that found nothing new: a failure to write what an earlier
+  // download left pending (the automatic export) still shows.
+  [[nodiscard]] int NothingNewResult() const {
+    return finished_with_errors_ ? kDownloadStoredWithErrors : kDownloadNothingNew;
+  }
 
   // The question asked before the transfer.
   [[nodiscard]] static std::string ConfirmText(int pages, const std::string& station_name);

@@ -428,10 +428,10 @@ int WebDownload::GetCorvaleWebBlock() {
   // From here the download from the console does the work: its setup reads what the
   // headers said, and every page is stored and flushed as it is taken.
   const int setup = archive_->Setup();
-  if (setup == kSetupNothingNew) return kDownloadNothingNew;
+  if (setup == kSetupNothingNew) return archive_->NothingNewResult();
   if (setup != kSetupConfirmed) return kDownloadFailed;
   const int start = archive_->StartTransfer();
-  if (start == 1) return kDownloadNothingNew;
+  if (start == 1) return archive_->NothingNewResult();
   if (start != 0) return kDownloadFailed;
   ArchiveDownload::Step step = ArchiveDownload::Step::kMore;
   while ((step = archive_->GetCorvaleBlock()) == ArchiveDownload::Step::kMore) {
@@ -446,7 +446,7 @@ int WebDownload::GetCorvaleWebBlock() {
 int WebDownload::Run() {
   if (!Begin()) return archive_ && archive_->database_unusable() ? kDownloadDbUnusable : kDownloadFailed;
   const int setup = SetupCorvaleWebDownload();
-  if (setup == kSetupNothingNew) return kDownloadNothingNew;
+  if (setup == kSetupNothingNew) return archive_->NothingNewResult();
   if (setup != kSetupConfirmed) return cancelled_ ? kDownloadCancelled : kDownloadFailed;
   return GetCorvaleWebBlock();
 }

@@ -113,6 +113,37 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
   EXPECT_FALSE(db.problems()[1].used);
 }
 
+// A month file that is a symbolic link is read, but a database open for writing leaves
+// it out with the reason: appends happen in place and would change the file the link
+// points to, outside the folder.
+TEST(DamagedFiles, SymbolicLinkMonthIsNeverWrittenThrough) {
+  TempFolder root;
+  const std::string station = root.file("station"), away = root.file("away");
+  std::filesystem::create_directory(station);
+  std::filesystem::create_directory(away);
+  {
+    WeatherDatabase db;
+    (void)db.OpenDatabase(away);
+    int m = 0;
+    testing::AppendDay(db, 2024, 3, 1, {60}, &m);
+  }
+  const auto size = std::filesystem::file_size(away + "/2024-03.sqm");
+  std::filesystem::create_symlink(away + "/2024-03.sqm", station + "/2024-03.sqm");
+  {
+    WeatherDatabase reader;
+    ASSERT_EQ(reader.OpenDatabase(station, true), 0);
+    EXPECT_TRUE(reader.problems().empty());
+    EXPECT_EQ(reader.NumberOfDataRecords(), 1);
+  }
+  WeatherDatabase db;
+  ASSERT_EQ(db.OpenDatabase(station), 0);
+  ASSERT_EQ(db.problems().size(), 1u);
+  EXPECT_NE(db.problems()[0].message.find("symbolic link"), std::string::npos) << db.problems()[0].message;
+  EXPECT_EQ(db.AppendRecord(Archive(9, 120), At(2024, 3, 1, 120)), -1);
+  EXPECT_EQ(db.CloseDatabase(), 0);
+  EXPECT_EQ(std::filesystem::file_size(away + "/2024-03.sqm"), size);
+}
+
 // Counts the bytes read through it.
 class CountingFileSystem final : public FileSystem {
  public:

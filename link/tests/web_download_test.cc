@@ -19,6 +19,7 @@
 #include "database/data_record.h"
 #include "database/weather_database.h"
 #include "link/console_record.h"
+#include "link/download_journal.h"
 #include "link/http_client.h"
 #include "link/tests/link_test_util.h"
 #include "link/web_download.h"
@@ -162,6 +163,10 @@ class WebDownloadTest : public ::testing::Test {
       questions_.emplace_back(question);
       return true;
     };
+    o.hooks.auto_export = [this](WeatherDatabase&, std::string* name) {
+      *name = folder_ + "/download.txt";
+      return export_result_;
+    };
     WebDownload d(station_, http_, o);
     return d.Run();
   }
@@ -180,6 +185,7 @@ class WebDownloadTest : public ::testing::Test {
   std::vector<std::pair<std::string, bool>> messages_;
   std::vector<std::string> log_;
   std::vector<std::string> questions_;
+  int export_result_ = 0;
 };
 
 TEST_F(WebDownloadTest, WholeDownloadThenNothingNew) {
@@ -215,6 +221,26 @@ TEST_F(WebDownloadTest, WholeDownloadThenNothingNew) {
   const std::uint32_t timestamp = (static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time;
   EXPECT_TRUE(Has(server.targets().back(), "timestamp=" + std::to_string(timestamp) + "&"));
   EXPECT_EQ(server.targets().size(), 3u);  // no data request
+}
+
+// Issue 17: an automatic export that could not be written stays pending, and a later
+// download that finds nothing new still fails while it cannot be written.
+TEST_F(WebDownloadTest, NothingNewStillReportsAPendingExportThatFails) {
+  int records = 20;
+  LoopbackHttpServer server([&](const std::string& target) {
+    if (Has(target, "action=headers")) return Reply{200, HeadersBody(records)};
+    return Reply{200, ArchiveBody(records)};
+  });
+  station_.SetAutoExport(true);
+  export_result_ = -1;
+  ASSERT_EQ(Download(server), kDownloadStoredWithErrors);
+  records = 0;
+  EXPECT_EQ(Download(server), kDownloadStoredWithErrors);
+  ASSERT_TRUE(ReadDownloadJournal(folder_));
+  EXPECT_TRUE(ReadDownloadJournal(folder_)->export_pending);
+  export_result_ = 0;
+  EXPECT_EQ(Download(server), kDownloadNothingNew);
+  EXPECT_FALSE(ReadDownloadJournal(folder_));
 }
 
 TEST_F(WebDownloadTest, RecordsAlreadyStoredAreNotStoredAgain) {

@@ -1,6 +1,8 @@
 #include "ui/dashboard/dashboard_server.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include "ui/dashboard/dashboard_api.h"
 
@@ -8,6 +10,27 @@ namespace sq::dashboard {
 namespace {
 
 constexpr std::size_t kMaxAuthorization = 1024;
+constexpr int kListenBacklog = 256;
+constexpr int kMaxDescriptorScan = 4096;
+
+// The HTTP library listens with a backlog of 5: a burst of clients (a phone and two
+// tabs reconnecting, a script) then waits a second or more for the kernel to retry
+// their connections, or fails. listen() on a listening socket only changes its backlog,
+// so the library's socket, found by its port, gets a deeper one.
+void DeepenBacklog(int port) {
+  for (int fd = 3; fd < kMaxDescriptorScan; ++fd) {
+    int listening = 0;
+    socklen_t len = sizeof listening;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &len) != 0 || listening == 0) continue;
+    sockaddr_storage addr{};
+    socklen_t alen = sizeof addr;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &alen) != 0) continue;
+    int bound = -1;
+    if (addr.ss_family == AF_INET) bound = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+    if (addr.ss_family == AF_INET6) bound = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
+    if (bound == port) (void)::listen(fd, kListenBacklog);
+  }
+}
 
 // Standard base64 without line breaks; nothing for anything else.
 std::optional<std::string> Base64Decode(std::string_view in) {
@@ -185,6 +208,7 @@ bool DashboardServer::Start(std::string* error) {
     }
     port_ = a.port;
   }
+  DeepenBacklog(port_);
   thread_ = std::thread([&im] { im.server.listen_after_bind(); });
   // A stop before the listener runs would be lost: wait (at most two seconds) until it does.
   for (int i = 0; i < 2000 && !im.server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));

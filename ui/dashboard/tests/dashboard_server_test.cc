@@ -100,6 +100,7 @@ TEST(DashboardServer, EventStreamCarriesEachPacket) {
 
 TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
   Served s;
+  s.state.Publish(Packet(60.0f), 0);  // the first packet came before any client
   std::atomic<bool> done{false};
   std::atomic<int> published{0};
   std::thread loop([&] {  // the run loop's side: a packet after another, never waiting for a page
