@@ -69,6 +69,12 @@ long long FileSize(std::FILE* f) {
   return size;
 }
 
+std::string KnownHostsFile(const FtpSettings& s) {
+  if (!s.known_hosts.empty()) return s.known_hosts;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.ssh/known_hosts";
+}
+
 }  // namespace
 
 FtpSettings FtpSettingsFrom(const InternetConfiguration& config) {
@@ -248,8 +254,10 @@ bool FTPProtocol::Perform(const std::string& url, bool folder_probe, const std::
     curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     if (!settings_.ca_file.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, settings_.ca_file.c_str());
   }
-  if (settings_.security == inet_extra::kFtpSecuritySftp && !settings_.known_hosts.empty()) {
-    curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, settings_.known_hosts.c_str());
+  if (settings_.security == inet_extra::kFtpSecuritySftp) {
+    // The server's host key must be known (ssh's own list), or the session is refused:
+    // a password must never go to a server that only claims to be the right one.
+    curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, KnownHostsFile(settings_).c_str());
   }
   CurlList pre = MakeList(quote);
   CurlList post = MakeList(post_quote);

@@ -14,3 +14,9 @@ sq_add_test(upload_run_test
   LIBS publish ftp_test_server)
 target_compile_definitions(upload_run_test PRIVATE SQ_MAKE_SYNTHETIC_DB="$<TARGET_FILE:make_synthetic_db>")
 add_dependencies(upload_run_test make_synthetic_db)
+
+# The upload command and run's schedule end to end against the console simulator.
+add_test(NAME upload_cli_test
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tests/upload_cli_test.sh
+                 ${PROJECT_BINARY_DIR}/stratoquill ${PROJECT_BINARY_DIR}/console_sim)
+set_tests_properties(upload_cli_test PROPERTIES TIMEOUT 120)

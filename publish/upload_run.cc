@@ -450,7 +450,7 @@ void UploadRun::NetworkUpload(std::uint32_t bit) {
   } else if (!services_.network) {
     Log(std::string(wu ? "Weather Underground" : "APRS") + ": this program has no network upload yet; nothing was sent.",
         StationTitle());
-  } else if (!services_.network(bit, data_ ? &*data_ : nullptr)) {
+  } else if (!services_.network(bit, [this](std::string_view text, std::string_view title) { Log(text, title); })) {
     error_ = true;
   }
 }
@@ -555,8 +555,10 @@ void UploadRun::StepFtp() {
   Show(line.local, 0);
   if (services_.dry_run) {
     const FtpSettings s = FtpSettingsFrom(config_);
+    // The remote path as it is under the login folder.
+    const std::string folder = JoinRemotePath("", ConvertPathToForwardSlashes(line.remote_folder));
     services_.dry_run("upload " + line.local + " to " + s.host + ":" +
-                      JoinRemotePath("", ConvertPathToForwardSlashes(line.remote_folder)) + "/" + line.remote_name);
+                      (folder.empty() ? line.remote_name : folder + "/" + line.remote_name));
     return;
   }
   if (!ftp_ || !UploadLineNow(line)) next();  // the rest of the FTP part is cancelled

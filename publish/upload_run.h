@@ -73,10 +73,11 @@ struct UploadServices {
   std::function<void(int profile, const UploadParameters& parameters, bool historical, const std::string& folder,
                       std::vector<std::string>* written, std::vector<std::string>* errors)>
       images;
-  // The network upload of `task_bit` (upload_task::kWeatherUnderground or kAprs): true
-  // when sent. `data` is null without current data. In a dry run it only shows what it
+  // The network upload of `task_bit` (upload_task::kWeatherUnderground or kAprs), its
+  // lines logged through `log`: true when sent. In a dry run it only shows what it
   // would send.
-  std::function<bool(std::uint32_t task_bit, const PageData* data)> network;
+  using LogSink = std::function<void(std::string_view text, std::string_view title)>;
+  std::function<bool(std::uint32_t task_bit, const LogSink& log)> network;
   // A new FTP session; default an FTPProtocol.
   std::function<std::unique_ptr<InternetProtocol>(const FtpSettings&)> ftp;
   // Dry run: pages, reports, images and the work files are made; nothing is sent or

@@ -44,9 +44,11 @@ const char* const kUsage =
     "  --no-download  do not download the archive first\n"
     "  --dry-run      make the pages, reports, images and the work files UploadList.txt\n"
     "                 and TemplateList.txt, and list what would be uploaded where;\n"
-    "                 nothing is sent or copied\n"
+    "                 nothing is downloaded, sent or copied\n"
     "\n"
-    "'stratoquill run' uploads the enabled profiles on their schedule.\n"
+    "'stratoquill run' uploads the enabled profiles on their schedule. With\n"
+    "ftp-security=sftp the server's host key must be in ~/.ssh/known_hosts (for example\n"
+    "from 'ssh-keyscan HOST >> ~/.ssh/known_hosts'); with tls its certificate must be valid.\n"
     "Exit status: 0 completed, 1 failed or partially completed, 2 usage, 3 cancelled.\n";
 
 int Usage(const std::string& problem) {
@@ -116,7 +118,7 @@ int RunUpload(const Args& args) {
                 "'stratoquill internet " + folder + " set ftp-enabled=on' or 'set local-copy=on' (or try --dry-run)");
   }
   std::uint32_t tasks = profiles;
-  if (download) {
+  if (download && !dry_run) {  // a dry run changes no data: no download
     for (int n = 1; n <= kProfileCount; ++n) {
       if ((profiles & (1u << (n - 1))) != 0 && config.Profile(n).download_first != 0) tasks |= upload_task::kDownload;
     }
@@ -124,7 +126,7 @@ int RunUpload(const Args& args) {
 
   Clock& clock = Clock::Default();
   SerialPortManager manager;
-  UploadServices services = MakeUploadServices(station, manager, clock, {});
+  UploadServices services = MakeUploadServices(station, config, manager, clock, {});
   if (SnapshotKeeperRunning(station.Folder()) && (tasks & upload_task::kDownload) != 0) {
     // `run` holds the console: the current data come from its snapshot, and the
     // download is left to it.
@@ -146,7 +148,7 @@ int RunUpload(const Args& args) {
   }
   if (dry_run) {
     services.dry_run = [](const std::string& what) { std::printf("would %s\n", what.c_str()); };
-    services.network = [&station](std::uint32_t bit, const PageData*) {
+    services.network = [&station](std::uint32_t bit, const UploadServices::LogSink&) {
       const bool wu = bit == upload_task::kWeatherUnderground;
       const Args args = {wu ? "wu" : "aprs", station.Folder(), "--dry-run"};
       return (wu ? RunWu(args) : RunAprs(args)) == 0;

@@ -14,6 +14,7 @@
 #include "publish/internet_config.h"
 #include "publish/page_source.h"
 #include "publish/weather_images.h"
+#include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
 #include "publish/upload_scheduler.h"
 #include "ui/commands.h"
@@ -49,8 +50,8 @@ bool ReadRunCurrent(const Station& station, Clock& clock, RunCurrent* out, std::
 
 }  // namespace
 
-UploadServices MakeUploadServices(Station& station, SerialPortManager& manager, Clock& clock,
-                                  std::function<void()> before_console) {
+UploadServices MakeUploadServices(Station& station, const InternetConfiguration& config, SerialPortManager& manager,
+                                  Clock& clock, std::function<void()> before_console) {
   UploadServices s;
   auto current = std::make_shared<RunCurrent>();
   s.download = [&station, &manager, before_console] {
@@ -77,12 +78,24 @@ UploadServices MakeUploadServices(Station& station, SerialPortManager& manager, 
     *written = std::move(result.written);
     *errors = std::move(result.errors);
   };
-  // The weather networks as their own commands send to them (the settings, the
-  // last record sent and the log lines are theirs).
-  s.network = [&station](std::uint32_t bit, const PageData*) {
-    const bool wu = bit == upload_task::kWeatherUnderground;
-    const Args args = {wu ? "wu" : "aprs", station.Folder()};
-    return (wu ? RunWu(args) : RunAprs(args)) == 0;
+  // The weather networks: the steps their own commands run.
+  s.network = [&station, &clock, current, config](std::uint32_t bit, const UploadServices::LogSink& log) {
+    if (bit == upload_task::kWeatherUnderground) {
+      CurlHttpSession session(AccessFrom(config), kWuAgent);
+      WuRunOptions options;
+      options.log = log;
+      DateTime now;
+      now.SetCurrentTime(clock);
+      return RunWuUpload(station, session, now, options).result == kWuOk;
+    }
+    AprsSessionOptions options;
+    options.title = station.Name();
+    options.log = log;
+    if (!current->data) {
+      log("APRS: no current data to report.", station.Name());
+      return false;
+    }
+    return RunAprsUpload(station, *current->data, options, clock) == kAprsOk;
   };
   return s;
 }
@@ -138,7 +151,7 @@ ScheduledUploads::ScheduledUploads(Clock& clock, SerialPortManager& manager, std
     Station* s = st->station();
     if (s == nullptr) return nullptr;
     return std::make_unique<UploadRun>(st->config, *s, st->clock, tasks,
-                                       MakeUploadServices(*s, st->manager, st->clock, st->before_console));
+                                       MakeUploadServices(*s, st->config, st->manager, st->clock, st->before_console));
   });
 }
 

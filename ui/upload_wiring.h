@@ -17,10 +17,12 @@ class Station;
 
 namespace sq::ui {
 
-// The services of a run for `station`. `before_console` (may be empty) runs before
-// each use of the console, to free its port (the real-time polling of `run`).
-// `station`, `manager` and `clock` must outlive the run.
-[[nodiscard]] UploadServices MakeUploadServices(Station& station, SerialPortManager& manager, Clock& clock,
+// The services of a run for `station` with its internet configuration `config` (a copy
+// is kept). `before_console` (may be empty) runs before each use of the console, to
+// free its port (the real-time polling of `run`). `station`, `manager` and `clock` must
+// outlive the run.
+[[nodiscard]] UploadServices MakeUploadServices(Station& station, const InternetConfiguration& config,
+                                                SerialPortManager& manager, Clock& clock,
                                                 std::function<void()> before_console);
 
 }  // namespace sq::ui

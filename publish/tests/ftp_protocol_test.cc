@@ -180,5 +180,34 @@ TEST_F(FtpServerTest, DroppedTransferLeavesNothingUnderTheFinalNameAndResetRecov
   EXPECT_FALSE(fs::exists(Root() + "/site/big.txt" + std::string(kTemporarySuffix)));
 }
 
+TEST_F(FtpServerTest, ExplicitTlsChecksTheServersCertificate) {
+  const std::string pem = dir_ / "server.pem";
+  const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+                           "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " + pem + " -out " +
+                           pem + " 2>/dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  FtpTestServer server(Root(), {"--tls", pem});
+  ASSERT_TRUE(server.ok());
+  // The login goes over TLS with the certificate checked. (Transfers are not tried: this
+  // test server fails the data connection's handshake as libcurl makes it.)
+  FtpSettings s = Settings(server);
+  s.security = inet_extra::kFtpSecurityTls;
+  s.ca_file = pem;  // the test's own authority
+  FTPProtocol ftp(s);
+  ASSERT_EQ(ftp.Open(), kFtpGood) << ftp.error() << " " << ftp.detail();
+  ASSERT_TRUE(ftp.SetFTPDirectory("secure\\")) << ftp.detail();
+  EXPECT_TRUE(fs::is_directory(Root() + "/secure"));
+
+  // Without it the certificate is nobody's: no session, and nothing sent in clear.
+  s.ca_file = dir_ / "empty.pem";
+  WriteText(s.ca_file, "");
+  FTPProtocol untrusted(s);
+  EXPECT_EQ(untrusted.Open(), kFtpConnectFailed);
+  EXPECT_EQ(untrusted.error(), kInetErrorSecure);
+  // A plain FTP client is refused by the server that requires TLS.
+  FTPProtocol plain(Settings(server));
+  EXPECT_EQ(plain.Open(), kFtpConnectFailed);
+}
+
 }  // namespace
 }  // namespace sq

@@ -5,13 +5,15 @@ temporary root. Prints the port on its first line, then serves until it is termi
 --drop-after N --drops K: the first K stores end after N bytes with the connection
 closed, as when a server or a line dies mid-file.
 --refuse-mkd: every MKD is answered "550 Permission denied." (a folder that cannot be made).
+--tls PEM: explicit FTPS with the certificate and key in PEM, TLS required on the
+control and the data connections.
 """
 import argparse
 import logging
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_DTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 ap = argparse.ArgumentParser()
@@ -21,23 +23,29 @@ ap.add_argument("--password", default="secret")
 ap.add_argument("--drop-after", type=int, default=0)
 ap.add_argument("--drops", type=int, default=0)
 ap.add_argument("--refuse-mkd", action="store_true")
+ap.add_argument("--tls")
 args = ap.parse_args()
 state = {"drops": args.drops}
 
 logging.basicConfig(level=logging.ERROR)
 
 
-class Dtp(DTPHandler):
+Base = TLS_FTPHandler if args.tls else FTPHandler
+BaseDtp = TLS_DTPHandler if args.tls else DTPHandler
+
+
+class Dtp(BaseDtp):
     def handle_read(self):
         super().handle_read()
         if state["drops"] > 0 and self.tot_bytes_received >= args.drop_after:
             state["drops"] -= 1
             self.cmd_channel.close()
 
-    handle_read_event = handle_read
+    if not args.tls:  # the TLS handler's own event handler calls handle_read
+        handle_read_event = handle_read
 
 
-class Handler(FTPHandler):
+class Handler(Base):
     dtp_handler = Dtp
 
     def ftp_MKD(self, path):
@@ -51,6 +59,10 @@ auth = DummyAuthorizer()
 auth.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 Handler.authorizer = auth
 Handler.permit_foreign_addresses = False
+if args.tls:
+    Handler.certfile = args.tls
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
 server = FTPServer(("127.0.0.1", 0), Handler)
 print(server.socket.getsockname()[1], flush=True)
 sys.stdout.close()

@@ -313,6 +313,28 @@ TEST_F(UploadRunTest, CancelEndsTheRunAtTheNextStep) {
   EXPECT_TRUE(script_.stored.empty());
 }
 
+TEST_F(UploadRunTest, DryRunMakesTheFilesAndListsWhatWouldBeSent) {
+  config_.ftp_enabled = 1;
+  config_.local_copy = 1;
+  config_.Profile(1).reports = report_bit::kWeatherUnderground;
+  ListFiles(1, {{"Now", station_folder_ + "/Templates/now.htx"}});
+  std::vector<std::string> would;
+  UploadServices s = Services();
+  s.ftp = [](const FtpSettings&) -> std::unique_ptr<InternetProtocol> {
+    ADD_FAILURE() << "a dry run connected";
+    return nullptr;
+  };
+  s.dry_run = [&](const std::string& what) { would.push_back(what); };
+  UploadRun run(config_, station_, clock_, 0x1, s);
+  run.RunToEnd();
+  const std::string page = station_folder_ + "/Templates/now.htm";
+  EXPECT_EQ(would, (std::vector<std::string>{"send the new archive records to Weather Underground",
+                                             "upload " + page + " to 127.0.0.1:now.htm",
+                                             "copy " + page + " to " + (dir_ / "copy/now.htm")}));
+  EXPECT_TRUE(fs::exists(page));
+  EXPECT_FALSE(fs::exists(dir_ / "copy"));
+}
+
 TEST_F(UploadRunTest, UnusableWorkFileFailsTheRun) {
   fs::create_directories(station_folder_ + "/UploadList.txt/x");  // a folder where the file goes
   config_.local_copy = 1;
