@@ -106,7 +106,8 @@ void BarGif::TempScale(bool chill) {
   const float def = DU::tempUnit == DU::kCelsius ? 50.0f : 100.0f;
   float minimum = 0.0f, maximum = def;
   const bool have = !ImageValueMissing(value_);
-  if (!draw_extremes_) {
+  // The rules with a high and low apply when at least one of them is known.
+  if (!draw_extremes_ || (ImageValueMissing(high_) && ImageValueMissing(low_))) {
     if (have && value_ > def) {
       maximum = def + 50.0f * static_cast<float>(StepsToFit(value_, def, 50.0f));
     } else if (have && value_ < 0.0f) {

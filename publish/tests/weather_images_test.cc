@@ -145,6 +145,7 @@ TEST(BarScale, SettersFollowTheirRules) {
       {"Celsius -15 low: span 70, 7 ticks", Setter::kTemp, 1, 0, 10, 20, -15, true, -20, 50, 7, 1, 0},
       {"Celsius -35 low: span 90, 9 ticks", Setter::kTemp, 1, 0, 10, 20, -35, true, -40, 50, 9, 1, 0},
       {"missing value: default", Setter::kTemp, 0, 0, none, none, none, false, 0, 100, 10, 1, 0},
+      {"extremes asked, none known: the plain rules", Setter::kTemp, 0, 0, -5, none, none, true, -20, 80, 10, 1, 0},
       {"chill driven by the low: span 140, 7 ticks", Setter::kChill, 0, 0, -5, none, -30, true, -40, 100, 7, 1, 0},
       {"chill span 120 keeps 10 ticks", Setter::kChill, 0, 0, -5, none, -5, true, -20, 100, 10, 1, 0},
       {"humidity", Setter::kHum, 0, 0, 45, none, none, false, 0, 100, 10, 0, 0},
@@ -702,6 +703,37 @@ TEST(ProfileImages, ConsoleBlockGivesTodaysExtremes) {
   EXPECT_FALSE(d.barometer.HasLow());
   EXPECT_EQ(d.outside_hum.high, 91.0f);
   EXPECT_FALSE(d.outside_hum.HasLow());
+}
+
+TEST(ProfileImages, DataCarryingTheConsoleBlockDrawTodaysHigh) {
+  TempDir dir;
+  Units units(0, 0, 0, 0);
+  const Station station = AllSensors();
+  BulletinData data = Conditions();
+  data.outside_temp.high = kNoHigh;
+  data.outside_temp.low = kNoLow;
+  data.have_hilows = true;
+  data.hilows.fill(0xFF);
+  data.hilows[hilows::kOutTempDayHigh] = 0x52;  // 850: 85.0 F
+  data.hilows[hilows::kOutTempDayHigh + 1] = 0x03;
+  data.hilows[hilows::kOutTempDayLow] = 0xFF;  // 32767: no low
+  data.hilows[hilows::kOutTempDayLow + 1] = 0x7F;
+  UploadParameters profile{};
+  profile.current_images[0] = 1u << 1;  // "OutsideTemp.gif"
+  profile.image_options[2] = kGifBackgroundWhite;
+  ImageRun run;
+  run.station = &station;
+  run.current = &data;  // extremes not tracked: only the block's high is drawn
+  ImageResult result;
+  ASSERT_EQ(DrawCurrentImages(run, profile, dir.str(), &result), 0);
+  ASSERT_EQ(result.written.size(), 1u);
+  const Decoded d(result.written[0]);
+  ASSERT_TRUE(d.im);
+  EXPECT_EQ(gdImageGetTransparent(d.im.get()), -1);  // the profile's background 3
+  BarGif scale("unused.gif", 61.5f, 85.0f, kImageNoValue, true);
+  scale.SetTempRange();
+  EXPECT_TRUE(d.Is(64, scale.ValueY(85.0f), kRed));
+  EXPECT_TRUE(d.RowsWith(kBlue, 40, 88, BarGif::kBarTop, BarGif::kBarBottom - 1).empty());
 }
 
 TEST(ProfileImages, CaptionsAndTitlesCarryTheUnits) {

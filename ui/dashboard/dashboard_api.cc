@@ -185,7 +185,8 @@ HttpResponse Log(DashboardContext& c, const HttpRequest& r) {
 HttpResponse JsonError(int status, const std::string& message) {
   HttpResponse r;
   r.status = status;
-  r.body = json{{"error", message}, {"status", status}}.dump() + "\n";
+  // The message may quote the request, which may not be UTF-8.
+  r.body = json{{"error", message}, {"status", status}}.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
   return r;
 }
 

@@ -148,7 +148,9 @@ HttpResponse CurrentPage(DashboardContext& c, const HttpRequest& r) {
   b += "</div>\n<h2>Today's highs and lows</h2>\n<table class=\"highlows\"><thead><tr><th></th><th>High</th><th>at</th>"
        "<th>Low</th><th>at</th></tr></thead><tbody>\n";
   const json hl = HighLowsJson(d, UnitSystem::kDisplay)["highlows"];
-  for (const auto& [key, e] : hl.items()) {
+  for (const auto& item : hl.items()) {
+    const std::string key = item.key();
+    const json& e = item.value();
     auto cell = [&](const char* what) {
       const std::string id = key + "." + what;
       return "<td data-h=\"" + id + "\">" + Html(e.contains(what) ? Text(e[what]) : "") + "</td>";
