@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -16,10 +17,15 @@
 #include "app/format_text.h"
 #include "app/messages.h"
 #include "app/station.h"
+#include "foundation/clock.h"
+#include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
 #include "foundation/site.h"
 #include "link/loop_packets.h"
 #include "link/serial_session.h"
+#include "publish/page_source.h"
+#include "realtime/bulletin_data.h"
+#include "realtime/realtime_manager.h"
 #include "publish/reply_text.h"
 #include "resources/string_table.h"
 
@@ -229,6 +235,19 @@ int NetworkLogger::ServiceSQIPLoop(const LoopPacket& loop, const LoopRecord& rec
   return SendPacket(MakeRealTimePacket(opt_.account, v));
 }
 
+int NetworkLogger::ServiceOlderLoop(const OlderRealTime& values, const OlderHighLows& high_lows) {
+  if (opt_.url.empty()) return kSendNotSetUp;
+  RealTimeValues v;
+  DerivedTemperatures(values.record, v.temps);
+  ++realtime_packets_;
+  v.every_15th = realtime_packets_ % kUnitsEveryPackets == 0;
+  v.rain_collector = opt_.rain_collector;
+  v.unit_byte = opt_.unit_byte;
+  const int first = SendPacket(MakeOlderRealTimePacket(opt_.account, v, values));
+  const int second = SendPacket(MakeOlderHiLowPacket(opt_.account, high_lows));
+  return first != kSendOk ? first : second;
+}
+
 int NetworkLogger::SendIPHiLowPacket(std::span<const std::uint8_t> block) {
   if (opt_.url.empty()) return kSendNotSetUp;
   const int first = SendPacket(MakeHiLowPacket1(opt_.account, block));
@@ -290,11 +309,109 @@ void NetworkLogger::CloseIPUpload() {
 
 // ------------------------------------------------------------------ the console
 
-int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows) {
+namespace {
+
+std::uint8_t MphByte(float display_speed) {
+  if (IsNoValue(display_speed)) return 255;
+  const float mph = DisplayUnits::ConvertSpeed(display_speed, DisplayUnits::kToInternal);
+  if (IsNoValue(mph) || mph < 0.0f || mph > 254.0f) return 255;
+  return static_cast<std::uint8_t>(std::lround(mph));
+}
+
+std::int16_t Whole(float v) {
+  if (IsNoValue(v) || v < -32767.0f || v > 32767.0f) return -32768;
+  return static_cast<std::int16_t>(std::lround(v));
+}
+
+}  // namespace
+
+void OlderUploadValues(const BulletinData& data, const Station& station, OlderRealTime* values,
+                       OlderHighLows* high_lows) {
+  // The page values hold what is needed in internal units: the calibration offsets,
+  // the wind of the last minutes in the live display unit, today's extremes.
+  const PageData page = PageDataFromBulletin(data, station, true);
+  OlderRealTime v;
+  v.model = static_cast<std::uint8_t>(station.record().model);
+  v.record = data.record;
+  if (page.calibration) {
+    const ConsoleCalibration& c = *page.calibration;
+    LoopRecord& r = v.record;
+    if (r.outside_temp != -32768) r.outside_temp = static_cast<std::int16_t>(r.outside_temp + c.outside_temp_tenths);
+    if (r.inside_temp != -32768) r.inside_temp = static_cast<std::int16_t>(r.inside_temp + c.inside_temp_tenths);
+    auto hum = [](std::uint8_t h, int offset) {
+      return h > 100 ? h : static_cast<std::uint8_t>(std::clamp(h + offset, 0, 100));
+    };
+    r.outside_hum = hum(r.outside_hum, c.outside_hum);
+    r.inside_hum = hum(r.inside_hum, c.inside_hum);
+  }
+  v.avg_wind_10 = MphByte(page.wind_avg[3]);
+  v.high_wind_10 = MphByte(page.wind_high[3]);
+  if (data.have_data) {
+    v.hour = static_cast<std::uint8_t>(data.packet_minute / 60);
+    v.minute = static_cast<std::uint8_t>(data.packet_minute % 60);
+  }
+  if (!IsNoValue(data.hour_rain)) {
+    const BulletinUnitsScope scope(data.units);
+    const int clicks = DisplayUnits::RainClicks(data.hour_rain, station.record().rain_type);
+    v.hour_rain_clicks = clicks < 0 || clicks > 32767 ? -32768 : static_cast<std::int16_t>(clicks);
+  }
+  *values = v;
+
+  OlderHighLows out{};
+  if (page.day_high_lows) {
+    const DayHighLows& d = *page.day_high_lows;
+    const std::pair<OlderExtreme, DayQuantity> map[] = {
+        {OlderExtreme::kOutsideTemp, DayQuantity::kOutsideTemp}, {OlderExtreme::kInsideTemp, DayQuantity::kInsideTemp},
+        {OlderExtreme::kOutsideHum, DayQuantity::kOutsideHum},   {OlderExtreme::kInsideHum, DayQuantity::kInsideHum},
+        {OlderExtreme::kDewPoint, DayQuantity::kDewPoint},       {OlderExtreme::kWindChill, DayQuantity::kWindChill},
+        {OlderExtreme::kHeatIndex, DayQuantity::kHeatIndex},     {OlderExtreme::kBarometer, DayQuantity::kBarometer},
+        {OlderExtreme::kWindSpeed, DayQuantity::kWindSpeed},     {OlderExtreme::kRainRate, DayQuantity::kRainRate},
+    };
+    for (const auto& [slot, q] : map) {
+      // Outside and inside temperature in tenths, the barometer in thousandths.
+      const float scale = slot == OlderExtreme::kOutsideTemp || slot == OlderExtreme::kInsideTemp ? 10.0f
+                          : slot == OlderExtreme::kBarometer                                      ? 1000.0f
+                                                                                                  : 1.0f;
+      auto put = [&](const Extreme& e, std::int16_t& value, std::int16_t& minute) {
+        if (IsNoValue(e.value)) return;
+        value = Whole(e.value * scale);
+        minute = value == -32768 ? -1 : static_cast<std::int16_t>(e.minute);
+      };
+      OlderHighLow& o = out[static_cast<std::size_t>(slot)];
+      // Wind chill keeps only its low, wind speed and rain rate only their highs.
+      if (slot != OlderExtreme::kWindChill) put(d.High(q), o.high, o.high_minute);
+      if (slot != OlderExtreme::kWindSpeed && slot != OlderExtreme::kRainRate) put(d.Low(q), o.low, o.low_minute);
+    }
+  }
+  *high_lows = out;
+}
+
+int UploadFromRealTime(NetworkLogger& logger, const RealTimeManager& manager, const Station& station) {
+  if (!manager.haveData()) return kConsoleUnread;
+  if (station.Corvale()) return logger.ServiceSQIPLoop(manager.lastLoopPacket(), manager.bulletin().record);
+  OlderRealTime values;
+  OlderHighLows high_lows;
+  OlderUploadValues(manager.bulletin(), station, &values, &high_lows);
+  return logger.ServiceOlderLoop(values, high_lows);
+}
+
+int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows,
+                            const Station& station) {
   LoopPackets loop(session);
   LoopRecord record;
   const int r = loop.GetLoopPackets(record, kLoopKindLoop);
   if (r != 0) return kConsoleUnread;
+  if (!station.Corvale()) {
+    BulletinData data;
+    Clock& clock = Clock::Default();
+    data.Update(record, BulletinSiteFrom(station), clock.UnixMs(), clock.LocalNow());
+    OlderRealTime values;
+    OlderHighLows high_lows;
+    OlderUploadValues(data, station, &values, &high_lows);
+    // One reading has no extremes of the day yet.
+    high_lows = OlderHighLows{};
+    return logger.ServiceOlderLoop(values, high_lows);
+  }
   const LoopPacket packet = loop.lastLoopPacket();
   if (loop.Loop2Supported()) (void)loop.GetLoopPackets(record, kLoopKindLoop2);
   if (session.consoleFamily() == 3) {

@@ -29,6 +29,8 @@
 
 namespace sq {
 
+class BulletinData;
+class RealTimeManager;
 class Station;
 class SerialSession;
 
@@ -120,6 +122,9 @@ class NetworkLogger final : public ArchiveUploadQueue {
   // One real-time upload from the console's last LOOP packet and the loop record
   // (with its LOOP2 values).
   int ServiceSQIPLoop(const LoopPacket& loop, const LoopRecord& record);
+  // One real-time upload of an older console: its real-time packet, then its highs
+  // and lows. The first failure's result.
+  int ServiceOlderLoop(const OlderRealTime& values, const OlderHighLows& high_lows);
   // The highs and lows (436 data bytes; a CRC after them is ignored): part 1, then part
   // 2 when the station has leaf, soil or extra sensors. The first failure's result.
   int SendIPHiLowPacket(std::span<const std::uint8_t> block);
@@ -155,11 +160,24 @@ class NetworkLogger final : public ArchiveUploadQueue {
   int archive_no_answer_ = 0;  // archive packets in a row without an answer
 };
 
-// Reads the console through `session` (a LOOP packet, the LOOP2 values where supported
-// and, for the current family, the highs and lows) and uploads: the highs and lows when
-// they differ from `hilows`, then the real-time packet. The result of the real-time
-// packet, or the console's failing result (below kSendNotSetUp) when it could not be read.
+// The packet values of an older console's current conditions (`data` made from its
+// loop records for `station`): calibrated readings, the last 10 minutes' wind, the last
+// hour's rain, today's highs and lows as far as `data` tracked them.
+void OlderUploadValues(const BulletinData& data, const Station& station, OlderRealTime* values,
+                       OlderHighLows* high_lows);
+
+// Reads the console of `station` through `session` and uploads. Current family: a LOOP
+// packet, the LOOP2 values where supported and the highs and lows, which are sent when
+// they differ from `hilows`, then the real-time packet. Older families: one loop record,
+// sent as their real-time packet and highs and lows. The result of the real-time
+// packet, or kConsoleUnread when the console could not be read.
 inline constexpr int kConsoleUnread = -10;
-int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows);
+int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows,
+                            const Station& station);
+
+// One real-time upload from what a running real-time manager has (no console traffic):
+// the current family's last LOOP packet and LOOP2 values, or the older families' current
+// conditions. kConsoleUnread while the manager has no data yet.
+int UploadFromRealTime(NetworkLogger& logger, const RealTimeManager& manager, const Station& station);
 
 }  // namespace sq

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "foundation/weather_calc.h"
 
@@ -57,7 +58,10 @@ void DerivedTemperatures(const LoopRecord& record, float out[3]) {
   if (have_hum) out[2] = CalcHeat(t, static_cast<float>(record.outside_hum));
 }
 
-Packet MakeRealTimePacket(const NetworkAccount& account, const RealTimeValues& v) {
+namespace {
+// What both layouts of the real-time packet share: the derived temperatures, the
+// every-15th bytes and the LOOP2 values.
+Packet RealTimeCommon(const NetworkAccount& account, const RealTimeValues& v) {
   Packet p = WithHeader(account, kPacketRealTime, kRealTimePacketSize);
   const std::size_t temp_at[3] = {po::kRtTemp1, po::kRtTemp2, po::kRtTemp3};
   for (int i = 0; i < 3; ++i) StoreBE16(p, temp_at[i], static_cast<std::uint16_t>(PacketTemperature(v.temps[i])));
@@ -66,13 +70,56 @@ Packet MakeRealTimePacket(const NetworkAccount& account, const RealTimeValues& v
     p[po::kRtRainCollector] = v.rain_collector;
     p[po::kRtUnitByte] = v.unit_byte;
   }
-  std::copy_n(v.loop.begin() + po::kRtLoopFirst, po::kRtLoopCount, p.begin() + po::kRtLoopBytes);
   // The first value's "none" (32767) goes out as -1, the second's 255 as 65535.
   std::uint16_t loop2[4];
   for (int i = 0; i < 4; ++i) loop2[i] = static_cast<std::uint16_t>(v.loop2[i]);
   if (v.loop2[0] == 32767) loop2[0] = 0xFFFF;
   if (v.loop2[1] == 255) loop2[1] = 0xFFFF;
   for (std::size_t i = 0; i < 4; ++i) StoreBE16(p, po::kRtLoop2 + 2 * i, loop2[i]);
+  return p;
+}
+}  // namespace
+
+Packet MakeRealTimePacket(const NetworkAccount& account, const RealTimeValues& v) {
+  Packet p = RealTimeCommon(account, v);
+  std::copy_n(v.loop.begin() + po::kRtLoopFirst, po::kRtLoopCount, p.begin() + po::kRtLoopBytes);
+  return p;
+}
+
+Packet MakeOlderRealTimePacket(const NetworkAccount& account, const RealTimeValues& common, const OlderRealTime& v) {
+  Packet p = RealTimeCommon(account, common);
+  const LoopRecord& r = v.record;
+  auto s16 = [&](std::size_t at, std::int16_t value) { StoreBE16(p, at, static_cast<std::uint16_t>(value)); };
+  p[po::kOldModel] = v.model;
+  s16(po::kOldOutTemp, r.outside_temp);
+  s16(po::kOldInTemp, r.inside_temp);
+  p[po::kOldOutHum] = r.outside_hum;
+  p[po::kOldInHum] = r.inside_hum;
+  s16(po::kOldBarometer, r.barometer);
+  p[po::kOldWindSpeed] = r.wind_speed;
+  s16(po::kOldWindDir, r.wind_dir);
+  p[po::kOldAvgWind] = v.avg_wind_10;
+  p[po::kOldHighWind] = v.high_wind_10;
+  p[po::kOldHour] = v.hour;
+  p[po::kOldMinute] = v.minute;
+  s16(po::kOldHourRain, v.hour_rain_clicks);
+  s16(po::kOldDayRain, r.day_rain);
+  s16(po::kOldRainCounter, r.year_rain);
+  s16(po::kOldRainRate, r.rain_rate);
+  p[po::kOldBattery] = r.transmitter_battery;
+  return p;
+}
+
+Packet MakeOlderHiLowPacket(const NetworkAccount& account, const OlderHighLows& values) {
+  Packet p = WithHeader(account, kPacketHiLows1, kHiLows1PacketSize);
+  static_assert(po::kOldHiLows + po::kOldHiLowEntry * std::tuple_size_v<OlderHighLows> <= kHiLows1PacketSize);
+  std::size_t at = po::kOldHiLows;
+  for (const OlderHighLow& e : values) {
+    for (std::int16_t v : {e.high, e.high_minute, e.low, e.low_minute}) {
+      StoreBE16(p, at, static_cast<std::uint16_t>(v));
+      at += 2;
+    }
+  }
   return p;
 }
 

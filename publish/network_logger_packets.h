@@ -68,6 +68,27 @@ inline constexpr std::size_t kRtLoopBytes = 20;  // bytes 3..94 of the LOOP pack
 inline constexpr std::size_t kRtLoopFirst = 3;
 inline constexpr std::size_t kRtLoopCount = 92;
 inline constexpr std::size_t kRtLoop2 = 112;  // four u16 values
+// Real-time packet of the older console families: their readings from offset 20 on.
+inline constexpr std::size_t kOldModel = 20;        // u8, station model code
+inline constexpr std::size_t kOldOutTemp = 21;      // s16, tenths of °F, calibrated
+inline constexpr std::size_t kOldInTemp = 23;       // s16, tenths of °F, calibrated
+inline constexpr std::size_t kOldOutHum = 25;       // u8, percent, calibrated
+inline constexpr std::size_t kOldInHum = 26;        // u8, percent, calibrated
+inline constexpr std::size_t kOldBarometer = 27;    // s16, thousandths of inHg
+inline constexpr std::size_t kOldWindSpeed = 29;    // u8, mph
+inline constexpr std::size_t kOldWindDir = 30;      // s16, degrees
+inline constexpr std::size_t kOldAvgWind = 32;      // u8, mph, last 10 minutes
+inline constexpr std::size_t kOldHighWind = 33;     // u8, mph, last 10 minutes
+inline constexpr std::size_t kOldHour = 34;         // u8, local hour of the reading
+inline constexpr std::size_t kOldMinute = 35;       // u8
+inline constexpr std::size_t kOldHourRain = 36;     // s16, clicks in the last hour
+inline constexpr std::size_t kOldDayRain = 38;      // s16, clicks
+inline constexpr std::size_t kOldRainCounter = 40;  // s16, the console's rain counter, clicks
+inline constexpr std::size_t kOldRainRate = 42;     // s16, clicks per hour
+inline constexpr std::size_t kOldBattery = 44;      // u8, transmitter battery status
+// Highs-and-lows packet of the older families: one 8-byte entry per quantity.
+inline constexpr std::size_t kOldHiLows = 11;
+inline constexpr std::size_t kOldHiLowEntry = 8;  // s16 high, s16 its minute, s16 low, s16 its minute
 // Archive start packet.
 inline constexpr std::size_t kStartSetting = 11;
 inline constexpr std::size_t kStartAddress = 13;  // 4 bytes
@@ -111,6 +132,29 @@ struct RealTimeValues {
   std::int16_t loop2[4] = {32767, -32768, -32768, 32767};
 };
 
+// The older console families' real-time data, as their packets carry it.
+struct OlderRealTime {
+  std::uint8_t model = 0;
+  LoopRecord record;  // with the station's calibration offsets added
+  std::uint8_t avg_wind_10 = 255;   // mph over the last 10 minutes; 255 none
+  std::uint8_t high_wind_10 = 255;  // highest mph in the last 10 minutes; 255 none
+  std::uint8_t hour = 0, minute = 0;
+  std::int16_t hour_rain_clicks = -32768;
+};
+
+// Today's highs and lows of an older console, in this order (values as in the loop
+// record: tenths of °F for outside and inside temperature, whole °F for the derived
+// ones, percent, thousandths of inHg, mph, clicks per hour; -32768 none; minutes of the
+// day, -1 none).
+enum class OlderExtreme : int {
+  kOutsideTemp, kInsideTemp, kOutsideHum, kInsideHum, kDewPoint, kWindChill, kHeatIndex, kBarometer, kWindSpeed,
+  kRainRate, kCount
+};
+struct OlderHighLow {
+  std::int16_t high = -32768, high_minute = -1, low = -32768, low_minute = -1;
+};
+using OlderHighLows = std::array<OlderHighLow, static_cast<std::size_t>(OlderExtreme::kCount)>;
+
 struct SetupValues {
   float latitude = 0, longitude = 0;  // decimal degrees, south and west negative
   std::int16_t elevation_ft = 0;
@@ -132,6 +176,12 @@ struct SetupValues {
 void DerivedTemperatures(const LoopRecord& record, float out[3]);
 
 [[nodiscard]] Packet MakeRealTimePacket(const NetworkAccount& account, const RealTimeValues& values);
+// The older families' real-time packet: offsets 11..19 and 112..119 as for the current
+// family (from `common`; its `loop` is not used), their readings at 20..45.
+[[nodiscard]] Packet MakeOlderRealTimePacket(const NetworkAccount& account, const RealTimeValues& common,
+                                             const OlderRealTime& values);
+// The older families' highs-and-lows packet (type 4, 147 bytes).
+[[nodiscard]] Packet MakeOlderHiLowPacket(const NetworkAccount& account, const OlderHighLows& values);
 [[nodiscard]] Packet MakeSetupPacket(const NetworkAccount& account, const SetupValues& values);
 // The first and second highs-and-lows packets, from the block's 436 data bytes (a CRC
 // after them is ignored).

@@ -19,30 +19,6 @@ namespace {
 using DU = DisplayUnits;
 using Q = DayQuantity;
 
-// The display units in effect, switched to `units` for the life of the object.
-class UnitsScope {
- public:
-  explicit UnitsScope(const BulletinUnits& units)
-      : saved_{DU::GetTempUnit(), DU::GetBarUnit(), DU::GetWindSpeedUnit(), DU::GetRainUnit(),
-               DU::GetDensityUnit(), DU::GetHumPrecision()} {
-    Apply(units);
-  }
-  ~UnitsScope() { Apply(saved_); }
-  UnitsScope(const UnitsScope&) = delete;
-  UnitsScope& operator=(const UnitsScope&) = delete;
-
- private:
-  static void Apply(const BulletinUnits& u) {
-    DU::SetTempUnit(u.temp);
-    DU::SetBarUnit(u.bar);
-    DU::SetWindSpeedUnit(u.wind);
-    DU::SetRainUnit(u.rain);
-    DU::SetDensityUnit(u.density);
-    DU::SetHumPrecision(u.hum_decimals);
-  }
-  BulletinUnits saved_;
-};
-
 // How a tracked value goes back to the internal unit of the page's day extremes.
 enum class Back { kTemp, kPlain, kBar, kSpeed, kRate };
 
@@ -52,7 +28,7 @@ struct DayTracked {
   Back back;
 };
 
-// Under a UnitsScope of the data's units.
+// Under a BulletinUnitsScope of the data's units.
 float ToInternal(float v, Back back, int rain_type) {
   if (IsNoValue(v) || v == kNoHigh) return kPageNoValue;
   switch (back) {
@@ -90,7 +66,7 @@ DayHighLows DayExtremes(const BulletinData& d, int rain_type) {
   numbered(Q::kLeafWet1, d.leaf_wetnesses, 2, Back::kPlain);
 
   DayHighLows out;
-  const UnitsScope scope(d.units);
+  const BulletinUnitsScope scope(d.units);
   for (const DayTracked& t : list) {
     if (t.value->HasHigh()) out.High(t.quantity) = {ToInternal(t.value->high, t.back, rain_type), t.value->high_time};
     if (t.value->HasLow()) out.Low(t.quantity) = {ToInternal(t.value->low, t.back, rain_type), t.value->low_time};
@@ -101,12 +77,10 @@ DayHighLows DayExtremes(const BulletinData& d, int rain_type) {
 // A wind speed of `d`'s units in the live display unit.
 float LiveSpeed(float v, const BulletinData& d) {
   if (IsNoValue(v)) return kPageNoValue;
-  const BulletinUnits live{DU::GetTempUnit(), DU::GetBarUnit(), DU::GetWindSpeedUnit(), DU::GetRainUnit(),
-                           DU::GetDensityUnit(), DU::GetHumPrecision()};
-  if (live.wind == d.units.wind) return v;
+  if (DU::GetWindSpeedUnit() == d.units.wind) return v;
   float mph = kPageNoValue;
   {
-    const UnitsScope scope(d.units);
+    const BulletinUnitsScope scope(d.units);
     mph = DU::ConvertSpeed(v, DU::kToInternal);
   }
   return IsNoValue(mph) ? kPageNoValue : DU::ConvertSpeed(mph);

@@ -88,6 +88,25 @@ void Tracked::Observe(float v, int minute_of_day) {
   }
 }
 
+namespace {
+void ApplyUnits(const BulletinUnits& u) {
+  DU::SetTempUnit(u.temp);
+  DU::SetBarUnit(u.bar);
+  DU::SetWindSpeedUnit(u.wind);
+  DU::SetRainUnit(u.rain);
+  DU::SetDensityUnit(u.density);
+  DU::SetHumPrecision(u.hum_decimals);
+}
+}  // namespace
+
+BulletinUnitsScope::BulletinUnitsScope(const BulletinUnits& units)
+    : saved_{DU::GetTempUnit(), DU::GetBarUnit(), DU::GetWindSpeedUnit(), DU::GetRainUnit(), DU::GetDensityUnit(),
+             DU::GetHumPrecision()} {
+  ApplyUnits(units);
+}
+
+BulletinUnitsScope::~BulletinUnitsScope() { ApplyUnits(saved_); }
+
 BulletinSite BulletinSiteFrom(const Station& station) {
   BulletinSite s;
   const auto& r = station.record();

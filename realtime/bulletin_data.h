@@ -62,6 +62,19 @@ struct BulletinUnits {
   bool operator==(const BulletinUnits&) const = default;
 };
 
+// The live display units switched to `units` for the life of the object (to turn a
+// BulletinData's values back into internal units), restored afterwards.
+class BulletinUnitsScope {
+ public:
+  explicit BulletinUnitsScope(const BulletinUnits& units);
+  ~BulletinUnitsScope();
+  BulletinUnitsScope(const BulletinUnitsScope&) = delete;
+  BulletinUnitsScope& operator=(const BulletinUnitsScope&) = delete;
+
+ private:
+  BulletinUnits saved_;
+};
+
 // A value with today's high and low and the minute each was reached.
 struct Tracked {
   float now = kNoValue;

@@ -26,6 +26,7 @@
 #include "link/serial_session.h"
 #include "publish/network_endpoints.h"
 #include "publish/network_logger.h"
+#include "realtime/bulletin_snapshot.h"
 #include "resources/string_table.h"
 #include "ui/commands.h"
 
@@ -264,7 +265,10 @@ int SendNow(Station& station, const Args& args) {
   }
   NetworkLoggerOptions o = UploadOptionsFor(station);
   if (o.url.empty() && !dry_run) return Fail(std::string(LoadString(39275)));
-  if (!station.Corvale()) return Fail("the real-time upload needs a console of the current family");
+  if (SnapshotKeeperRunning(station.Folder())) {
+    return Fail("'stratoquill run' holds this station's console and uploads its current conditions about once a "
+                "minute itself; stop it to send now");
+  }
   LogAndShow(o);
   SerialPortManager manager;
   SerialSession* session = OpenConsole(station, manager);
@@ -273,7 +277,7 @@ int SendNow(Station& station, const Args& args) {
   CurlPacketPut curl;
   NetworkLogger logger(dry_run ? static_cast<PacketPut&>(dry) : curl, o);
   HiLowsCache hilows;
-  const int r = UploadCurrentConditions(logger, *session, hilows);
+  const int r = UploadCurrentConditions(logger, *session, hilows, station);
   if (r == kConsoleUnread) return Fail("the console's current conditions could not be read: " + DescribeCommError(*session));
   if (r != kSendOk) return Fail("the upload failed (see download.log)");
   if (!dry_run) std::printf("Sent the current conditions to %s\n", o.url.c_str());

@@ -12,6 +12,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "app/command_line.h"
@@ -101,33 +102,6 @@ int DownloadStation(Station& station, SerialPortManager& manager, int* records =
   return result == kDownloadOk || result == kDownloadNothingNew ? kJobOk : kJobFailed;
 }
 
-// The real-time upload to the weather network, every 55th tick: the logger lives for
-// the whole run so that every 15th packet carries the collector and unit bytes.
-struct RealTimeUploader {
-  CurlPacketPut put;
-  std::unique_ptr<NetworkLogger> logger;
-  HiLowsCache hilows;
-  std::string folder;
-
-  void Tick(Station* station, SerialPortManager& manager) {
-    if (station == nullptr || station->record().rt_upload == 0 || !station->Corvale()) return;
-    NetworkLoggerOptions o = UploadOptionsFor(*station);
-    if (!UploadConfigured(o)) return;
-    if (!logger || folder != station->Folder()) {
-      logger = std::make_unique<NetworkLogger>(put, o);
-      hilows.Clear();
-      folder = station->Folder();
-    } else {
-      logger->set_options(o);
-    }
-    SerialSession* session = OpenStationSession(*station, manager, station->Name());
-    if (session == nullptr) return;
-    const int r = UploadCurrentConditions(*logger, *session, hilows);
-    (void)manager.CloseSession(session);
-    if (r != kSendOk && gLogMore) std::fprintf(stderr, "Stratoquill Network Upload: failed (%d)\n", r);
-  }
-};
-
 // The older console families' archive clear has no known command: say so and change
 // nothing.
 int ClearNotAvailable(Station& station) {
@@ -205,6 +179,9 @@ class CurrentConditions {
     RealTimeHooks hooks;
     hooks.log = [this](std::string_view text) { (void)LogMessage(text, title_); };
     hooks.message = [](std::string_view text) { ErrorMessage(text); };
+    hooks.hilows_changed = [this](std::span<const std::uint8_t, kHiLowsBlockSize> block) {
+      if (hilows_changed) hilows_changed(block);
+    };
     hooks.updated = [this](const BulletinData& d) {
       std::string why;
       if (WriteBulletinSnapshot(folder_, d, &why) == 0) {
@@ -221,6 +198,14 @@ class CurrentConditions {
     rt_->set_station_alarms(ModuleHost::Get().station_alarms);
     return true;
   }
+  // The weather network's real-time upload is on: LOOP2 values and the highs and lows
+  // are read at each new stream, a changed block goes to `hilows_changed`.
+  void SetSendToNetwork(bool on) {
+    if (rt_) rt_->set_send_to_network(on);
+  }
+  std::function<void(std::span<const std::uint8_t, kHiLowsBlockSize>)> hilows_changed;
+  // The real-time manager while it runs.
+  [[nodiscard]] const RealTimeManager* manager() const { return rt_.get(); }
   // A module's SetStationAlarms.
   void SetAlarms(int value) {
     if (rt_) rt_->set_station_alarms(value);
@@ -251,12 +236,69 @@ class CurrentConditions {
   bool write_failed_ = false;
 };
 
+// The real-time upload to the weather network, every 55th tick: the logger lives for
+// the whole run so that every 15th packet carries the collector and unit bytes. While
+// the real-time manager polls the console, the packets are made from what it has, and
+// it reads the LOOP2 values and the highs and lows at each new stream (a changed block
+// is sent at once); otherwise the upload reads the console itself.
+class RealTimeUploader {
+ public:
+  // The logger for `station` when its real-time upload is on and set up; else nullptr.
+  NetworkLogger* For(const Station* station) {
+    if (station == nullptr || station->record().rt_upload == 0) return nullptr;
+    NetworkLoggerOptions o = UploadOptionsFor(*station);
+    if (!UploadConfigured(o)) return nullptr;
+    if (!logger_ || folder_ != station->Folder()) {
+      logger_ = std::make_unique<NetworkLogger>(put_, o);
+      hilows_.Clear();
+      folder_ = station->Folder();
+    } else {
+      logger_->set_options(o);
+    }
+    return logger_.get();
+  }
+
+  // A highs-and-lows block the real-time manager read and found changed.
+  void HiLowsChanged(const Station* station, std::span<const std::uint8_t, kHiLowsBlockSize> block) {
+    if (NetworkLogger* logger = For(station)) (void)logger->SendIPHiLowPacket(block.first<kHiLowsDataSize>());
+  }
+
+  void Tick(const Station* station, CurrentConditions& current, SerialPortManager& manager, Clock& clock) {
+    NetworkLogger* logger = For(station);
+    current.SetSendToNetwork(logger != nullptr);
+    if (logger == nullptr) return;
+    int r = kConsoleUnread;
+    const RealTimeManager* rt = current.manager();
+    if (rt != nullptr && rt->haveData() && clock.UnixMs() - rt->bulletin().packet_unix_ms <= kFreshMs) {
+      r = UploadFromRealTime(*logger, *rt, *station);
+    } else {
+      // No current packets: the stream gives way and the upload reads the console.
+      current.Pause();
+      Station copy = *station;
+      SerialSession* session = OpenStationSession(copy, manager, station->Name());
+      if (session == nullptr) return;
+      r = UploadCurrentConditions(*logger, *session, hilows_, *station);
+      (void)manager.CloseSession(session);
+    }
+    if (r != kSendOk && gLogMore) std::fprintf(stderr, "Stratoquill Network Upload: failed (%d)\n", r);
+  }
+
+ private:
+  // Current conditions older than this are not uploaded as current.
+  static constexpr std::int64_t kFreshMs = 2 * 60 * 1000;
+  CurlPacketPut put_;
+  std::unique_ptr<NetworkLogger> logger_;
+  HiLowsCache hilows_;
+  std::string folder_;
+};
+
 // Start-up, the run loop unless a job ends the program, and shut-down.
 int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_options) {
   InstallStopSignalHandlers();
   Clock& clock = Clock::Default();
   SerialPortManager manager;
   CurrentConditions current;
+  RealTimeUploader realtime_upload;
   ShellOps ops;
   ops.download = [&manager, &current](Station& s) {
     current.Pause();
@@ -297,8 +339,14 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       (void)LogMessage(text, title);
     });
     RunLoop loop(clock, loop_options.tick_ms);
+    current.hilows_changed = [&](std::span<const std::uint8_t, kHiLowsBlockSize> block) {
+      realtime_upload.HiLowsChanged(shell.CurrentStation(), block);
+    };
     const bool polling = station && loop_options.realtime && current.Start(*station, manager, clock);
-    if (polling) loop.AddTickHandler([&](std::uint64_t) { current.Poll(); });
+    if (polling) {
+      current.SetSendToNetwork(realtime_upload.For(station) != nullptr);
+      loop.AddTickHandler([&](std::uint64_t) { current.Poll(); });
+    }
     // The dashboard serves from threads of its own; the loop only hands it each packet.
     std::string web_error;
     auto web = dashboard::RunDashboard::Start(ProgramFolder(), loop_options.http, station, polling, clock, &web_error);
@@ -318,14 +366,9 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       if (!scheduler.JobRunning()) uploads.OnTick(tick);
     });
     loop.AddTickHandler([&](std::uint64_t) { manager.Tick(); });
-    RealTimeUploader realtime_upload;
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (tick % kRealTimeUploadTicks == 0 && !scheduler.JobRunning()) {
-        // The upload talks to the console itself: the packet stream gives way for it
-        // and starts again at the next poll.
-        const Station* open = shell.CurrentStation();
-        if (open != nullptr && open->record().rt_upload != 0) current.Pause();
-        realtime_upload.Tick(shell.CurrentStation(), manager);
+        realtime_upload.Tick(shell.CurrentStation(), current, manager, clock);
       }
     });
     loop.AddTickHandler([&](std::uint64_t tick) {

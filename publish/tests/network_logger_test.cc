@@ -5,9 +5,12 @@
 #include <chrono>
 #include <numeric>
 
+#include "app/station.h"
+#include "foundation/clock.h"
 #include "publish/network_endpoints.h"
 #include "publish/network_logger_packets.h"
 #include "publish/tests/put_recorder.h"
+#include "realtime/bulletin_data.h"
 
 namespace sq {
 namespace {
@@ -147,6 +150,103 @@ TEST(NetworkPackets, SetupStartHiLowsAndClearLayouts) {
   ASSERT_EQ(clear.size(), 321u);
   ExpectHeader(clear, 5);
   EXPECT_TRUE(std::all_of(clear.begin() + 11, clear.end(), [](auto b) { return b == 255; }));
+}
+
+TEST(NetworkPackets, OlderFamiliesRealTimeAndHighsAndLowsLayouts) {
+  RealTimeValues common;
+  common.temps[0] = 50.4f;
+  common.every_15th = true;
+  common.rain_collector = 2;
+  common.unit_byte = 0x25;
+  OlderRealTime v;
+  v.model = 1;
+  v.record.outside_temp = -35;
+  v.record.inside_temp = 701;
+  v.record.outside_hum = 55;
+  v.record.inside_hum = 41;
+  v.record.barometer = 29921;
+  v.record.wind_speed = 7;
+  v.record.wind_dir = 270;
+  v.record.day_rain = 12;
+  v.record.year_rain = 1234;
+  v.record.rain_rate = 40;
+  v.record.transmitter_battery = 3;
+  v.avg_wind_10 = 5;
+  v.high_wind_10 = 12;
+  v.hour = 14;
+  v.minute = 31;
+  v.hour_rain_clicks = 6;
+  const Packet p = MakeOlderRealTimePacket(kAccount, common, v);
+  ASSERT_EQ(p.size(), 120u);
+  ExpectHeader(p, 2);
+  EXPECT_EQ(BE16(p, 11), 50);
+  EXPECT_EQ(BE16(p, 13), 255);
+  EXPECT_EQ(p[17], 1);
+  EXPECT_EQ(p[18], 2);
+  EXPECT_EQ(p[19], 0x25);
+  const std::vector<std::uint8_t> readings = {1, 0xFF, 0xDD, 0x02, 0xBD, 55, 41, 0x74, 0xE1, 7, 0x01, 0x0E, 5, 12, 14,
+                                              31, 0, 6, 0, 12, 0x04, 0xD2, 0, 40, 3};
+  EXPECT_EQ(std::vector<std::uint8_t>(p.begin() + 20, p.begin() + 45), readings);
+  for (std::size_t i = 45; i < 112; ++i) ASSERT_EQ(p[i], 0) << i;
+  EXPECT_EQ(BE16(p, 112), 0xFFFF);  // no LOOP2 values: their "none" forms
+
+  OlderHighLows hl{};
+  hl[static_cast<std::size_t>(OlderExtreme::kOutsideTemp)] = {815, 785, -12, 300};
+  hl[static_cast<std::size_t>(OlderExtreme::kRainRate)] = {40, 600, -32768, -1};
+  const Packet h = MakeOlderHiLowPacket(kAccount, hl);
+  ASSERT_EQ(h.size(), 147u);
+  ExpectHeader(h, 4);
+  EXPECT_EQ(BE16(h, 11), 815);
+  EXPECT_EQ(BE16(h, 13), 785);
+  EXPECT_EQ(BE16(h, 15), 0xFFF4);
+  EXPECT_EQ(BE16(h, 17), 300);
+  EXPECT_EQ(BE16(h, 19), 0x8000);  // inside temperature: none
+  EXPECT_EQ(BE16(h, 21), 0xFFFF);
+  EXPECT_EQ(BE16(h, 11 + 9 * 8), 40);
+  EXPECT_EQ(BE16(h, 11 + 9 * 8 + 4), 0x8000);
+  for (std::size_t i = 91; i < 147; ++i) ASSERT_EQ(h[i], 0) << i;
+}
+
+TEST(NetworkLogger, OlderConsoleUploadIsRealTimeThenHighsAndLows) {
+  Station older;
+  ASSERT_EQ(older.SetStationModel(1), 0);
+  older.record().rain_type = 1;  // 0.01 in
+  BulletinData d;
+  FakeClock clock(1718460000000, 0);
+  const int speeds[] = {4, 10, 6};
+  for (int i = 0; i < 3; ++i) {
+    LoopRecord r;
+    r.outside_temp = static_cast<std::int16_t>(700 + 50 * i);
+    r.outside_hum = 50;
+    r.wind_speed = static_cast<std::uint8_t>(speeds[i]);
+    r.day_rain = static_cast<std::int16_t>(i);
+    d.Update(r, BulletinSiteFrom(older), clock.UnixMs(), clock.LocalNow());
+    clock.Advance(60 * 1000);
+  }
+  OlderRealTime v;
+  OlderHighLows hl;
+  OlderUploadValues(d, older, &v, &hl);
+  EXPECT_EQ(v.model, 1);
+  EXPECT_EQ(v.record.outside_temp, 800);
+  EXPECT_EQ(v.avg_wind_10, 7);   // (4 + 10 + 6) / 3, rounded
+  EXPECT_EQ(v.high_wind_10, 10);
+  EXPECT_EQ(v.hour, 14);
+  EXPECT_EQ(v.minute, 2);
+  const OlderHighLow& out = hl[static_cast<std::size_t>(OlderExtreme::kOutsideTemp)];
+  EXPECT_EQ(out.high, 800);
+  EXPECT_EQ(out.high_minute, 14 * 60 + 2);
+  EXPECT_EQ(out.low, 700);
+  EXPECT_EQ(out.low_minute, 14 * 60);
+
+  MemoryPut put;
+  Logged logged;
+  NetworkLogger logger(put, logged.Options("http://127.0.0.1:9/bin.php"));
+  ASSERT_EQ(logger.ServiceOlderLoop(v, hl), kSendOk);
+  ASSERT_EQ(put.sent.size(), 2u);
+  EXPECT_EQ(put.sent[0][1], 2);
+  EXPECT_EQ(put.sent[0].size(), 120u);
+  EXPECT_EQ(put.sent[1][1], 4);
+  EXPECT_EQ(BE16(put.sent[1], 11), 800);
 }
 
 TEST(NetworkLogger, EveryFifteenthRealTimePacketCarriesCollectorAndUnits) {

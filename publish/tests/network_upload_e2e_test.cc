@@ -12,6 +12,7 @@
 #include "link/tests/link_test_util.h"
 #include "publish/network_logger.h"
 #include "publish/tests/put_recorder.h"
+#include "realtime/realtime_manager.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
@@ -120,8 +121,8 @@ TEST_F(UploadE2e, RealTimeUploadSendsHighsAndLowsOnlyWhenTheyChange) {
   NetworkLogger logger(put, Options());
   CorvaleSession session(settings_);
   HiLowsCache hilows;
-  ASSERT_EQ(UploadCurrentConditions(logger, session, hilows), kSendOk);
-  ASSERT_EQ(UploadCurrentConditions(logger, session, hilows), kSendOk);
+  ASSERT_EQ(UploadCurrentConditions(logger, session, hilows, station_), kSendOk);
+  ASSERT_EQ(UploadCurrentConditions(logger, session, hilows, station_), kSendOk);
   const auto reqs = server_.requests();
   ASSERT_EQ(reqs.size(), 3u);
   EXPECT_EQ(reqs[0].body[1], 4);
@@ -131,6 +132,40 @@ TEST_F(UploadE2e, RealTimeUploadSendsHighsAndLowsOnlyWhenTheyChange) {
     EXPECT_EQ(reqs[i].body[1], 2);
     ASSERT_EQ(reqs[i].body.size(), 120u);
   }
+}
+
+// As in `run`: the real-time manager reads the highs and lows at its stream start and
+// a changed block goes out at once; the real-time packet is made from the manager's
+// last LOOP packet and LOOP2 values without asking the console again.
+TEST_F(UploadE2e, RealTimeManagerFeedsTheUploadFromItsStream) {
+  CurlPacketPut put;
+  NetworkLogger logger(put, Options());
+  CorvaleSession session(settings_);
+  RealTimeHooks hooks;
+  hooks.hilows_changed = [&](std::span<const std::uint8_t, kHiLowsBlockSize> block) {
+    (void)logger.SendIPHiLowPacket(block.first<kHiLowsDataSize>());
+  };
+  RealTimeManager rt(session, clock_.fake(), BulletinSiteFrom(station_), hooks);
+  rt.set_send_to_network(true);
+  for (int i = 0; i < 50 && !rt.haveData(); ++i) rt.Poll();
+  ASSERT_TRUE(rt.haveData());
+  ASSERT_EQ(server_.requests().size(), 1u);
+  std::size_t commands = 0;
+  sim_->WithEngine([&](sim::ConsoleEngine& e) { commands = e.commands().size(); });
+
+  ASSERT_EQ(UploadFromRealTime(logger, rt, station_), kSendOk);
+  const auto reqs = server_.requests();
+  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_EQ(reqs[0].body[1], 4);
+  EXPECT_EQ(reqs[0].body.size(), 147u);
+  EXPECT_EQ(reqs[1].body[1], 2);
+  ASSERT_EQ(reqs[1].body.size(), 120u);
+  const LoopPacket& loop = rt.lastLoopPacket();
+  EXPECT_EQ(reqs[1].body.substr(20, 92), std::string(loop.begin() + 3, loop.begin() + 95));
+  const auto value22 = static_cast<std::uint16_t>(rt.bulletin().record.loop2_value22);
+  EXPECT_EQ(static_cast<std::uint8_t>(reqs[1].body[112]), value22 >> 8);
+  EXPECT_EQ(static_cast<std::uint8_t>(reqs[1].body[113]), value22 & 0xFF);
+  sim_->WithEngine([&](sim::ConsoleEngine& e) { EXPECT_EQ(e.commands().size(), commands); });
 }
 
 }  // namespace

@@ -183,6 +183,22 @@ TEST_P(ManagerTest, NetworkExtrasReadLoop2AndAChangedHiLowsBlockOnly) {
   EXPECT_EQ(manager_->failures(), 0);
 }
 
+TEST_P(ManagerTest, KeptHiLowsBlockIsReadAtTheFirstStreamThenEveryTenMinutes) {
+  Start();
+  manager_->set_keep_hilows(true);
+  manager_->Poll();
+  EXPECT_EQ(Count("HILOWS"), 1);
+  EXPECT_EQ(Count("LPS 2 1"), 0);  // LOOP2 values only for the network
+  EXPECT_EQ(hilows_, 0);           // nor is the block passed on
+  PollUntil([&] { return updates_ > 0; });
+  EXPECT_TRUE(manager_->bulletin().have_hilows);
+  PollUntil([&] { return manager_->streamsStarted() == 2; });
+  EXPECT_EQ(Count("HILOWS"), 1);
+  clock_->fake().Advance(kHiLowsRefreshMs);
+  PollUntil([&] { return manager_->streamsStarted() == 3; });
+  EXPECT_EQ(Count("HILOWS"), 2);
+}
+
 TEST_P(ManagerTest, PacedStreamArrivesPacketByPacket) {
   sim::SimOptions o;
   o.packet_interval_ms = 20;
