@@ -157,10 +157,10 @@ DateTime DataTime(const BulletinData& d) {
 
 // Draws one current image; false when its value is missing.
 std::unique_ptr<GifImage> MakeCurrentImage(const ImageRun& run, int index, const std::string& path, int background) {
-  const CurrentImage& spec = kCurrent[index];
-  const Reading r = spec.read(*run.current);
+  const CurrentImage& image = kCurrent[index];
+  const Reading r = image.read(*run.current);
   if (ImageValueMissing(r.value)) return nullptr;
-  if (spec.gauge == Gauge::kSpeed) {
+  if (image.gauge == Gauge::kSpeed) {
     auto g = std::make_unique<WindSpeedGif>(path, r.value, r.high, run.extremes && index == 8);
     g->SetCaption(index == 8 ? "Wind Speed" : "10 Min Avg Wind");
     g->SetBackgroundColor(background);
@@ -169,7 +169,7 @@ std::unique_ptr<GifImage> MakeCurrentImage(const ImageRun& run, int index, const
     g->DrawValue();
     return g;
   }
-  if (spec.gauge == Gauge::kDir) {
+  if (image.gauge == Gauge::kDir) {
     auto g = std::make_unique<WindDirGif>(path, r.value);
     g->SetBackgroundColor(background);
     g->DrawTemplate();
@@ -178,10 +178,10 @@ std::unique_ptr<GifImage> MakeCurrentImage(const ImageRun& run, int index, const
   }
   auto g = std::make_unique<BarGif>(path, r.value, r.high, r.low, run.extremes);
   g->SetCaption(CurrentImageCaption(index));
-  g->SetBarFillColor(spec.fill.r, spec.fill.g, spec.fill.b);
+  g->SetBarFillColor(image.fill.r, image.fill.g, image.fill.b);
   g->SetDateTime(DataTime(*run.current));
   g->SetBackgroundColor(background);
-  switch (spec.gauge) {
+  switch (image.gauge) {
     case Gauge::kTemp: g->SetTempRange(); break;
     case Gauge::kChill: g->SetWindChillRange(); break;
     case Gauge::kHum: g->SetHumRange(); break;
