@@ -68,9 +68,11 @@ int Fail(const char* command, const std::string& text) {
   return kExitFailed;
 }
 
-// Log lines go to the terminal and, unless nothing is sent, to the download log.
+// Log lines go to the terminal and, unless nothing is sent, to the download log. A dry run
+// sends nothing, so it never claims the network's success line.
 auto LogTo(bool to_log) {
   return [to_log](std::string_view text, std::string_view title) {
+    if (!to_log && text == LoadString(39304)) return;
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     if (to_log) (void)LogMessage(text, title);
   };

@@ -80,7 +80,8 @@ port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
 "$sq" wu Alpha > /dev/null 2>&1 && fail "upload without an account"
 "$sq" station set Alpha wu-id=KTEST1 wu-password='p@ss word' wu-host=127.0.0.1:"$http_port" wu-https=0 \
   > /dev/null || fail "wu settings"
-"$sq" wu Alpha --dry-run --catchup 1 > dry.txt 2> /dev/null || fail "dry run"
+"$sq" wu Alpha --dry-run --catchup 1 > dry.txt 2> dry_err.txt || fail "dry run"
+grep -q 'Successfully uploaded' dry_err.txt && fail "the dry run claims an upload"
 [ "$(grep -c '^GET http://127.0.0.1:' dry.txt)" -eq 48 ] || fail "dry run does not show 48 requests"
 [ -f requests.txt ] && fail "the dry run sent something"
 "$sq" station show Alpha | grep -q '^wu-resend-from *$' || fail "the dry run kept a last record"
