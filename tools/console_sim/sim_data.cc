@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <utility>
 
 #include "link/crc16.h"
 
@@ -171,9 +172,56 @@ std::array<std::uint8_t, kPacketSize> MakeLoop2Packet(int n) {
   return p;
 }
 
+// Highs and lows a real console could hold on a summer day, in the console's units
+// (tenths of °F inside and outside, whole °F for the derived temperatures, thousandths
+// of inHg, mph, clicks per hour, tenths of UV; times hour × 100 + minute). The extra,
+// soil and leaf sensors are absent (all bits set), as on a console without them.
 std::array<std::uint8_t, kHiLowsSize + 2> MakeHiLows() {
   std::array<std::uint8_t, kHiLowsSize + 2> b{};
-  for (std::size_t i = 0; i < kHiLowsSize; ++i) b[i] = static_cast<std::uint8_t>((i * 7 + 3) & 0xFF);
+  std::fill(b.begin() + 126, b.begin() + kHiLowsSize, std::uint8_t{0xFF});
+  auto put16 = [&b](std::size_t at, int v) { Put16(&b[at], static_cast<std::uint16_t>(v)); };
+  // Barometer: day low/high, month low/high, year low/high, times of the day's low/high.
+  for (const auto& [at, v] : {std::pair{0, 29850}, {2, 29980}, {4, 29610}, {6, 30210}, {8, 29240},
+                              {10, 30540}, {12, 415}, {14, 1020}}) put16(at, v);
+  b[16] = 18;  // wind: day high, its time, month and year highs
+  put16(17, 1342);
+  b[19] = 31;
+  b[20] = 47;
+  // Inside temperature: day high/low and times, month low/high, year low/high.
+  for (const auto& [at, v] : {std::pair{21, 728}, {23, 689}, {25, 1605}, {27, 612}, {29, 655}, {31, 781},
+                              {33, 598}, {35, 802}}) put16(at, v);
+  b[37] = 48;  // inside humidity: day high/low and times, month and year high/low
+  b[38] = 37;
+  put16(39, 640);
+  put16(41, 1530);
+  b[43] = 55;
+  b[44] = 31;
+  b[45] = 62;
+  b[46] = 22;
+  // Outside temperature: day low/high and times, month high/low, year high/low.
+  for (const auto& [at, v] : {std::pair{47, 581}, {49, 712}, {51, 542}, {53, 1410}, {55, 889}, {57, 472},
+                              {59, 984}, {61, -32}}) put16(at, v);
+  // Dew point, wind chill, heat index and THSW index (whole °F) with their times.
+  for (const auto& [at, v] : {std::pair{63, 52}, {65, 60}, {67, 605}, {69, 1250}, {71, 68}, {73, 41},
+                              {75, 74}, {77, -12}, {79, 55}, {81, 540}, {83, 38}, {85, -21},
+                              {87, 73}, {89, 1415}, {91, 94}, {93, 106}, {95, 78}, {97, 1320},
+                              {99, 101}, {101, 112}}) put16(at, v);
+  // Solar radiation, UV and rain rate.
+  for (const auto& [at, v] : {std::pair{103, 812}, {105, 1245}, {107, 1021}, {109, 1187}}) put16(at, v);
+  b[111] = 62;
+  put16(112, 1300);
+  b[114] = 91;
+  b[115] = 112;
+  for (const auto& [at, v] : {std::pair{116, 24}, {118, 1705}, {120, 12}, {122, 310}, {124, 688}}) put16(at, v);
+  // The outside humidity is the first of the humidity slots.
+  b[276] = 54;   // day low
+  b[284] = 89;   // day high
+  put16(292, 1420);
+  put16(308, 530);
+  b[324] = 97;   // month high
+  b[332] = 28;   // month low
+  b[340] = 100;  // year high
+  b[348] = 12;   // year low
   Crc16Append(b.data(), kHiLowsSize);
   return b;
 }
