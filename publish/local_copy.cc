@@ -29,7 +29,7 @@ int CopyOnce(const std::string& from, const std::string& to) {
   Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.fd < 0) return errno == ENOENT ? EIO : errno;  // a missing source is no missing folder
   const std::string temporary = TemporaryNameFor(to);
-  Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
   if (out.fd < 0) return errno;
   char buf[64 * 1024];
   for (;;) {

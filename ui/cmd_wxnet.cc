@@ -134,13 +134,13 @@ int RunWu(const Args& args) {
   }
   if (folder.empty()) return Usage(kName, kWuUsage, "a station folder is needed");
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in " + folder);
+  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in '" + folder + "'");
   const WuSettings settings = WuSettingsOf(station);
   if (!WuConfigured(settings) && !dry_run) {
     return Fail(kName, "set the station ID and password first: stratoquill station set " + folder +
                            " wu-id=ID wu-password=PASSWORD");
   }
-  if (station.OpenStationDatabase(true) != 0) return Fail(kName, "cannot open the database in " + folder);
+  if (station.OpenStationDatabase(true) != 0) return Fail(kName, "cannot open the database in '" + folder + "'");
   InternetConfiguration config;
   (void)config.Load(folder);
   DryRunSession dry;
@@ -183,7 +183,7 @@ int RunAprs(const Args& args) {
   }
   if (folder.empty()) return Usage(kName, kAprsUsage, "a station folder is needed");
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in " + folder);
+  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in '" + folder + "'");
   ApplySavedDisplayUnits(ProgramFolder());
   DisplayUnits::SetStationRainType(station.record().rain_type);
   Clock& clock = Clock::Default();
