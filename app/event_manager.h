@@ -53,8 +53,7 @@ class EventManagerClass {
   // `context`. `around` (when set) is called with true before the first callback and
   // with false after the last one, only when something is due. Returns the number of
   // callbacks called.
-  int ProcessModuleEvents(int now_minutes, std::intptr_t context,
-                          const std::function<void(bool before)>& around = {});
+  int ProcessModuleEvents(int now_minutes, std::intptr_t context, const std::function<void(bool before)>& around = {});
 
   // Events registered while `owner` is set belong to that module, so that a module
   // released after a failed start leaves no callback behind.

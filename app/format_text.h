@@ -14,10 +14,7 @@ namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }
 inline const char* FormatArg(const char* s) { return s; }
 template <typename T>
-  requires std::is_arithmetic_v<T>
-T FormatArg(T v) {
-  return v;
-}
+requires std::is_arithmetic_v<T> T FormatArg(T v) { return v; }
 }  // namespace detail
 
 template <typename... Args>

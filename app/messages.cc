@@ -47,8 +47,8 @@ bool AskYesNo(std::string_view text, std::string_view title, bool unattended_ans
     Show(std::string(text) + (unattended_answer ? " (yes)" : " (no)"), title);
     return unattended_answer;
   }
-  std::fprintf(stderr, "%.*s: %.*s [y/n] ", static_cast<int>(title.size()), title.data(),
-               static_cast<int>(text.size()), text.data());
+  std::fprintf(stderr, "%.*s: %.*s [y/n] ", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
+               text.data());
   std::string answer;
   if (!std::getline(std::cin, answer)) return unattended_answer;
   return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');

@@ -171,8 +171,7 @@ int EditArchiveRecord(int db, int rec, int archiveNumber) {
   if (Db(db) == nullptr || r == nullptr) return SQ_BAD_HANDLE;
   if (archiveNumber < 0 || r->Record().record_type != sq::kRecordTypeArchive) return -1;
   const sq::RecordBytes bytes = r->GetRecordBytes();
-  return ModuleHost::Get().Write([&](sq::WeatherDatabase& d) { return d.EditArchiveRecord(bytes, archiveNumber); },
-                                 -1);
+  return ModuleHost::Get().Write([&](sq::WeatherDatabase& d) { return d.EditArchiveRecord(bytes, archiveNumber); }, -1);
 }
 int AppendArchiveRecord(int db, int rec) {
   const sq::WeatherDataObject* r = Rec(rec);
@@ -270,7 +269,10 @@ int GetNoteStatus(int rec) {
 int SetNoteStatus(int rec, int on) {
   sq::WeatherDataObject* r = Rec(rec);
   if (r == nullptr) return SQ_BAD_HANDLE;
-  if (on) r->AddNote(); else r->RemoveNote();
+  if (on)
+    r->AddNote();
+  else
+    r->RemoveNote();
   return 0;
 }
 int GetNoteFileName(int rec, char* buf, int len) {

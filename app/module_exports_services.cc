@@ -82,10 +82,18 @@ const char* GetStratoquillStrs(int which) {
   const sq::Station* s = CurrentStation();
   std::string text;
   switch (which) {
-    case 1: text = sq::ProgramFolder(); break;
-    case 2: text = s ? s->Folder() : std::string(); break;
-    case 3: text = s ? s->Name() : std::string(); break;
-    default: which = 0; break;
+    case 1:
+      text = sq::ProgramFolder();
+      break;
+    case 2:
+      text = s ? s->Folder() : std::string();
+      break;
+    case 3:
+      text = s ? s->Name() : std::string();
+      break;
+    default:
+      which = 0;
+      break;
   }
   strs[static_cast<std::size_t>(which)] = text;
   return strs[static_cast<std::size_t>(which)].c_str();

@@ -46,20 +46,30 @@ char* GetUnitStr(uint32_t dataId, char* buf, int len) {
   if (buf == nullptr || len <= 0) return buf;
   return DisplayUnits::GetUnitStr(dataId, buf, len);
 }
-char* TempStr(float degF, char* buf, int native) { return buf ? DisplayUnits::TempStr(degF, Text(buf), native != 0) : buf; }
-char* SpeedStr(float mph, char* buf, int native) { return buf ? DisplayUnits::SpeedStr(mph, Text(buf), native != 0) : buf; }
+char* TempStr(float degF, char* buf, int native) {
+  return buf ? DisplayUnits::TempStr(degF, Text(buf), native != 0) : buf;
+}
+char* SpeedStr(float mph, char* buf, int native) {
+  return buf ? DisplayUnits::SpeedStr(mph, Text(buf), native != 0) : buf;
+}
 char* DomDirStr(int sector, char* buf) { return buf ? DisplayUnits::DomDirStr(sector, Text(buf)) : buf; }
 char* HumStr(float percent, char* buf) { return buf ? DisplayUnits::HumStr(percent, Text(buf)) : buf; }
-char* BarStr(float inHg, char* buf, int native) { return buf ? DisplayUnits::BarStr(inHg, Text(buf), native != 0) : buf; }
+char* BarStr(float inHg, char* buf, int native) {
+  return buf ? DisplayUnits::BarStr(inHg, Text(buf), native != 0) : buf;
+}
 char* BarTrendStr(int trend, char* buf) { return buf ? DisplayUnits::BarTrendStr(trend, Text(buf)) : buf; }
 char* RainStr(float inches, char* buf, int native) {
   return buf ? DisplayUnits::RainStr(inches, Text(buf), native != 0) : buf;
 }
-char* ETStr(float inches, char* buf, int native) { return buf ? DisplayUnits::ETStr(inches, Text(buf), native != 0) : buf; }
+char* ETStr(float inches, char* buf, int native) {
+  return buf ? DisplayUnits::ETStr(inches, Text(buf), native != 0) : buf;
+}
 char* SolarRadStr(float wattsPerM2, char* buf) { return buf ? DisplayUnits::SolarRadStr(wattsPerM2, Text(buf)) : buf; }
 char* UVStr(short tenths, char* buf) { return buf ? DisplayUnits::UVStr(tenths, Text(buf)) : buf; }
 char* LeafSoilStr(short value, char* buf) { return buf ? DisplayUnits::LeafSoilStr(value, Text(buf)) : buf; }
-char* GetAirDensityStr(float density, char* buf) { return buf ? DisplayUnits::GetAirDensityStr(density, Text(buf)) : buf; }
+char* GetAirDensityStr(float density, char* buf) {
+  return buf ? DisplayUnits::GetAirDensityStr(density, Text(buf)) : buf;
+}
 int NumDecimals(uint32_t dataId) { return DisplayUnits::NumDecimals(dataId); }
 int GetSensorName(uint32_t dataId, int which, char* buf, int len) {
   if (buf == nullptr || len <= 0) return DisplayUnits::kSensorArgError;

@@ -1,7 +1,7 @@
 #include "app/module_list.h"
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,10 +35,14 @@ bool ReadInteger(std::string_view s, std::size_t& i, long long* out) {
   for (; j < s.size(); ++j, ++digits) {
     const char c = s[j];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      break;
     if (d >= base) break;
     // Saturate instead of overflowing, as strtol does.
     if (value < (1ULL << 40)) value = value * static_cast<unsigned>(base) + static_cast<unsigned>(d);

@@ -24,13 +24,13 @@ inline constexpr const char* kModuleListNewName = "ModuleListNew.dat";
 inline constexpr const char* kModuleListBackupName = "ModuleListBackup.dat";
 
 struct ModuleListLine {
-  std::string text;         // the line as read (line feed removed)
-  int fields = 0;           // fields read, 0..5
-  std::string file_name;    // field 1
-  std::uint32_t id = 0;     // field 2
+  std::string text;           // the line as read (line feed removed)
+  int fields = 0;             // fields read, 0..5
+  std::string file_name;      // field 1
+  std::uint32_t id = 0;       // field 2
   std::uint32_t version = 0;  // field 3
-  int flag = 1;             // field 4; 1 when absent
-  std::string description;  // field 5
+  int flag = 1;               // field 4; 1 when absent
+  std::string description;    // field 5
 
   [[nodiscard]] bool Parsed() const { return fields == 5; }
   [[nodiscard]] bool Enabled() const { return !Parsed() || flag != 0; }

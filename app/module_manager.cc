@@ -109,13 +109,22 @@ void ModuleLibrary::Reset() {
 
 std::string_view MenuLocationName(int location) {
   switch (location) {
-    case 1: case 2: return "First menu";
-    case 11: case 12: return "Second menu";
-    case 21: return "Third menu";
-    case 31: return "Modules menu";
-    case 41: return "Menu after Modules";
-    case 51: return "New menu";
-    default: return {};
+    case 1:
+    case 2:
+      return "First menu";
+    case 11:
+    case 12:
+      return "Second menu";
+    case 21:
+      return "Third menu";
+    case 31:
+      return "Modules menu";
+    case 41:
+      return "Menu after Modules";
+    case 51:
+      return "New menu";
+    default:
+      return {};
   }
 }
 
@@ -241,8 +250,10 @@ int ModuleManager::LoadModules(const std::string& program_folder, const LogFn& l
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
     fs::create_directories(folder, ec);
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec, ec);
+    fs::permissions(folder,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
   }
   const std::string list_path = folder + "/" + kModuleListName;
   if (!fs::exists(list_path, ec)) {
@@ -358,8 +369,7 @@ int ModuleManager::ExecuteModuleCommand(int command_number) {
   }
   const CommandPtrs& c = commands_[static_cast<std::size_t>(index)];
   if (c.function == nullptr) {
-    ErrorMessage(FormatText(LoadString(kMissingCommand), FindModule(c.module_id)->file_name,
-                            c.function_name, c.index));
+    ErrorMessage(FormatText(LoadString(kMissingCommand), FindModule(c.module_id)->file_name, c.function_name, c.index));
     return -1;
   }
   (void)ModuleHost::Get().RefreshDatabase();

@@ -129,7 +129,8 @@ std::optional<std::string> PortMap::StableDevicePath(const std::string& device, 
   constexpr int kMaxEntries = 1024;
   int seen = 0;
   std::vector<std::string> names;
-  for (fs::directory_iterator it(by_id_dir, ec), end; !ec && it != end && seen < kMaxEntries; it.increment(ec), ++seen) {
+  for (fs::directory_iterator it(by_id_dir, ec), end; !ec && it != end && seen < kMaxEntries;
+       it.increment(ec), ++seen) {
     std::error_code ec2;
     if (fs::canonical(it->path(), ec2) == target && !ec2) names.push_back(it->path().string());
   }

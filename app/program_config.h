@@ -15,18 +15,17 @@ inline constexpr const char* kProgConfigBackupName = "progdata.old";
 
 // Outcome of reading the configuration at start.
 enum class ProgConfigLoad {
-  kLoaded,       // read as it was
-  kReplaced,     // wrong size or layout version: a copy was kept, defaults saved
-  kMissing,      // no file: the installation is not complete
-  kUnreadable,   // exists but cannot be read, or the replacement could not be saved
+  kLoaded,      // read as it was
+  kReplaced,    // wrong size or layout version: a copy was kept, defaults saved
+  kMissing,     // no file: the installation is not complete
+  kUnreadable,  // exists but cannot be read, or the replacement could not be saved
 };
 
 // Reads folder/"progdata.dat" into `cfg` and applies the start rules: offset 12 values
 // 0..1 become 1, offset 920 is cleared, the layout marks are rewritten, the folder is
 // stored as the program folder, and stations get the two texts for their upgrades.
 // `message` receives the text to show the user for every outcome but kLoaded.
-[[nodiscard]] ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg,
-                                               std::string* message);
+[[nodiscard]] ProgConfigLoad LoadProgramConfig(const std::string& folder, ProgConfigData& cfg, std::string* message);
 
 // Reads folder/"progdata.dat" without changing anything on disk: true when it is a
 // whole record of the current layout version (then `cfg` holds it).

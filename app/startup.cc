@@ -5,8 +5,8 @@
 #include <system_error>
 #include <utility>
 
-#include "app/download_log.h"
 #include "app/dirs.h"
+#include "app/download_log.h"
 #include "app/format_text.h"
 #include "app/messages.h"
 #include "app/program_config.h"
@@ -101,8 +101,8 @@ std::optional<int> Shell::Start(const ClassicCommandLine& command_line) {
                                    : ResolveStationFolder(command_line.folder_word, program_folder_);
     std::string why;
     if (folder.empty() || OpenCurrentStation(folder, &why) != 0) {
-      const std::string text = FormatText(LoadString(kCouldNotOpenFromCommandLine),
-                                          folder.empty() ? command_line.folder_word : folder);
+      const std::string text =
+          FormatText(LoadString(kCouldNotOpenFromCommandLine), folder.empty() ? command_line.folder_word : folder);
       ErrorMessage(text);
       // An unattended job has nobody to read the message: it goes into the log too, and
       // the job ends with a failure instead of waiting in the run loop.

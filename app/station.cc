@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cctype>
 #include <filesystem>
 #include <span>
 #include <type_traits>
@@ -353,7 +353,8 @@ int Station::Save(Clock& clock) const {
     if (now && now->size() == kStationRecordSize) {
       StationRecord disk;
       std::memcpy(&disk, now->data(), kStationRecordSize);
-      if (disk.kind == kStationRecordKind && disk.version == kStationVersion) out = MergeStationRecord(*synced_, r, disk);
+      if (disk.kind == kStationRecordKind && disk.version == kStationVersion)
+        out = MergeStationRecord(*synced_, r, disk);
     }
   }
   const auto* p = reinterpret_cast<const std::uint8_t*>(&out);
@@ -388,8 +389,8 @@ int Station::GetIPRainCollectorType() const {
 }
 
 void Station::GetSQIPMacAddressStr(char* buf13) const {
-  std::snprintf(buf13, 13, "%02X%02X%02X%02X%02X%02X", rec_.mac[0], rec_.mac[1], rec_.mac[2], rec_.mac[3],
-                rec_.mac[4], rec_.mac[5]);
+  std::snprintf(buf13, 13, "%02X%02X%02X%02X%02X%02X", rec_.mac[0], rec_.mac[1], rec_.mac[2], rec_.mac[3], rec_.mac[4],
+                rec_.mac[5]);
 }
 
 std::string Station::GetSQIPMacAddressStr() const {
@@ -533,8 +534,8 @@ int Station::SetRainCollector(int type) {
     float tip_in;
   };
   static constexpr Collector kCollectors[] = {
-      {".1 in", 0.1f},           {".01 in", 0.01f},       {".2 mm", 0.2f / 25.4f}, {"1 mm", 1.0f / 25.4f},
-      {".01 in", 0.01f},         {".2 mm", 0.2f / 25.4f}, {".1 mm", 0.1f / 25.4f},
+      {".1 in", 0.1f},   {".01 in", 0.01f},       {".2 mm", 0.2f / 25.4f}, {"1 mm", 1.0f / 25.4f},
+      {".01 in", 0.01f}, {".2 mm", 0.2f / 25.4f}, {".1 mm", 0.1f / 25.4f},
   };
   if (type < 1 || type > 6) return kStationFailed;
   rec_.rain_type = static_cast<std::uint8_t>(type);

@@ -68,9 +68,8 @@ int MakeStationSubfolders(const std::string& folder, int profiles) {
 NewStationResult CreateNewStation(const std::string& parent, const std::string& name, bool use_existing,
                                   std::string* folder, std::string* message) {
   const std::string dir_name = StationFolderName(name);
-  const bool has_control = std::any_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-  });
+  const bool has_control =
+      std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
   if (dir_name.empty() || has_control) {
     if (message) {
       *message = FormatText(LoadString(kNameNotValid), ShowControl(name));
@@ -122,9 +121,7 @@ std::vector<StationEntry> ListStations(const std::string& program_folder) {
   return out;
 }
 
-std::string StationListLine(const StationEntry& e) {
-  return ShowControl(e.name) + "\t\t\t\t" + ShowControl(e.folder);
-}
+std::string StationListLine(const StationEntry& e) { return ShowControl(e.name) + "\t\t\t\t" + ShowControl(e.folder); }
 
 int OpenStation(Station& station, const std::string& folder, std::string* message) {
   int rc = station.Load(folder);

@@ -33,17 +33,17 @@ std::string StationFolderName(std::string_view station_name);
 
 enum class NewStationResult {
   kCreated,
-  kBadName,        // no letters or digits: "Station name '%s' not valid."
-  kExists,         // the folder exists and use_existing was not given
-  kHoldsStation,   // the folder already holds a station (never overwritten)
-  kCreateFailed,   // "Error %d creating directory."
-  kSaveFailed,     // "Error saving station data."
+  kBadName,       // no letters or digits: "Station name '%s' not valid."
+  kExists,        // the folder exists and use_existing was not given
+  kHoldsStation,  // the folder already holds a station (never overwritten)
+  kCreateFailed,  // "Error %d creating directory."
+  kSaveFailed,    // "Error saving station data."
 };
 
 // Creates a station named `name` under `parent`: folder, default record, subfolders.
 // `folder` receives the new folder's path, `message` the text for the user on failure.
-[[nodiscard]] NewStationResult CreateNewStation(const std::string& parent, const std::string& name,
-                                                bool use_existing, std::string* folder, std::string* message);
+[[nodiscard]] NewStationResult CreateNewStation(const std::string& parent, const std::string& name, bool use_existing,
+                                                std::string* folder, std::string* message);
 
 struct StationEntry {
   std::string name;

@@ -10,8 +10,8 @@
 namespace sq {
 
 inline constexpr int kMaxStationModel = 7;
-inline constexpr int kFamilyOlder = 0;    // console family code of the older consoles
-inline constexpr int kFamilyCurrent = 3;  // console family code of the current consoles
+inline constexpr int kFamilyOlder = 0;            // console family code of the older consoles
+inline constexpr int kFamilyCurrent = 3;          // console family code of the current consoles
 inline constexpr std::int16_t kDmsNotSet = -500;  // degrees value of an unset position
 inline constexpr std::uint32_t kModelNameBase = 44800;
 

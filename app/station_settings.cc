@@ -105,16 +105,15 @@ bool HasControl(std::string_view s) {
 // A text setting kept in a fixed field of the record.
 Setting TextSetting(const char* key, const char* help, std::size_t max, std::function<char*(StationRecord&)> field,
                     std::size_t size) {
-  return Setting{key, help, "",
-                 [=](Station& s, PortMap&, std::string_view v, std::string* e) {
-                   if (v.size() > max) return Fail(e, std::string(key) + ": at most " + std::to_string(max) + " characters");
-                   if (HasControl(v)) return Fail(e, std::string(key) + ": control characters are not allowed");
-                   StoreText(field(s.record()), size, v);
-                   return true;
-                 },
-                 [=](const Station& s, const PortMap&) {
-                   return LoadText(field(const_cast<StationRecord&>(s.record())), size);
-                 }};
+  return Setting{
+      key, help, "",
+      [=](Station& s, PortMap&, std::string_view v, std::string* e) {
+        if (v.size() > max) return Fail(e, std::string(key) + ": at most " + std::to_string(max) + " characters");
+        if (HasControl(v)) return Fail(e, std::string(key) + ": control characters are not allowed");
+        StoreText(field(s.record()), size, v);
+        return true;
+      },
+      [=](const Station& s, const PortMap&) { return LoadText(field(const_cast<StationRecord&>(s.record())), size); }};
 }
 
 // A 0/1 flag kept in one byte.
@@ -133,16 +132,15 @@ Setting FlagSetting(const char* key, std::function<std::uint8_t&(StationRecord&)
 // A float kept in the record, within [min, max].
 Setting FloatSetting(const char* key, const char* help, const char* unit, double min, double max,
                      std::function<float&(StationRecord&)> field) {
-  return Setting{key, help, unit,
-                 [=](Station& s, PortMap&, std::string_view v, std::string* e) {
-                   double x = 0;
-                   if (!ParseDouble(v, min, max, &x)) return Fail(e, std::string(key) + ": give a number, " + help);
-                   field(s.record()) = static_cast<float>(x);
-                   return true;
-                 },
-                 [=](const Station& s, const PortMap&) {
-                   return Fmt("%g", field(const_cast<StationRecord&>(s.record())));
-                 }};
+  return Setting{
+      key, help, unit,
+      [=](Station& s, PortMap&, std::string_view v, std::string* e) {
+        double x = 0;
+        if (!ParseDouble(v, min, max, &x)) return Fail(e, std::string(key) + ": give a number, " + help);
+        field(s.record()) = static_cast<float>(x);
+        return true;
+      },
+      [=](const Station& s, const PortMap&) { return Fmt("%g", field(const_cast<StationRecord&>(s.record()))); }};
 }
 
 Setting BoolExtra(const char* key, std::function<bool(const Station&)> get, std::function<void(Station&, bool)> set) {
@@ -166,37 +164,36 @@ Setting ExtraText(const char* key, const char* help, std::function<int(Station&,
 }
 
 Setting DstDate(const char* key, bool start) {
-  return Setting{
-      key, "YYYY-MM-DDTHH:MM (empty clears)", "",
-      [=](Station& s, PortMap&, std::string_view v, std::string* e) {
-        std::uint32_t sd = 0, ed = 0;
-        int sm = 0, em = 0;
-        s.GetManualDst(&sd, &sm, &ed, &em);
-        std::uint32_t d = 0;
-        int m = 0;
-        if (!v.empty()) {
-          if (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParseIsoDate(v.substr(0, 10), &d) ||
-              !ParseHhMm(v.substr(11), &m)) {
-            return Fail(e, std::string(key) + ": give YYYY-MM-DDTHH:MM, for example 2025-03-09T02:00");
-          }
-        }
-        if (start) {
-          sd = d;
-          sm = m;
-        } else {
-          ed = d;
-          em = m;
-        }
-        s.SetManualDst(sd, sm, ed, em);
-        return true;
-      },
-      [=](const Station& s, const PortMap&) {
-        std::uint32_t sd = 0, ed = 0;
-        int sm = 0, em = 0;
-        s.GetManualDst(&sd, &sm, &ed, &em);
-        const std::uint32_t d = start ? sd : ed;
-        return d == 0 ? std::string() : IsoDate(d) + "T" + HhMm(start ? sm : em);
-      }};
+  return Setting{key, "YYYY-MM-DDTHH:MM (empty clears)", "",
+                 [=](Station& s, PortMap&, std::string_view v, std::string* e) {
+                   std::uint32_t sd = 0, ed = 0;
+                   int sm = 0, em = 0;
+                   s.GetManualDst(&sd, &sm, &ed, &em);
+                   std::uint32_t d = 0;
+                   int m = 0;
+                   if (!v.empty()) {
+                     if (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParseIsoDate(v.substr(0, 10), &d) ||
+                         !ParseHhMm(v.substr(11), &m)) {
+                       return Fail(e, std::string(key) + ": give YYYY-MM-DDTHH:MM, for example 2025-03-09T02:00");
+                     }
+                   }
+                   if (start) {
+                     sd = d;
+                     sm = m;
+                   } else {
+                     ed = d;
+                     em = m;
+                   }
+                   s.SetManualDst(sd, sm, ed, em);
+                   return true;
+                 },
+                 [=](const Station& s, const PortMap&) {
+                   std::uint32_t sd = 0, ed = 0;
+                   int sm = 0, em = 0;
+                   s.GetManualDst(&sd, &sm, &ed, &em);
+                   const std::uint32_t d = start ? sd : ed;
+                   return d == 0 ? std::string() : IsoDate(d) + "T" + HhMm(start ? sm : em);
+                 }};
 }
 
 // ---- Climatological report settings ----
@@ -256,8 +253,8 @@ Setting NormalsSetting(const char* key, bool rain) {
           const std::size_t colon = item.find(':');
           long month = 0;
           if (colon == std::string_view::npos || !ParseLong(item.substr(0, colon), 1, 12, &month)) {
-            return Fail(e, std::string(key) + ": give M:VALUE with a month M of 1..12, for example 1:" +
-                               (rain ? "3.5" : "38.2"));
+            return Fail(e, std::string(key) +
+                               ": give M:VALUE with a month M of 1..12, for example 1:" + (rain ? "3.5" : "38.2"));
           }
           const std::string_view text = item.substr(colon + 1);
           float& slot = normals[month - 1];
@@ -293,30 +290,35 @@ Setting NormalsSetting(const char* key, bool rain) {
 }
 
 void AddReportSettings(std::vector<Setting>& t) {
-  t.push_back(TextSetting("noaa-city", "report city, at most 39 characters", 39,
-                          [](StationRecord& r) { return r.city; }, sizeof StationRecord::city));
-  t.push_back(TextSetting("noaa-state", "report state, at most 30 characters", 30,
-                          [](StationRecord& r) { return r.state; }, sizeof StationRecord::state));
-  t.push_back({"noaa-elevation", "whole number in the display elevation unit (the station elevation)",
-               DisplayUnits::elevUnitStr,
-               [](Station& s, PortMap&, std::string_view v, std::string* e) {
-                 long x = 0;
-                 const std::int16_t feet = ParseLong(v, -32767, 32767, &x)
-                                               ? DisplayUnits::InverseConvertElevation(static_cast<std::int16_t>(x), false)
-                                               : DisplayUnits::kMissing16;
-                 if (feet == DisplayUnits::kMissing16 || feet < -2000 || feet > 30000) {
-                   return Fail(e, std::string(LoadString(kBadElevation)));
-                 }
-                 s.record().elevation_ft = feet;
-                 return true;
-               },
-               [](const Station& s, const PortMap&) {
-                 return std::to_string(static_cast<int>(DisplayUnits::ConvertElevation(s.record().elevation_ft, false)));
-               }});
-  t.push_back(TextSetting("noaa-latitude", "latitude as the report prints it, at most 15 characters", 15,
-                          [](StationRecord& r) { return r.latitude_text; }, sizeof StationRecord::latitude_text));
-  t.push_back(TextSetting("noaa-longitude", "longitude as the report prints it, at most 15 characters", 15,
-                          [](StationRecord& r) { return r.longitude_text; }, sizeof StationRecord::longitude_text));
+  t.push_back(TextSetting(
+      "noaa-city", "report city, at most 39 characters", 39, [](StationRecord& r) { return r.city; },
+      sizeof StationRecord::city));
+  t.push_back(TextSetting(
+      "noaa-state", "report state, at most 30 characters", 30, [](StationRecord& r) { return r.state; },
+      sizeof StationRecord::state));
+  t.push_back(
+      {"noaa-elevation", "whole number in the display elevation unit (the station elevation)",
+       DisplayUnits::elevUnitStr,
+       [](Station& s, PortMap&, std::string_view v, std::string* e) {
+         long x = 0;
+         const std::int16_t feet = ParseLong(v, -32767, 32767, &x)
+                                       ? DisplayUnits::InverseConvertElevation(static_cast<std::int16_t>(x), false)
+                                       : DisplayUnits::kMissing16;
+         if (feet == DisplayUnits::kMissing16 || feet < -2000 || feet > 30000) {
+           return Fail(e, std::string(LoadString(kBadElevation)));
+         }
+         s.record().elevation_ft = feet;
+         return true;
+       },
+       [](const Station& s, const PortMap&) {
+         return std::to_string(static_cast<int>(DisplayUnits::ConvertElevation(s.record().elevation_ft, false)));
+       }});
+  t.push_back(TextSetting(
+      "noaa-latitude", "latitude as the report prints it, at most 15 characters", 15,
+      [](StationRecord& r) { return r.latitude_text; }, sizeof StationRecord::latitude_text));
+  t.push_back(TextSetting(
+      "noaa-longitude", "longitude as the report prints it, at most 15 characters", 15,
+      [](StationRecord& r) { return r.longitude_text; }, sizeof StationRecord::longitude_text));
   t.push_back(BaseSetting("heat-base", 0, kNoHeatBase, kBadHeatBase));
   t.push_back(BaseSetting("cool-base", 1, kNoCoolBase, kBadCoolBase));
   t.push_back(NormalsSetting("normal-temp", false));
@@ -349,10 +351,12 @@ Setting RequiredText(const char* key, const char* help, std::size_t max, std::ui
 }
 
 void AddWeatherNetworkSettings(std::vector<Setting>& t) {
-  t.push_back(TextSetting("wu-id", "Weather Underground station, at most 20 characters", 20,
-                          [](StationRecord& r) { return r.wu_id; }, sizeof StationRecord::wu_id));
-  t.push_back(TextSetting("wu-password", "at most 64 characters", 64, [](StationRecord& r) { return r.wu_password; },
-                          sizeof StationRecord::wu_password));
+  t.push_back(TextSetting(
+      "wu-id", "Weather Underground station, at most 20 characters", 20, [](StationRecord& r) { return r.wu_id; },
+      sizeof StationRecord::wu_id));
+  t.push_back(TextSetting(
+      "wu-password", "at most 64 characters", 64, [](StationRecord& r) { return r.wu_password; },
+      sizeof StationRecord::wu_password));
   t.push_back({"wu-catchup", "0..7 days of past records sent besides the new ones", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  long x = 0;
@@ -361,13 +365,13 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
                  return true;
                },
                [](const Station& s, const PortMap&) { return std::to_string(s.record().wu_catchup); }});
-  t.push_back({"wu-resend-from", "YYYY-MM-DDTHH:MM, the last record sent; the next upload goes on after it (empty: none)",
-               "",
+  t.push_back({"wu-resend-from",
+               "YYYY-MM-DDTHH:MM, the last record sent; the next upload goes on after it (empty: none)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  std::uint32_t d = 0;
                  int m = -1;
-                 if (!v.empty() && (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParseIsoDate(v.substr(0, 10), &d) ||
-                                    !ParseHhMm(v.substr(11), &m))) {
+                 if (!v.empty() && (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') ||
+                                    !ParseIsoDate(v.substr(0, 10), &d) || !ParseHhMm(v.substr(11), &m))) {
                    return Fail(e, "wu-resend-from: give YYYY-MM-DDTHH:MM, for example 2025-03-09T14:30");
                  }
                  s.record().wu_last_date = static_cast<std::int32_t>(d);
@@ -383,16 +387,18 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
                  if (r.wu_last_time == 1440) ++d;
                  return IsoDate(static_cast<std::uint32_t>(d.GetPackedDate())) + "T" + HhMm(r.wu_last_time % 1440);
                }});
-  t.push_back(ExtraText("wu-host", "host or host:port, at most 63 characters (empty: the network's public host)",
-                        [](Station& s, std::string_view v) { return SetWuHost(s, v); },
-                        [](const Station& s) { return WuHost(s); }));
-  t.push_back(BoolExtra("wu-https", [](const Station& s) { return !WuPlainHttp(s); },
-                        [](Station& s, bool on) { SetWuPlainHttp(s, !on); }));
-  t.push_back(RequiredText("cwop-id", "APRS call sign or CWOP station id, at most 19 characters (upper-cased)", 19,
-                           kFillCallSign, [](StationRecord& r) { return r.cwop_id; }, sizeof StationRecord::cwop_id,
-                           true));
-  t.push_back(RequiredText("cwop-server", "APRS server host, at most 29 characters", 29, kFillServer,
-                           [](StationRecord& r) { return r.cwop_server; }, sizeof StationRecord::cwop_server));
+  t.push_back(ExtraText(
+      "wu-host", "host or host:port, at most 63 characters (empty: the network's public host)",
+      [](Station& s, std::string_view v) { return SetWuHost(s, v); }, [](const Station& s) { return WuHost(s); }));
+  t.push_back(BoolExtra(
+      "wu-https", [](const Station& s) { return !WuPlainHttp(s); },
+      [](Station& s, bool on) { SetWuPlainHttp(s, !on); }));
+  t.push_back(RequiredText(
+      "cwop-id", "APRS call sign or CWOP station id, at most 19 characters (upper-cased)", 19, kFillCallSign,
+      [](StationRecord& r) { return r.cwop_id; }, sizeof StationRecord::cwop_id, true));
+  t.push_back(RequiredText(
+      "cwop-server", "APRS server host, at most 29 characters", 29, kFillServer,
+      [](StationRecord& r) { return r.cwop_server; }, sizeof StationRecord::cwop_server));
   t.push_back({"cwop-port", "1..65535", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  long x = 0;
@@ -405,9 +411,9 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
                  return true;
                },
                [](const Station& s, const PortMap&) { return std::to_string(s.record().cwop_port); }});
-  t.push_back(RequiredText("cwop-pass", "passcode, \" vers \" and the program, at most 30 characters", 30,
-                           kFillPassword, [](StationRecord& r) { return r.cwop_suffix; },
-                           sizeof StationRecord::cwop_suffix));
+  t.push_back(RequiredText(
+      "cwop-pass", "passcode, \" vers \" and the program, at most 30 characters", 30, kFillPassword,
+      [](StationRecord& r) { return r.cwop_suffix; }, sizeof StationRecord::cwop_suffix));
   t.push_back({"cwop-wind", "aprs (1-minute average, 5-minute gust) | noaa (2-minute average, 10-minute gust)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  if (v != "aprs" && v != "noaa") return Fail(e, "cwop-wind: give aprs or noaa");
@@ -419,8 +425,8 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
 
 std::vector<Setting> BuildSettings() {
   std::vector<Setting> t;
-  t.push_back(TextSetting("name", "text, at most 63 characters", 63, [](StationRecord& r) { return r.name; },
-                          sizeof StationRecord::name));
+  t.push_back(TextSetting(
+      "name", "text, at most 63 characters", 63, [](StationRecord& r) { return r.name; }, sizeof StationRecord::name));
   t.push_back({"model", "0..7 (0 Brisant II ... 5 Corvale Pro, 6 Corvale Pro Plus, 7 Corvale Lumo)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  long x = 0;
@@ -494,14 +500,15 @@ std::vector<Setting> BuildSettings() {
                [](const Station& s, const PortMap&) {
                  return LoadText(s.record().logger_text[1], sizeof s.record().logger_text[1]);
                }});
-  t.push_back({"tcp-port", "1..65535", "",
-               [](Station& s, PortMap&, std::string_view v, std::string* e) {
-                 long x = 0;
-                 if (!ParseLong(v, 1, 65535, &x)) return Fail(e, "tcp-port: give a port 1..65535");
-                 StoreText(s.record().tcp_port, sizeof s.record().tcp_port, std::to_string(x));
-                 return true;
-               },
-               [](const Station& s, const PortMap&) { return LoadText(s.record().tcp_port, sizeof s.record().tcp_port); }});
+  t.push_back(
+      {"tcp-port", "1..65535", "",
+       [](Station& s, PortMap&, std::string_view v, std::string* e) {
+         long x = 0;
+         if (!ParseLong(v, 1, 65535, &x)) return Fail(e, "tcp-port: give a port 1..65535");
+         StoreText(s.record().tcp_port, sizeof s.record().tcp_port, std::to_string(x));
+         return true;
+       },
+       [](const Station& s, const PortMap&) { return LoadText(s.record().tcp_port, sizeof s.record().tcp_port); }});
   t.push_back({"mac", "XX:XX:XX:XX:XX:XX (empty clears it and the network account key)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  if (v.empty()) {
@@ -527,10 +534,12 @@ std::vector<Setting> BuildSettings() {
                  return true;
                },
                [](const Station& s, const PortMap&) { return std::to_string(s.record().modem_wait); }});
-  t.push_back(TextSetting("dial", "modem dial text, at most 79 characters", 79,
-                          [](StationRecord& r) { return r.modem_dial; }, sizeof StationRecord::modem_dial));
-  t.push_back(TextSetting("modem-init", "modem initialisation string, at most 79 characters", 79,
-                          [](StationRecord& r) { return r.modem_init; }, sizeof StationRecord::modem_init));
+  t.push_back(TextSetting(
+      "dial", "modem dial text, at most 79 characters", 79, [](StationRecord& r) { return r.modem_dial; },
+      sizeof StationRecord::modem_dial));
+  t.push_back(TextSetting(
+      "modem-init", "modem initialisation string, at most 79 characters", 79,
+      [](StationRecord& r) { return r.modem_init; }, sizeof StationRecord::modem_init));
   t.push_back({"timeout", "connection time in hours, 1/60 .. 33.3 (stored in minutes 1..1999)", "hours",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  double h = 0;
@@ -584,20 +593,24 @@ std::vector<Setting> BuildSettings() {
                  return true;
                },
                [](const Station& s, const PortMap&) { return std::to_string(s.record().rain_type); }});
-  t.push_back({"dst", "auto|manual", "",
-               [](Station& s, PortMap&, std::string_view v, std::string* e) {
-                 if (v != "auto" && v != "manual") return Fail(e, "dst: give auto or manual");
-                 s.record().manual_dst = v == "manual" ? 1 : 0;
-                 return true;
-               },
-               [](const Station& s, const PortMap&) { return std::string(s.record().manual_dst ? "manual" : "auto"); }});
+  t.push_back(
+      {"dst", "auto|manual", "",
+       [](Station& s, PortMap&, std::string_view v, std::string* e) {
+         if (v != "auto" && v != "manual") return Fail(e, "dst: give auto or manual");
+         s.record().manual_dst = v == "manual" ? 1 : 0;
+         return true;
+       },
+       [](const Station& s, const PortMap&) { return std::string(s.record().manual_dst ? "manual" : "auto"); }});
   t.push_back(DstDate("dst-start", true));
   t.push_back(DstDate("dst-end", false));
-  t.push_back(FloatSetting("uv-factor", "0.01..100", "", 0.01, 100, [](StationRecord& r) -> float& { return r.uv_factor; }));
-  t.push_back(FloatSetting("fuel-base", "0..127 F", "F", 0, 127, [](StationRecord& r) -> float& { return r.fuel_base; }));
+  t.push_back(
+      FloatSetting("uv-factor", "0.01..100", "", 0.01, 100, [](StationRecord& r) -> float& { return r.uv_factor; }));
+  t.push_back(
+      FloatSetting("fuel-base", "0..127 F", "F", 0, 127, [](StationRecord& r) -> float& { return r.fuel_base; }));
   AddReportSettings(t);
-  t.push_back(BoolExtra("auto-export", [](const Station& s) { return s.AutoExport(); },
-                        [](Station& s, bool on) { s.SetAutoExport(on); }));
+  t.push_back(BoolExtra(
+      "auto-export", [](const Station& s) { return s.AutoExport(); },
+      [](Station& s, bool on) { s.SetAutoExport(on); }));
   t.push_back({"export-list", "index of the exported data list, 0..999", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  long x = 0;
@@ -606,15 +619,17 @@ std::vector<Setting> BuildSettings() {
                  return true;
                },
                [](const Station& s, const PortMap&) { return std::to_string(s.ExportList()); }});
-  t.push_back(BoolExtra("rain-db", [](const Station& s) { return s.RainDbInUse(); },
-                        [](Station& s, bool on) { s.SetRainDbInUse(on); }));
-  t.push_back(ExtraText("web-host", "at most 63 characters", [](Station& s, std::string_view v) { return s.SetWebHost(v); },
-                        [](const Station& s) { return s.WebHost(); }));
-  t.push_back(ExtraText("web-user", "at most 31 characters", [](Station& s, std::string_view v) { return s.SetWebUser(v); },
-                        [](const Station& s) { return s.WebUser(); }));
-  t.push_back(ExtraText("web-password", "at most 31 characters",
-                        [](Station& s, std::string_view v) { return s.SetWebPassword(v); },
-                        [](const Station& s) { return s.WebPassword(); }));
+  t.push_back(BoolExtra(
+      "rain-db", [](const Station& s) { return s.RainDbInUse(); }, [](Station& s, bool on) { s.SetRainDbInUse(on); }));
+  t.push_back(ExtraText(
+      "web-host", "at most 63 characters", [](Station& s, std::string_view v) { return s.SetWebHost(v); },
+      [](const Station& s) { return s.WebHost(); }));
+  t.push_back(ExtraText(
+      "web-user", "at most 31 characters", [](Station& s, std::string_view v) { return s.SetWebUser(v); },
+      [](const Station& s) { return s.WebUser(); }));
+  t.push_back(ExtraText(
+      "web-password", "at most 31 characters", [](Station& s, std::string_view v) { return s.SetWebPassword(v); },
+      [](const Station& s) { return s.WebPassword(); }));
   t.push_back({"daylight-start", "YYYY-MM-DD (empty clears)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  std::uint32_t d = 0;
@@ -667,15 +682,14 @@ std::vector<Setting> BuildSettings() {
                [](const Station& s, const PortMap&) {
                  return std::string(s.record().fuel_sort_by_name ? "name" : "gallons");
                }});
-  t.push_back({"fuel-format", "long|short", "",
-               [](Station& s, PortMap&, std::string_view v, std::string* e) {
-                 if (v != "long" && v != "short") return Fail(e, "fuel-format: give long or short");
-                 s.record().fuel_long_format = v == "long" ? 1 : 0;
-                 return true;
-               },
-               [](const Station& s, const PortMap&) {
-                 return std::string(s.record().fuel_long_format ? "long" : "short");
-               }});
+  t.push_back(
+      {"fuel-format", "long|short", "",
+       [](Station& s, PortMap&, std::string_view v, std::string* e) {
+         if (v != "long" && v != "short") return Fail(e, "fuel-format: give long or short");
+         s.record().fuel_long_format = v == "long" ? 1 : 0;
+         return true;
+       },
+       [](const Station& s, const PortMap&) { return std::string(s.record().fuel_long_format ? "long" : "short"); }});
   t.push_back({"fuel-only-below", "0|1 (report only customers at or below the threshold)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  if (v != "0" && v != "1") return Fail(e, "fuel-only-below: give 0 or 1");

@@ -1,15 +1,15 @@
 // The dashboard: a year of 5-minute records plotted as SVG (read and render, and render
 // alone), /api/current under 100 concurrent clients, and the delay from a packet's
 // update in the run loop (snapshot written, state published) to its event in a client.
+#include <benchmark/benchmark.h>
+#include <httplib.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 #include <vector>
-
-#include <benchmark/benchmark.h>
-#include <httplib.h>
 
 #include "bench/synthetic_db.h"
 #include "realtime/bulletin_snapshot.h"
@@ -115,7 +115,9 @@ void BM_ApiCurrentConcurrent(benchmark::State& state) {
           auto r = c.Get("/api/current");
           per[i].push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
           if (!r || r->status != 200) {
-            if (failed++ == 0) std::fprintf(stderr, "%s\n", r ? std::to_string(r->status).c_str() : httplib::to_string(r.error()).c_str());
+            if (failed++ == 0)
+              std::fprintf(stderr, "%s\n",
+                           r ? std::to_string(r->status).c_str() : httplib::to_string(r.error()).c_str());
           }
         }
       });
@@ -129,7 +131,14 @@ void BM_ApiCurrentConcurrent(benchmark::State& state) {
   state.counters["max_us"] = Percentile(all, 1.0);
   state.counters["requests"] = static_cast<double>(all.size());
 }
-BENCHMARK(BM_ApiCurrentConcurrent)->Arg(8)->Arg(16)->Arg(32)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ApiCurrentConcurrent)
+    ->Arg(8)
+    ->Arg(16)
+    ->Arg(32)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 // The run loop's side of a packet (the snapshot file written, the state published) to
 // the event read by a connected client.

@@ -110,7 +110,13 @@ void BM_WholeDownload(benchmark::State& state) {
     state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
 }
-BENCHMARK(BM_WholeDownload)->Arg(1)->Arg(0)->ArgName("tcp")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WholeDownload)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("tcp")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_Paced19200(benchmark::State& state) {
   constexpr int kPages = 100;

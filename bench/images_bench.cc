@@ -115,7 +115,8 @@ void BM_ScanOfTheYear(benchmark::State& state) {
   for (auto _ : state) {
     records = 0;
     // With the argument 1 the database is opened each time, as a graph run must.
-    if (open_each && db.OpenDatabase(sq::bench::SyntheticTenYears(), true) != sq::kDbOk) state.SkipWithError("no database");
+    if (open_each && db.OpenDatabase(sq::bench::SyntheticTenYears(), true) != sq::kDbOk)
+      state.SkipWithError("no database");
     (void)sq::ForEachArchiveRecord(db, period.start, period.end, station.GetSiteDescription(),
                                    [&](const sq::WeatherDataObject& rec) {
                                      sum += rec.GetWeatherData(sq::WeatherDataID::OutsideTemp(), false);

@@ -8,7 +8,6 @@
 //                       snapshot after every packet; counters: packets, resident
 //                       memory at the start and at the end (kB)
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>

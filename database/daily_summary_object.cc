@@ -79,10 +79,14 @@ float Tenths(std::int16_t v) { return static_cast<float>(v / 10.0); }
 
 float WindRunInUserUnits(double miles) {
   switch (DisplayUnits::windUnit) {
-    case DisplayUnits::kKnots: return static_cast<float>(miles / 1.15);
-    case DisplayUnits::kKmPerHour: return static_cast<float>(miles * 1.609344);
-    case DisplayUnits::kMetresPerSecond: return static_cast<float>(miles * 0.44704 * 3.6);
-    default: return static_cast<float>(miles);
+    case DisplayUnits::kKnots:
+      return static_cast<float>(miles / 1.15);
+    case DisplayUnits::kKmPerHour:
+      return static_cast<float>(miles * 1.609344);
+    case DisplayUnits::kMetresPerSecond:
+      return static_cast<float>(miles * 0.44704 * 3.6);
+    default:
+      return static_cast<float>(miles);
   }
 }
 
@@ -192,8 +196,10 @@ int DailySummaryObject::ProcessDataRecord(const WeatherDataObject& in) {
   // Degree days, base 65 degF.
   if (!Missing(avg_value[kAvgOutTemp])) {
     const double d = (65.0 - avg_value[kAvgOutTemp]) * m / 1440.0;
-    if (d > 0) heat_dd_sum_ += d;
-    else if (d < 0) cool_dd_sum_ -= d;
+    if (d > 0)
+      heat_dd_sum_ += d;
+    else if (d < 0)
+      cool_dd_sum_ -= d;
   }
 
   // Wind direction histogram. A bin cannot pass what 12 bits hold.
@@ -304,8 +310,8 @@ int DailySummaryObject::FinalProcessData() {
   s2.heat_dd = RoundUp5(heat_dd_sum_ * 10.0);
   s2.SetCoolDd(RoundUp5(cool_dd_sum_ * 10.0));
 
-  for (std::int16_t* lo : {&s1.low_out_temp, &s1.low_in_temp, &s1.low_chill, &s1.low_dew, &s1.low_out_hum,
-                           &s1.low_in_hum, &s1.low_bar}) {
+  for (std::int16_t* lo :
+       {&s1.low_out_temp, &s1.low_in_temp, &s1.low_chill, &s1.low_dew, &s1.low_out_hum, &s1.low_in_hum, &s1.low_bar}) {
     if (*lo == kSummaryLowReset) *lo = kNoValue16;
   }
   if (s1.dir_hi_speed == kNoValue8) s1.dir_hi_speed = 0;
@@ -369,13 +375,20 @@ float DailySummaryObject::GetWeatherData(WeatherDataID id, bool native) const {
       }
       if (id.Sensor() != 0 || id.Parameter() != 0) return kM;
       switch (calc) {
-        case ID::kCalcDewPoint: return temp(pick(&s1.hi_dew, &s1.low_dew, &s1.avg_dew));
-        case ID::kCalcWindChill: return temp(pick(&s1.hi_chill, &s1.low_chill, &s1.avg_chill));
-        case ID::kCalcHeatIndex: return temp(pick(&s2.hi_heat, &s2.low_heat, &s2.avg_heat));
-        case ID::kCalcTHW: return temp(pick(&s2.hi_thw, &s2.low_thw, nullptr));
-        case ID::kCalcTHSW: return temp(pick(&s2.hi_thsw, &s2.low_thsw, nullptr));
-        case ID::kCalcWetBulb: return temp(pick(&s2.hi_wet_bulb, &s2.low_wet_bulb, &s2.avg_wet_bulb));
-        default: return kM;
+        case ID::kCalcDewPoint:
+          return temp(pick(&s1.hi_dew, &s1.low_dew, &s1.avg_dew));
+        case ID::kCalcWindChill:
+          return temp(pick(&s1.hi_chill, &s1.low_chill, &s1.avg_chill));
+        case ID::kCalcHeatIndex:
+          return temp(pick(&s2.hi_heat, &s2.low_heat, &s2.avg_heat));
+        case ID::kCalcTHW:
+          return temp(pick(&s2.hi_thw, &s2.low_thw, nullptr));
+        case ID::kCalcTHSW:
+          return temp(pick(&s2.hi_thsw, &s2.low_thsw, nullptr));
+        case ID::kCalcWetBulb:
+          return temp(pick(&s2.hi_wet_bulb, &s2.low_wet_bulb, &s2.avg_wet_bulb));
+        default:
+          return kM;
       }
     }
     case ID::kClassDegreeDays:
@@ -443,15 +456,20 @@ char* DailySummaryObject::GetWeatherDataStr(WeatherDataID id, std::span<char> bu
   if (Missing(v)) return CopyText("---", buf);
   const double d = v;
   switch (id.UnitClass()) {
-    case ID::kClassWindDir: return DomDirStr(static_cast<int>(v), buf);
-    case ID::kClassDegreeDays: return Fmt(buf, "%.1f", d);
+    case ID::kClassWindDir:
+      return DomDirStr(static_cast<int>(v), buf);
+    case ID::kClassDegreeDays:
+      return Fmt(buf, "%.1f", d);
     case ID::kClassRain:
       if (id.Calculation() == ID::kCalcET) return Fmt(buf, rainUnit == kRainMillimetres ? "%.2f" : "%.3f", d);
       return Fmt(buf, "%.*f", NumDecimals(id.value), d);
-    case 9: return Fmt(buf, "%d", static_cast<int>(v));
+    case 9:
+      return Fmt(buf, "%d", static_cast<int>(v));
     case ID::kClassUVDose:
-    case ID::kClassSolarEnergy: return Fmt(buf, "%.1f", d);
-    default: return Fmt(buf, "%.*f", NumDecimals(id.value), d);
+    case ID::kClassSolarEnergy:
+      return Fmt(buf, "%.1f", d);
+    default:
+      return Fmt(buf, "%.*f", NumDecimals(id.value), d);
   }
 }
 
@@ -469,25 +487,44 @@ int DailySummaryObject::GetTimeValue(WeatherDataID id) const {
       switch (id.Calculation()) {
         case ID::kCalcMeasured:
           if (id.Category() != ID::kCatTemp) break;
-          if (id.Sensor() == ID::kSensorOutside) pair1(0, 1);
-          else if (id.Sensor() == ID::kSensorInside) pair1(2, 3);
+          if (id.Sensor() == ID::kSensorOutside)
+            pair1(0, 1);
+          else if (id.Sensor() == ID::kSensorInside)
+            pair1(2, 3);
           break;
-        case ID::kCalcWindChill: pair1(4, 5); break;
-        case ID::kCalcDewPoint: pair1(6, 7); break;
-        case ID::kCalcHeatIndex: pair2(1, 2); break;
-        case ID::kCalcTHSW: pair2(3, 4); break;
-        case ID::kCalcTHW: pair2(5, 6); break;
-        case ID::kCalcWetBulb: pair2(7, 8); break;
-        default: break;
+        case ID::kCalcWindChill:
+          pair1(4, 5);
+          break;
+        case ID::kCalcDewPoint:
+          pair1(6, 7);
+          break;
+        case ID::kCalcHeatIndex:
+          pair2(1, 2);
+          break;
+        case ID::kCalcTHSW:
+          pair2(3, 4);
+          break;
+        case ID::kCalcTHW:
+          pair2(5, 6);
+          break;
+        case ID::kCalcWetBulb:
+          pair2(7, 8);
+          break;
+        default:
+          break;
       }
       if (id.Calculation() != ID::kCalcMeasured && (id.Sensor() != 0 || id.Parameter() != 0)) slot1 = slot2 = -1;
       break;
     case ID::kClassPercent:
       if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatHum) break;
-      if (id.Sensor() == 0) pair1(8, 9);
-      else if (id.Sensor() == 1) pair1(10, 11);
+      if (id.Sensor() == 0)
+        pair1(8, 9);
+      else if (id.Sensor() == 1)
+        pair1(10, 11);
       break;
-    case ID::kClassBarometer: pair1(12, 13); break;
+    case ID::kClassBarometer:
+      pair1(12, 13);
+      break;
     case ID::kClassWindSpeed:
       if (high && id.Sensor() <= 1) slot1 = id.Sensor() == 0 ? 14 : 15;
       break;
@@ -500,11 +537,14 @@ int DailySummaryObject::GetTimeValue(WeatherDataID id) const {
     case ID::kClassSolar:
       if (high) slot2 = 0;
       break;
-    default: break;
+    default:
+      break;
   }
   int t = kNoTime;
-  if (slot1 >= 0) t = summary1_.GetTime(slot1);
-  else if (slot2 >= 0) t = summary2_.GetTime(slot2);
+  if (slot1 >= 0)
+    t = summary1_.GetTime(slot1);
+  else if (slot2 >= 0)
+    t = summary2_.GetTime(slot2);
   return t >= 0 && t <= 1440 ? t : kNoTime;
 }
 

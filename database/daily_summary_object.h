@@ -150,7 +150,18 @@ class DailySummaryObject : public DataRecordObject {
   [[nodiscard]] int DominantDirection() const;
 
  private:
-  enum Avg { kAvgOutTemp, kAvgInTemp, kAvgOutHum, kAvgBar, kAvgWind, kAvgChill, kAvgHeat, kAvgWetBulb, kAvgDew, kAvgCount };
+  enum Avg {
+    kAvgOutTemp,
+    kAvgInTemp,
+    kAvgOutHum,
+    kAvgBar,
+    kAvgWind,
+    kAvgChill,
+    kAvgHeat,
+    kAvgWetBulb,
+    kAvgDew,
+    kAvgCount
+  };
 
   void ClearSums();
   [[nodiscard]] bool Usable() const { return accumulating_ && date_state_ == kSameDate; }
@@ -158,8 +169,8 @@ class DailySummaryObject : public DataRecordObject {
   DailySummary1Object summary1_;
   DailySummary2Object summary2_;
   double sum_[kAvgCount] = {};
-  double rain_sum_ = 0.0;         // inches
-  double heat_dd_sum_ = 0.0;      // degF-days
+  double rain_sum_ = 0.0;     // inches
+  double heat_dd_sum_ = 0.0;  // degF-days
   double cool_dd_sum_ = 0.0;
   std::int32_t minutes_[kAvgCount] = {};
   double solar_energy_sum_ = kMissingFloat;  // Langleys

@@ -220,8 +220,8 @@ DayDegreeDays IntegratedDegreeDaysOfDay(WeatherDatabase& db, const DateTime& day
   return DayDegreeDays::kOk;
 }
 
-bool SummaryHighLowOfDay(WeatherDatabase& db, const DateTime& day, DailySummaryObject* summary, float* high,
-                         float* low, int* span_minutes) {
+bool SummaryHighLowOfDay(WeatherDatabase& db, const DateTime& day, DailySummaryObject* summary, float* high, float* low,
+                         int* span_minutes) {
   if (!db.date_list().Contains(day.GetPackedDate())) return false;
   if (GetDailySummary(db, *summary, day) != 1) return false;
   *high = summary->GetWeatherData(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayHigh, 0, 0), true);
@@ -243,8 +243,8 @@ int DegDayHighLowMethod(WeatherDatabase& db, const DateTime& from, const DateTim
     if (span < kFullDayMinutes) {
       const std::string hi = summary.GetWeatherDataStr(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayHigh, 0, 0));
       const std::string lo = summary.GetWeatherDataStr(WeatherDataID::Make(0, 0, WeatherDataID::kStatDayLow, 0, 0));
-      if (!Ask(prompts, Format(kNotEnoughData, day.GetDateStr().c_str(), span / 60, span % 60, hi.c_str(),
-                               lo.c_str()))) {
+      if (!Ask(prompts,
+               Format(kNotEnoughData, day.GetDateStr().c_str(), span / 60, span % 60, hi.c_str(), lo.c_str()))) {
         return -1;
       }
     }
@@ -254,8 +254,8 @@ int DegDayHighLowMethod(WeatherDatabase& db, const DateTime& from, const DateTim
   return 0;
 }
 
-int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to, double* total,
-                            float base_f, const DegDayPrompts& prompts) {
+int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to, double* total, float base_f,
+                            const DegDayPrompts& prompts) {
   *total = 0.0;
   const DateTime last = LastDay(db, to);
   for (DateTime day(from.month, from.day, from.year); day <= last; ++day) {

@@ -83,7 +83,7 @@ enum class DayDegreeDays {
 //    a day covering less than 18 hours (a day without data too) asks.
 [[nodiscard]] int DegDayHighLowMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to, double* total,
                                       float base_f, const DegDayPrompts& prompts);
-[[nodiscard]] int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to,
-                                          double* total, float base_f, const DegDayPrompts& prompts);
+[[nodiscard]] int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const DateTime& to, double* total,
+                                          float base_f, const DegDayPrompts& prompts);
 
 }  // namespace sq

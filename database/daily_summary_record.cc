@@ -103,15 +103,14 @@ DailySummary1 NewDailySummary1() {
   DailySummary1 r;
   std::memset(&r, 0, sizeof r);
   r.record_type = kRecordTypeSummary1;
-  for (std::int16_t* hi : {&r.hi_out_temp, &r.hi_in_temp, &r.avg_out_temp, &r.avg_in_temp,
-                           &r.hi_chill, &r.hi_dew, &r.avg_chill, &r.avg_dew, &r.hi_out_hum,
-                           &r.hi_in_hum, &r.avg_out_hum, &r.hi_bar, &r.avg_bar, &r.hi_speed,
-                           &r.avg_speed, &r.daily_wind_run, &r.hi_10min_speed, &r.daily_rain,
-                           &r.hi_rain_rate, &r.daily_uv_dose}) {
+  for (std::int16_t* hi : {&r.hi_out_temp,    &r.hi_in_temp,     &r.avg_out_temp, &r.avg_in_temp,  &r.hi_chill,
+                           &r.hi_dew,         &r.avg_chill,      &r.avg_dew,      &r.hi_out_hum,   &r.hi_in_hum,
+                           &r.avg_out_hum,    &r.hi_bar,         &r.avg_bar,      &r.hi_speed,     &r.avg_speed,
+                           &r.daily_wind_run, &r.hi_10min_speed, &r.daily_rain,   &r.hi_rain_rate, &r.daily_uv_dose}) {
     *hi = kNoValue16;
   }
-  for (std::int16_t* lo : {&r.low_out_temp, &r.low_in_temp, &r.low_chill, &r.low_dew,
-                           &r.low_out_hum, &r.low_in_hum, &r.low_bar}) {
+  for (std::int16_t* lo :
+       {&r.low_out_temp, &r.low_in_temp, &r.low_chill, &r.low_dew, &r.low_out_hum, &r.low_in_hum, &r.low_bar}) {
     *lo = kSummaryLowReset;
   }
   r.dir_hi_speed = kNoValue8;
@@ -126,9 +125,9 @@ DailySummary2 NewDailySummary2() {
   std::memset(&r, 0, sizeof r);
   r.record_type = kRecordTypeSummary2;
   r.reserved = kNoValue8;
-  for (std::int16_t* hi : {&r.wind_samples, &r.hi_solar, &r.daily_solar_energy, &r.min_sunlight,
-                           &r.daily_et, &r.hi_heat, &r.avg_heat, &r.hi_thsw, &r.hi_thw,
-                           &r.heat_dd, &r.hi_wet_bulb, &r.avg_wet_bulb}) {
+  for (std::int16_t* hi :
+       {&r.wind_samples, &r.hi_solar, &r.daily_solar_energy, &r.min_sunlight, &r.daily_et, &r.hi_heat, &r.avg_heat,
+        &r.hi_thsw, &r.hi_thw, &r.heat_dd, &r.hi_wet_bulb, &r.avg_wet_bulb}) {
     *hi = kNoValue16;
   }
   for (std::int16_t* lo : {&r.low_heat, &r.low_thsw, &r.low_thw, &r.low_wet_bulb}) {

@@ -53,10 +53,9 @@ DataRecord NewDataRecord() {
   r.archive_interval = 0;
   r.flags_a = 0;
   r.flags_b = 0;
-  for (std::int16_t* f : {&r.packed_time, &r.outside_temp, &r.hi_outside_temp, &r.low_outside_temp,
-                          &r.inside_temp, &r.barometer, &r.outside_hum, &r.inside_hum,
-                          &r.hi_rain_rate, &r.wind_speed, &r.hi_wind_speed, &r.solar_rad,
-                          &r.hi_solar_rad, &r.extra_rad}) {
+  for (std::int16_t* f : {&r.packed_time, &r.outside_temp, &r.hi_outside_temp, &r.low_outside_temp, &r.inside_temp,
+                          &r.barometer, &r.outside_hum, &r.inside_hum, &r.hi_rain_rate, &r.wind_speed, &r.hi_wind_speed,
+                          &r.solar_rad, &r.hi_solar_rad, &r.extra_rad}) {
     *f = kNoValue16;
   }
   for (auto& s : r.spare_slots) s = kNoValue16;
@@ -65,9 +64,7 @@ DataRecord NewDataRecord() {
   return r;
 }
 
-std::uint8_t RecordTypeOf(std::span<const std::uint8_t> bytes) {
-  return bytes.empty() ? 0 : bytes[0];
-}
+std::uint8_t RecordTypeOf(std::span<const std::uint8_t> bytes) { return bytes.empty() ? 0 : bytes[0]; }
 
 void EncodeDataRecord(const DataRecord& r, std::span<std::uint8_t, kRecordSize> out) {
   std::memcpy(out.data(), &r, kRecordSize);

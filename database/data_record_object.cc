@@ -7,9 +7,7 @@ namespace sq {
 
 float DataRecordObject::GetWeatherData(WeatherDataID, bool) const { return kMissingFloat; }
 
-char* DataRecordObject::GetWeatherDataStr(WeatherDataID, std::span<char> buf) const {
-  return CopyText("---", buf);
-}
+char* DataRecordObject::GetWeatherDataStr(WeatherDataID, std::span<char> buf) const { return CopyText("---", buf); }
 
 std::string DataRecordObject::GetWeatherDataStr(WeatherDataID id) const {
   char buf[kValueTextSize];

@@ -17,8 +17,7 @@ std::string Printf(const char* fmt, long long a, long long b = 0, long long c = 
 
 }  // namespace
 
-void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string& file_name,
-                    CheckReport* report) {
+void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string& file_name, CheckReport* report) {
   ++report->files_checked;
   auto add = [&](std::int64_t record, std::string message) {
     report->findings.push_back({file_name, record, std::move(message)});
@@ -42,8 +41,8 @@ void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string
     const DayIndexEntry& e = h.day[d];
     if (e.records_in_day <= 0) continue;
     if (e.records_in_day < 2) {
-      add(e.start_position, Printf("day %lld holds %lld record; a day starts with its two summary records", d,
-                                   e.records_in_day));
+      add(e.start_position,
+          Printf("day %lld holds %lld record; a day starts with its two summary records", d, e.records_in_day));
     }
     int previous_time = 0;
     for (std::int64_t i = 0; i < e.records_in_day; ++i) {

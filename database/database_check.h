@@ -24,8 +24,7 @@ struct CheckReport {
 };
 
 // Checks one month file; findings are appended to `report`. Never writes.
-void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string& file_name,
-                    CheckReport* report);
+void CheckMonthFile(FileSystem& fs, const std::string& folder, const std::string& file_name, CheckReport* report);
 // Checks every month file of the folder. False when the folder cannot be listed.
 [[nodiscard]] bool CheckDatabaseFolder(FileSystem& fs, const std::string& folder, CheckReport* report);
 

@@ -8,9 +8,7 @@
 
 namespace sq {
 
-[[nodiscard]] constexpr std::int32_t PackDate(int year, int month, int day) {
-  return year * 65536 + month * 256 + day;
-}
+[[nodiscard]] constexpr std::int32_t PackDate(int year, int month, int day) { return year * 65536 + month * 256 + day; }
 
 class DateList {
  public:
@@ -32,9 +30,7 @@ class DateList {
     const auto hi = std::lower_bound(keys_.begin(), keys_.end(), PackDate(year, month + 1, 0));
     keys_.erase(lo, hi);
   }
-  [[nodiscard]] bool Contains(std::int32_t key) const {
-    return std::binary_search(keys_.begin(), keys_.end(), key);
-  }
+  [[nodiscard]] bool Contains(std::int32_t key) const { return std::binary_search(keys_.begin(), keys_.end(), key); }
   // First date >= key, or 0 when none.
   [[nodiscard]] std::int32_t FirstFrom(std::int32_t key) const {
     auto it = std::lower_bound(keys_.begin(), keys_.end(), key);

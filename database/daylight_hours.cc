@@ -13,8 +13,8 @@ constexpr std::uint32_t kRecordError = 34707;
 
 }  // namespace
 
-int DaylightHours::Calculate(WeatherDatabase& db, std::int32_t start_packed_date, const DateTime& end,
-                             int threshold, const std::function<void(const std::string&)>& error) {
+int DaylightHours::Calculate(WeatherDatabase& db, std::int32_t start_packed_date, const DateTime& end, int threshold,
+                             const std::function<void(const std::string&)>& error) {
   total_ = 0.0;
   history_.fill(Day{});
   if (threshold <= 0) threshold = kDefaultDaylightThreshold;

@@ -20,15 +20,15 @@ inline constexpr int kMaxPlausibleSolar = 3000;        // W/m2; higher readings 
 class DaylightHours {
  public:
   struct Day {
-    double hours = -1.0;          // -1: no entry
+    double hours = -1.0;  // -1: no entry
     std::int32_t packed_date = 0;
   };
 
   // Counts from `start_packed_date` to `end` (inclusive). A threshold of 0 means the
   // default. 0, or -1 when the database cannot go to a day or read a record (`error`,
   // when given, receives the message).
-  [[nodiscard]] int Calculate(WeatherDatabase& db, std::int32_t start_packed_date, const DateTime& end,
-                              int threshold, const std::function<void(const std::string&)>& error = {});
+  [[nodiscard]] int Calculate(WeatherDatabase& db, std::int32_t start_packed_date, const DateTime& end, int threshold,
+                              const std::function<void(const std::string&)>& error = {});
 
   [[nodiscard]] double total() const { return total_; }
   // Entry 0 is the newest day.

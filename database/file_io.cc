@@ -76,9 +76,7 @@ class PosixFile final : public File {
 class FaultFile final : public File {
  public:
   FaultFile(FaultFileSystem& fs, std::unique_ptr<File> base) : fs_(fs), base_(std::move(base)) {}
-  long ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override {
-    return base_->ReadAt(offset, out);
-  }
+  long ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override { return base_->ReadAt(offset, out); }
   bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> data) override {
     bool ok = true;
     if (!fs_.Next(&ok)) return ok;
@@ -133,16 +131,15 @@ FileSystem& DefaultFileSystem() {
   return fs;
 }
 
-std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, bool writable,
-                                            OpenError* error) {
+std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, bool writable, OpenError* error) {
   // Writes happen in place: a link planted in the folder must not lead them elsewhere.
   const int fd = ::open(path.c_str(), (writable ? O_RDWR | O_NOFOLLOW : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) {
     if (error) {
-      *error = errno == ENOENT                      ? OpenError::kNotFound
-               : (writable && errno == ELOOP)       ? OpenError::kLink
+      *error = errno == ENOENT                                         ? OpenError::kNotFound
+               : (writable && errno == ELOOP)                          ? OpenError::kLink
                : (errno == EACCES || errno == EROFS || errno == EPERM) ? OpenError::kAccessDenied
-                                                                        : OpenError::kOther;
+                                                                       : OpenError::kOther;
     }
     return nullptr;
   }
@@ -217,8 +214,7 @@ bool FaultFileSystem::Next(bool* ok) {
   return true;
 }
 
-std::unique_ptr<File> FaultFileSystem::Open(const std::string& path, bool writable,
-                                            OpenError* error) {
+std::unique_ptr<File> FaultFileSystem::Open(const std::string& path, bool writable, OpenError* error) {
   auto f = base_.Open(path, writable, error);
   if (!f) return nullptr;
   return std::make_unique<FaultFile>(*this, std::move(f));

@@ -33,8 +33,7 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens an existing file for reading, and for writing too when `writable`.
-  [[nodiscard]] virtual std::unique_ptr<File> Open(const std::string& path, bool writable,
-                                                   OpenError* error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<File> Open(const std::string& path, bool writable, OpenError* error) = 0;
   // Creates `path` empty (replacing any file of that name), open for writing.
   [[nodiscard]] virtual std::unique_ptr<File> Create(const std::string& path) = 0;
   [[nodiscard]] virtual bool Rename(const std::string& from, const std::string& to) = 0;
@@ -90,9 +89,7 @@ class FaultFileSystem final : public FileSystem {
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   bool Exists(const std::string& path) override { return base_.Exists(path); }
-  bool List(const std::string& folder, std::vector<std::string>* names) override {
-    return base_.List(folder, names);
-  }
+  bool List(const std::string& folder, std::vector<std::string>* names) override { return base_.List(folder, names); }
   bool SyncFolder(const std::string& folder) override { return base_.SyncFolder(folder); }
 
  private:

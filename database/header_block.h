@@ -18,7 +18,7 @@ inline constexpr std::size_t kHeaderTotalOffset = 16;     // signed 32, records 
 inline constexpr std::size_t kHeaderDayIndexOffset = 20;  // 32 entries of 6 bytes
 inline constexpr std::size_t kDayEntrySize = 6;           // signed 16 count, signed 32 start
 inline constexpr std::size_t kDayEntryStartOffset = 2;
-inline constexpr int kDayEntries = 32;                    // entry 0 unused, 1..31 the days
+inline constexpr int kDayEntries = 32;  // entry 0 unused, 1..31 the days
 static_assert(kHeaderDayIndexOffset + kDayEntries * kDayEntrySize == kHeaderSize);
 
 struct DayIndexEntry {

@@ -15,7 +15,8 @@ class MemFile final : public File {
     if (offset < 0) return -1;
     const auto size = static_cast<std::int64_t>(bytes_->size());
     if (offset >= size) return 0;
-    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, static_cast<std::int64_t>(out.size())));
+    const auto n =
+        static_cast<std::size_t>(std::min<std::int64_t>(size - offset, static_cast<std::int64_t>(out.size())));
     std::memcpy(out.data(), bytes_->data() + offset, n);
     return static_cast<long>(n);
   }

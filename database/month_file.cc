@@ -41,8 +41,8 @@ std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_s
     std::snprintf(buf, sizeof buf, "negative record count %d", h.total_records);
     return std::string(buf);
   }
-  const std::int64_t holds =
-      std::max<std::int64_t>(0, file_size - static_cast<std::int64_t>(kHeaderSize)) / static_cast<std::int64_t>(kRecordSize);
+  const std::int64_t holds = std::max<std::int64_t>(0, file_size - static_cast<std::int64_t>(kHeaderSize)) /
+                             static_cast<std::int64_t>(kRecordSize);
   std::int64_t end_of_previous = 0;
   int previous_day = 0;
   for (int d = 1; d < kDayEntries; ++d) {
@@ -55,8 +55,8 @@ std::optional<std::string> CheckHeader(const HeaderBlock& h, std::int64_t file_s
     const std::int64_t start = e.start_position;
     const std::int64_t end = start + e.records_in_day;
     if (start < 0 || end > h.total_records) {
-      std::snprintf(buf, sizeof buf, "day %d covers records %lld to %lld, past the %d records of the file",
-                    d, static_cast<long long>(start), static_cast<long long>(end - 1), h.total_records);
+      std::snprintf(buf, sizeof buf, "day %d covers records %lld to %lld, past the %d records of the file", d,
+                    static_cast<long long>(start), static_cast<long long>(end - 1), h.total_records);
       return std::string(buf);
     }
     if (end > holds) {
@@ -102,8 +102,8 @@ int DayOfRecord(const HeaderBlock& h, std::int64_t n) {
   return 32;
 }
 
-std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& path, bool writable,
-                                           Status* status, std::string* problem) {
+std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& path, bool writable, Status* status,
+                                           std::string* problem) {
   OpenError err = OpenError::kNone;
   std::unique_ptr<File> f = fs.Open(path, writable, &err);
   if (!f) {
@@ -144,8 +144,7 @@ std::unique_ptr<MonthFile> MonthFile::Open(FileSystem& fs, const std::string& pa
   return month;
 }
 
-std::unique_ptr<MonthFile> MonthFile::Create(FileSystem& fs, const std::string& path,
-                                             Status* status) {
+std::unique_ptr<MonthFile> MonthFile::Create(FileSystem& fs, const std::string& path, Status* status) {
   const auto raw = EncodeHeader(NewHeaderBlock());
   if (!fs.ReplaceWhole(path, raw)) {
     *status = Status::kError;
@@ -166,8 +165,7 @@ bool MonthFile::ReadRecord(std::int64_t n, RecordBytes* out) {
     buffer_first_ = n;
     buffer_count_ = got / static_cast<long>(kRecordSize);
   }
-  std::memcpy(out->data(), buffer_.data() + (n - buffer_first_) * static_cast<std::int64_t>(kRecordSize),
-              kRecordSize);
+  std::memcpy(out->data(), buffer_.data() + (n - buffer_first_) * static_cast<std::int64_t>(kRecordSize), kRecordSize);
   last_read_ = n;
   return true;
 }

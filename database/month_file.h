@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,13 +48,11 @@ class MonthFile {
 
   // Opens an existing month file and reads and checks its header. Never writes.
   // On failure `*problem` (when given) says what is wrong.
-  [[nodiscard]] static std::unique_ptr<MonthFile> Open(FileSystem& fs, const std::string& path,
-                                                       bool writable, Status* status,
-                                                       std::string* problem);
+  [[nodiscard]] static std::unique_ptr<MonthFile> Open(FileSystem& fs, const std::string& path, bool writable,
+                                                       Status* status, std::string* problem);
   // Creates a new, empty month file (header only, written whole under a temporary name
   // and renamed into place) and opens it.
-  [[nodiscard]] static std::unique_ptr<MonthFile> Create(FileSystem& fs, const std::string& path,
-                                                         Status* status);
+  [[nodiscard]] static std::unique_ptr<MonthFile> Create(FileSystem& fs, const std::string& path, Status* status);
 
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const HeaderBlock& header() const { return header_; }

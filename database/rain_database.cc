@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "database/daily_summary_object.h"
@@ -94,10 +94,11 @@ std::vector<RainRecord> ParseRainDb(std::string_view text, std::vector<RainKeptL
       continue;
     }
     after_year = r.year;
-    auto it = std::lower_bound(out.begin(), out.end(), r.year,
-                               [](const RainRecord& a, int y) { return a.year < y; });
-    if (it != out.end() && it->year == r.year) *it = r;
-    else out.insert(it, r);
+    auto it = std::lower_bound(out.begin(), out.end(), r.year, [](const RainRecord& a, int y) { return a.year < y; });
+    if (it != out.end() && it->year == r.year)
+      *it = r;
+    else
+      out.insert(it, r);
   }
   return out;
 }
@@ -188,14 +189,14 @@ int RainDatabase::Close() {
 // ---------------------------------------------------------------- changes
 
 int RainDatabase::FindYear(int year) const {
-  auto it = std::lower_bound(records_.begin(), records_.end(), year,
-                             [](const RainRecord& a, int y) { return a.year < y; });
+  auto it =
+      std::lower_bound(records_.begin(), records_.end(), year, [](const RainRecord& a, int y) { return a.year < y; });
   return it != records_.end() && it->year == year ? static_cast<int>(it - records_.begin()) : -1;
 }
 
 RainRecord& RainDatabase::YearRecord(int year) {
-  auto it = std::lower_bound(records_.begin(), records_.end(), year,
-                             [](const RainRecord& a, int y) { return a.year < y; });
+  auto it =
+      std::lower_bound(records_.begin(), records_.end(), year, [](const RainRecord& a, int y) { return a.year < y; });
   if (it != records_.end() && it->year == year) return *it;
   const auto at = it - records_.begin();  // growing the list moves it
   if (records_.size() == records_.capacity()) records_.reserve(records_.size() + 50);
@@ -352,8 +353,10 @@ int RainDatabase::GetBrowserStr(int line, std::span<char> buf) const {
   for (int c = 0; c < kRainColumns; ++c) {
     const float v = values[static_cast<std::size_t>(c)];
     const char* fmt = c < 12 ? month_fmt : year_fmt;
-    if (v < 0) std::snprintf(cell, sizeof cell, c < 12 ? "%8s" : "%7s", "---");
-    else std::snprintf(cell, sizeof cell, fmt, static_cast<double>(v));
+    if (v < 0)
+      std::snprintf(cell, sizeof cell, c < 12 ? "%8s" : "%7s", "---");
+    else
+      std::snprintf(cell, sizeof cell, fmt, static_cast<double>(v));
     text += cell;
   }
   const std::size_t n = std::min(text.size(), buf.size() - 1);

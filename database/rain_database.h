@@ -43,7 +43,7 @@ inline constexpr int kRainColumns = 13;             // 12 months and the year
 struct RainRecord {
   std::int32_t year = 0;
   std::array<float, 12> month{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // inches, < 0 none
-  float year_total = 0.0f;  // sum of the months that have a value
+  float year_total = 0.0f;                                                      // sum of the months that have a value
 
   void RecomputeTotal();
   [[nodiscard]] bool Complete() const;  // every month has a value
@@ -60,8 +60,7 @@ struct RainKeptLine {
 // already read replaces it); the other lines go to `kept` when given.
 [[nodiscard]] std::vector<RainRecord> ParseRainDb(std::string_view text, std::vector<RainKeptLine>* kept = nullptr);
 // The file text of `records`, with the `kept` lines after the years they followed.
-[[nodiscard]] std::string FormatRainDb(std::span<const RainRecord> records,
-                                       std::span<const RainKeptLine> kept = {});
+[[nodiscard]] std::string FormatRainDb(std::span<const RainRecord> records, std::span<const RainKeptLine> kept = {});
 
 class RainDatabase {
  public:

@@ -27,10 +27,10 @@ inline constexpr std::uint32_t kMoreVariablesFirst = 10059;
 struct CatalogueVariable {
   std::string name;
   WeatherDataID id;
-  std::string label1;      // first header line; a leading '^' is not printed
-  std::string label2;      // second header line
-  int width = 0;           // column width in characters
-  int trailing_spaces = 0; // spaces ending the column
+  std::string label1;       // first header line; a leading '^' is not printed
+  std::string label2;       // second header line
+  int width = 0;            // column width in characters
+  int trailing_spaces = 0;  // spaces ending the column
   std::string short_name;
   std::array<std::int32_t, 4> colours{};
   std::int32_t line_style = 0;

@@ -87,11 +87,11 @@ struct WeatherDataID {
   static constexpr int kSensorInside = 1;
   static constexpr int kSensorFirstExtra = 2;  // extra temperatures/humidities 1..7
   static constexpr int kSensorLastExtra = 8;
-  static constexpr int kSensorFirstSoil = 9;   // soil temperatures/moistures 1..6
+  static constexpr int kSensorFirstSoil = 9;  // soil temperatures/moistures 1..6
   static constexpr int kSensorLastSoil = 14;
   static constexpr int kSensorFirstLeaf = 15;  // leaf temperatures/wetnesses 1..4
   static constexpr int kSensorLastLeaf = 18;
-  static constexpr int kSensorExtraRad = 1;    // solar category: extra solar radiation
+  static constexpr int kSensorExtraRad = 1;  // solar category: extra solar radiation
   // Record-information category.
   static constexpr int kInfoArchiveInterval = 0;
   static constexpr int kInfoTransmitter = 1;
@@ -106,11 +106,10 @@ struct WeatherDataID {
   constexpr explicit WeatherDataID(std::uint32_t v) : value(v) {}
   // Builds an identifier from its fields (each masked to its width).
   [[nodiscard]] static constexpr WeatherDataID Make(int calc, int unitClass, int stat, int param, int sensor) {
-    return WeatherDataID((static_cast<std::uint32_t>(calc) & 0x1F) |
-                         ((static_cast<std::uint32_t>(unitClass) & 0x1F) << 5) |
-                         ((static_cast<std::uint32_t>(stat) & 0x1F) << 10) |
-                         ((static_cast<std::uint32_t>(param) & 0xFF) << 16) |
-                         ((static_cast<std::uint32_t>(sensor) & 0xFF) << 24));
+    return WeatherDataID(
+        (static_cast<std::uint32_t>(calc) & 0x1F) | ((static_cast<std::uint32_t>(unitClass) & 0x1F) << 5) |
+        ((static_cast<std::uint32_t>(stat) & 0x1F) << 10) | ((static_cast<std::uint32_t>(param) & 0xFF) << 16) |
+        ((static_cast<std::uint32_t>(sensor) & 0xFF) << 24));
   }
 
   [[nodiscard]] constexpr int Calculation() const { return static_cast<int>(value & 0x1F); }
@@ -121,7 +120,9 @@ struct WeatherDataID {
   [[nodiscard]] constexpr int Sensor() const { return static_cast<int>((value >> 24) & 0xFF); }
 
   [[nodiscard]] constexpr bool IsArchiveVariable() const { return Statistic() <= kLastArchiveStat; }
-  [[nodiscard]] constexpr bool IsDayVariable() const { return Statistic() >= kStatDayHigh && Statistic() <= kStatDayTotal; }
+  [[nodiscard]] constexpr bool IsDayVariable() const {
+    return Statistic() >= kStatDayHigh && Statistic() <= kStatDayTotal;
+  }
   [[nodiscard]] constexpr bool IsMonthVariable() const { return false; }
   [[nodiscard]] constexpr bool IsSum() const { return Statistic() == kStatTotal || Statistic() == kStatDayTotal; }
   [[nodiscard]] constexpr bool IsHigh() const { return Statistic() == kStatHigh || Statistic() == kStatDayHigh; }
@@ -170,8 +171,12 @@ struct WeatherDataID {
   static constexpr WeatherDataID WindTransmitter() { return WeatherDataID(0x010C0220); }
   static constexpr WeatherDataID Reception() { return WeatherDataID(0x030C01C0); }
   static constexpr WeatherDataID ArchiveInterval() { return WeatherDataID(0x000C0220); }
-  static constexpr WeatherDataID PackedTime() { return Make(kCalcMeasured, kClassCode, kStatValue, kCatRecordInfo, kInfoPackedTime); }
-  static constexpr WeatherDataID ExpectedSamples() { return Make(kCalcMeasured, kClassCount, kStatValue, kCatRecordInfo, kInfoExpectedSamples); }
+  static constexpr WeatherDataID PackedTime() {
+    return Make(kCalcMeasured, kClassCode, kStatValue, kCatRecordInfo, kInfoPackedTime);
+  }
+  static constexpr WeatherDataID ExpectedSamples() {
+    return Make(kCalcMeasured, kClassCount, kStatValue, kCatRecordInfo, kInfoExpectedSamples);
+  }
 
   // Numbered sensors; a number outside the range gives an identifier that names no
   // quantity (its accessors answer "no value").
@@ -179,10 +184,18 @@ struct WeatherDataID {
   static constexpr WeatherDataID Temperature(int n) { return Make(0, kClassTemp, 0, kCatTemp, n); }
   // Humidity n (2..8): extra humidity n - 1.
   static constexpr WeatherDataID Humidity(int n) { return Make(0, kClassPercent, 0, kCatHum, n); }
-  static constexpr WeatherDataID SoilMoisture(int n) { return Make(0, kClassSoilMoisture, 0, kCatSoilMoisture, kSensorFirstSoil + n - 1); }
-  static constexpr WeatherDataID SoilTemperature(int n) { return Make(0, kClassTemp, 0, kCatTemp, kSensorFirstSoil + n - 1); }
-  static constexpr WeatherDataID LeafWetness(int n) { return Make(0, kClassCount, 0, kCatLeafWetness, kSensorFirstLeaf + n - 1); }
-  static constexpr WeatherDataID LeafTemperature(int n) { return Make(0, kClassTemp, 0, kCatTemp, kSensorFirstLeaf + n - 1); }
+  static constexpr WeatherDataID SoilMoisture(int n) {
+    return Make(0, kClassSoilMoisture, 0, kCatSoilMoisture, kSensorFirstSoil + n - 1);
+  }
+  static constexpr WeatherDataID SoilTemperature(int n) {
+    return Make(0, kClassTemp, 0, kCatTemp, kSensorFirstSoil + n - 1);
+  }
+  static constexpr WeatherDataID LeafWetness(int n) {
+    return Make(0, kClassCount, 0, kCatLeafWetness, kSensorFirstLeaf + n - 1);
+  }
+  static constexpr WeatherDataID LeafTemperature(int n) {
+    return Make(0, kClassTemp, 0, kCatTemp, kSensorFirstLeaf + n - 1);
+  }
 };
 
 static_assert(sizeof(WeatherDataID) == 4);

@@ -28,8 +28,10 @@ char* Int(std::span<char> buf, int v) {
 char* ClockText(std::span<char> buf, int hour, char pad, char sep, int minute, std::string_view suffix) {
   char text[16];
   std::size_t n = 0;
-  if (hour >= 10) text[n++] = static_cast<char>('0' + hour / 10);
-  else if (pad != '\0') text[n++] = pad;
+  if (hour >= 10)
+    text[n++] = static_cast<char>('0' + hour / 10);
+  else if (pad != '\0')
+    text[n++] = pad;
   text[n++] = static_cast<char>('0' + hour % 10);
   text[n++] = sep;
   text[n++] = static_cast<char>('0' + minute / 10);
@@ -41,7 +43,9 @@ char* ClockText(std::span<char> buf, int hour, char pad, char sep, int minute, s
 bool Missing(float v) { return DisplayUnits::IsMissing(v); }
 
 // A 16-bit temperature field without a value (summary lows start at 32767).
-bool MissingTemp16(std::int16_t v) { return v == DataRecordObject::kMissing16 || v == DataRecordObject::kMissingHigh16; }
+bool MissingTemp16(std::int16_t v) {
+  return v == DataRecordObject::kMissing16 || v == DataRecordObject::kMissingHigh16;
+}
 
 // Solar fields below -200 or at 32767 hold no value.
 bool MissingSolar(std::int16_t v) { return v < -200 || v == 32767; }
@@ -107,22 +111,31 @@ bool WeatherDataObject::SetRecordBytes(std::span<const std::uint8_t> bytes) {
 
 float WeatherDataObject::TempOfSensor(int sensor) const {
   switch (sensor) {
-    case ID::kSensorOutside: return ConvertTemp(record_.outside_temp, true);
-    case ID::kSensorInside: return ConvertTemp(record_.inside_temp, true);
-    default: break;
+    case ID::kSensorOutside:
+      return ConvertTemp(record_.outside_temp, true);
+    case ID::kSensorInside:
+      return ConvertTemp(record_.inside_temp, true);
+    default:
+      break;
   }
   const std::uint8_t* b = nullptr;
-  if (sensor <= ID::kSensorLastExtra) b = SensorByte(record_.extra_temp, sensor, ID::kSensorFirstExtra);
-  else if (sensor <= ID::kSensorLastSoil) b = SensorByte(record_.soil_temp, sensor, ID::kSensorFirstSoil);
-  else b = SensorByte(record_.leaf_temp, sensor, ID::kSensorFirstLeaf);
+  if (sensor <= ID::kSensorLastExtra)
+    b = SensorByte(record_.extra_temp, sensor, ID::kSensorFirstExtra);
+  else if (sensor <= ID::kSensorLastSoil)
+    b = SensorByte(record_.soil_temp, sensor, ID::kSensorFirstSoil);
+  else
+    b = SensorByte(record_.leaf_temp, sensor, ID::kSensorFirstLeaf);
   return b ? ConvertByteTemp(*b, true) : kM;
 }
 
 float WeatherDataObject::HumOfSensor(int sensor) const {
   switch (sensor) {
-    case ID::kSensorOutside: return ConvertHum(record_.outside_hum);
-    case ID::kSensorInside: return ConvertHum(record_.inside_hum);
-    default: break;
+    case ID::kSensorOutside:
+      return ConvertHum(record_.outside_hum);
+    case ID::kSensorInside:
+      return ConvertHum(record_.inside_hum);
+    default:
+      break;
   }
   const std::uint8_t* b = SensorByte(record_.extra_hum, sensor, ID::kSensorFirstExtra);
   return b ? ConvertByteHum(*b) : kM;
@@ -143,34 +156,56 @@ float WeatherDataObject::GetWeatherData(WeatherDataID id, bool native) const {
   switch (id.Calculation()) {
     case ID::kCalcMeasured:
       switch (id.Category()) {
-        case ID::kCatTemp: return GetTemp(id, native);
-        case ID::kCatHum: return GetHum(id, native);
-        case ID::kCatWindSpeed: return GetWindSpeed(id, native);
-        case ID::kCatWindDir: return GetWindDir(id, native);
-        case ID::kCatBarometer: return GetBarometer(id, native);
-        case ID::kCatRain: return GetRain(id, native);
-        case ID::kCatRainRate: return GetRainRate(id, false);
-        case ID::kCatSolar: return GetSolar(id, native);
-        case ID::kCatUV: return GetUV(id, native);
-        case ID::kCatSoilMoisture: return GetSoil(id, native);
-        case ID::kCatLeafWetness: return GetLeaf(id, native);
-        case ID::kCatRecordInfo: return RecordInfo(id);
-        default: return kM;
+        case ID::kCatTemp:
+          return GetTemp(id, native);
+        case ID::kCatHum:
+          return GetHum(id, native);
+        case ID::kCatWindSpeed:
+          return GetWindSpeed(id, native);
+        case ID::kCatWindDir:
+          return GetWindDir(id, native);
+        case ID::kCatBarometer:
+          return GetBarometer(id, native);
+        case ID::kCatRain:
+          return GetRain(id, native);
+        case ID::kCatRainRate:
+          return GetRainRate(id, false);
+        case ID::kCatSolar:
+          return GetSolar(id, native);
+        case ID::kCatUV:
+          return GetUV(id, native);
+        case ID::kCatSoilMoisture:
+          return GetSoil(id, native);
+        case ID::kCatLeafWetness:
+          return GetLeaf(id, native);
+        case ID::kCatRecordInfo:
+          return RecordInfo(id);
+        default:
+          return kM;
       }
     case ID::kCalcDewPoint:
     case ID::kCalcWindChill:
     case ID::kCalcHeatIndex:
     case ID::kCalcTHW:
     case ID::kCalcTHSW:
-    case ID::kCalcWetBulb: return GetTemp(id, native);
-    case ID::kCalcWindRun: return GetWindRun(id, native);
-    case ID::kCalcDegreeDays: return GetDegreeDays(id, native);
-    case ID::kCalcSolarEnergy: return GetSolarEnergy(id, native);
-    case ID::kCalcUVDose: return GetUVDose(id, native);
-    case ID::kCalcAirDensity: return GetAirDensity(id, native);
-    case ID::kCalcEMC: return GetEMC(id, native);
-    case ID::kCalcET: return GetET(id, false);
-    default: return kM;
+    case ID::kCalcWetBulb:
+      return GetTemp(id, native);
+    case ID::kCalcWindRun:
+      return GetWindRun(id, native);
+    case ID::kCalcDegreeDays:
+      return GetDegreeDays(id, native);
+    case ID::kCalcSolarEnergy:
+      return GetSolarEnergy(id, native);
+    case ID::kCalcUVDose:
+      return GetUVDose(id, native);
+    case ID::kCalcAirDensity:
+      return GetAirDensity(id, native);
+    case ID::kCalcEMC:
+      return GetEMC(id, native);
+    case ID::kCalcET:
+      return GetET(id, false);
+    default:
+      return kM;
   }
 }
 
@@ -179,19 +214,32 @@ char* WeatherDataObject::GetWeatherDataStr(WeatherDataID id, std::span<char> buf
   switch (id.Calculation()) {
     case ID::kCalcMeasured:
       switch (id.Category()) {
-        case ID::kCatTemp: return GetTempStr(id, buf);
-        case ID::kCatHum: return GetHumStr(id, buf);
-        case ID::kCatWindSpeed: return GetWindSpeedStr(id, buf);
-        case ID::kCatWindDir: return GetWindDirStr(id, buf);
-        case ID::kCatBarometer: return GetBarometerStr(id, buf);
-        case ID::kCatRain: return GetRainStr(id, buf);
-        case ID::kCatRainRate: return GetRainRateStr(id, buf);
-        case ID::kCatSolar: return GetSolarStr(id, buf);
-        case ID::kCatUV: return GetUVStr(id, buf);
-        case ID::kCatSoilMoisture: return GetSoilStr(id, buf);
-        case ID::kCatLeafWetness: return GetLeafStr(id, buf);
-        case ID::kCatRecordInfo: break;
-        default: return CopyText("---", buf);
+        case ID::kCatTemp:
+          return GetTempStr(id, buf);
+        case ID::kCatHum:
+          return GetHumStr(id, buf);
+        case ID::kCatWindSpeed:
+          return GetWindSpeedStr(id, buf);
+        case ID::kCatWindDir:
+          return GetWindDirStr(id, buf);
+        case ID::kCatBarometer:
+          return GetBarometerStr(id, buf);
+        case ID::kCatRain:
+          return GetRainStr(id, buf);
+        case ID::kCatRainRate:
+          return GetRainRateStr(id, buf);
+        case ID::kCatSolar:
+          return GetSolarStr(id, buf);
+        case ID::kCatUV:
+          return GetUVStr(id, buf);
+        case ID::kCatSoilMoisture:
+          return GetSoilStr(id, buf);
+        case ID::kCatLeafWetness:
+          return GetLeafStr(id, buf);
+        case ID::kCatRecordInfo:
+          break;
+        default:
+          return CopyText("---", buf);
       }
       break;
     case ID::kCalcDewPoint:
@@ -199,24 +247,37 @@ char* WeatherDataObject::GetWeatherDataStr(WeatherDataID id, std::span<char> buf
     case ID::kCalcHeatIndex:
     case ID::kCalcTHW:
     case ID::kCalcTHSW:
-    case ID::kCalcWetBulb: return GetTempStr(id, buf);
-    case ID::kCalcWindRun: return GetWindRunStr(id, buf);
-    case ID::kCalcDegreeDays: return GetDegreeDaysStr(id, buf);
-    case ID::kCalcSolarEnergy: return GetSolarEnergyStr(id, buf);
-    case ID::kCalcUVDose: return GetUVDoseStr(id, buf);
-    case ID::kCalcAirDensity: return GetAirDensityStr(id, buf);
-    case ID::kCalcEMC: return GetEMCStr(id, buf);
-    case ID::kCalcET: return GetETStr(id, buf);
-    default: return CopyText("---", buf);
+    case ID::kCalcWetBulb:
+      return GetTempStr(id, buf);
+    case ID::kCalcWindRun:
+      return GetWindRunStr(id, buf);
+    case ID::kCalcDegreeDays:
+      return GetDegreeDaysStr(id, buf);
+    case ID::kCalcSolarEnergy:
+      return GetSolarEnergyStr(id, buf);
+    case ID::kCalcUVDose:
+      return GetUVDoseStr(id, buf);
+    case ID::kCalcAirDensity:
+      return GetAirDensityStr(id, buf);
+    case ID::kCalcEMC:
+      return GetEMCStr(id, buf);
+    case ID::kCalcET:
+      return GetETStr(id, buf);
+    default:
+      return CopyText("---", buf);
   }
   // Record information.
   const float v = RecordInfo(id);
   if (Missing(v)) return CopyText("---", buf);
   switch (id.Sensor()) {
-    case ID::kInfoTransmitter: return Int(buf, static_cast<int>(v) + 1);
-    case ID::kInfoReception: return Fixed(buf, 1, v);
-    case ID::kInfoPackedTime: return GetTimeStr(buf);
-    default: return Int(buf, static_cast<int>(v));
+    case ID::kInfoTransmitter:
+      return Int(buf, static_cast<int>(v) + 1);
+    case ID::kInfoReception:
+      return Fixed(buf, 1, v);
+    case ID::kInfoPackedTime:
+      return GetTimeStr(buf);
+    default:
+      return Int(buf, static_cast<int>(v));
   }
 }
 
@@ -225,23 +286,38 @@ int WeatherDataObject::SetWeatherData(WeatherDataID id, float value, bool native
   switch (id.Calculation()) {
     case ID::kCalcMeasured:
       switch (id.Category()) {
-        case ID::kCatTemp: return SetTemp(id, value, native);
-        case ID::kCatHum: return SetHum(id, value, native);
-        case ID::kCatWindSpeed: return SetWindSpeed(id, value, native);
-        case ID::kCatWindDir: return SetWindDir(id, value, native);
-        case ID::kCatBarometer: return SetBarometer(id, value, native);
-        case ID::kCatRain: return SetRain(id, value, native);
+        case ID::kCatTemp:
+          return SetTemp(id, value, native);
+        case ID::kCatHum:
+          return SetHum(id, value, native);
+        case ID::kCatWindSpeed:
+          return SetWindSpeed(id, value, native);
+        case ID::kCatWindDir:
+          return SetWindDir(id, value, native);
+        case ID::kCatBarometer:
+          return SetBarometer(id, value, native);
+        case ID::kCatRain:
+          return SetRain(id, value, native);
         // Rate and ET travel in the user's units through the generic pair, both ways.
-        case ID::kCatRainRate: return SetRainRate(id, value, false);
-        case ID::kCatSolar: return SetSolar(id, value, native);
-        case ID::kCatUV: return SetUV(id, value, native);
-        case ID::kCatSoilMoisture: return SetSoil(id, value, native);
-        case ID::kCatLeafWetness: return SetLeaf(id, value, native);
-        case ID::kCatRecordInfo: return SetRecordInfo(id, value);
-        default: return 0;
+        case ID::kCatRainRate:
+          return SetRainRate(id, value, false);
+        case ID::kCatSolar:
+          return SetSolar(id, value, native);
+        case ID::kCatUV:
+          return SetUV(id, value, native);
+        case ID::kCatSoilMoisture:
+          return SetSoil(id, value, native);
+        case ID::kCatLeafWetness:
+          return SetLeaf(id, value, native);
+        case ID::kCatRecordInfo:
+          return SetRecordInfo(id, value);
+        default:
+          return 0;
       }
-    case ID::kCalcET: return SetET(id, value, false);
-    default: return 0;
+    case ID::kCalcET:
+      return SetET(id, value, false);
+    default:
+      return 0;
   }
 }
 
@@ -255,10 +331,14 @@ float WeatherDataObject::GetTemp(WeatherDataID id, bool native) const {
     if (id.UnitClass() != ID::kClassTemp || id.Category() != ID::kCatTemp) return kM;
     if (sensor == ID::kSensorOutside) {
       switch (stat) {
-        case ID::kStatValue: return ConvertTemp(record_.outside_temp, native);
-        case ID::kStatHigh: return ConvertTemp(record_.hi_outside_temp, native);
-        case ID::kStatLow: return ConvertTemp(record_.low_outside_temp, native);
-        default: return kM;
+        case ID::kStatValue:
+          return ConvertTemp(record_.outside_temp, native);
+        case ID::kStatHigh:
+          return ConvertTemp(record_.hi_outside_temp, native);
+        case ID::kStatLow:
+          return ConvertTemp(record_.low_outside_temp, native);
+        default:
+          return kM;
       }
     }
     if (stat != ID::kStatValue) return kM;
@@ -279,12 +359,24 @@ float WeatherDataObject::GetTemp(WeatherDataID id, bool native) const {
 
   float v = kM;
   switch (calc) {
-    case ID::kCalcDewPoint: v = CalcDew(t, rh); break;
-    case ID::kCalcWindChill: v = CalcChill(t, w); break;
-    case ID::kCalcHeatIndex: v = CalcHeat(t, rh); break;
-    case ID::kCalcTHW: v = CalcTHW(t, rh, w); break;
-    case ID::kCalcTHSW: v = CalcTHSW(t, rh, w, s); break;
-    default: v = CalcWetBulb(t, rh); break;
+    case ID::kCalcDewPoint:
+      v = CalcDew(t, rh);
+      break;
+    case ID::kCalcWindChill:
+      v = CalcChill(t, w);
+      break;
+    case ID::kCalcHeatIndex:
+      v = CalcHeat(t, rh);
+      break;
+    case ID::kCalcTHW:
+      v = CalcTHW(t, rh, w);
+      break;
+    case ID::kCalcTHSW:
+      v = CalcTHSW(t, rh, w, s);
+      break;
+    default:
+      v = CalcWetBulb(t, rh);
+      break;
   }
   if (IsMissingTemp(v)) return kM;
   return native ? v : ConvertTemp(v);
@@ -296,18 +388,24 @@ char* WeatherDataObject::GetTempStr(WeatherDataID id, std::span<char> buf) const
 }
 
 int WeatherDataObject::SetTemp(WeatherDataID id, float value, bool native) {
-  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassTemp ||
-      id.Category() != ID::kCatTemp)
+  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassTemp || id.Category() != ID::kCatTemp)
     return 0;
   const int stat = id.Statistic();
   const int sensor = id.Sensor();
   std::int16_t* word = nullptr;
   if (sensor == ID::kSensorOutside) {
     switch (stat) {
-      case ID::kStatValue: word = &record_.outside_temp; break;
-      case ID::kStatHigh: word = &record_.hi_outside_temp; break;
-      case ID::kStatLow: word = &record_.low_outside_temp; break;
-      default: return 0;
+      case ID::kStatValue:
+        word = &record_.outside_temp;
+        break;
+      case ID::kStatHigh:
+        word = &record_.hi_outside_temp;
+        break;
+      case ID::kStatLow:
+        word = &record_.low_outside_temp;
+        break;
+      default:
+        return 0;
     }
   } else if (stat != ID::kStatValue) {
     return 0;
@@ -322,9 +420,12 @@ int WeatherDataObject::SetTemp(WeatherDataID id, float value, bool native) {
     return 1;
   }
   std::uint8_t* b = nullptr;
-  if (sensor <= ID::kSensorLastExtra) b = SensorByte(record_.extra_temp, sensor, ID::kSensorFirstExtra);
-  else if (sensor <= ID::kSensorLastSoil) b = SensorByte(record_.soil_temp, sensor, ID::kSensorFirstSoil);
-  else b = SensorByte(record_.leaf_temp, sensor, ID::kSensorFirstLeaf);
+  if (sensor <= ID::kSensorLastExtra)
+    b = SensorByte(record_.extra_temp, sensor, ID::kSensorFirstExtra);
+  else if (sensor <= ID::kSensorLastSoil)
+    b = SensorByte(record_.soil_temp, sensor, ID::kSensorFirstSoil);
+  else
+    b = SensorByte(record_.leaf_temp, sensor, ID::kSensorFirstLeaf);
   if (!b) return 0;
   const std::uint8_t t = InverseConvertByteTemp(value, native);
   if (!missing && t == kMissing8) return 0;  // outside -90..164 °F
@@ -335,8 +436,8 @@ int WeatherDataObject::SetTemp(WeatherDataID id, float value, bool native) {
 // ---------------------------------------------------------------- humidity
 
 float WeatherDataObject::GetHum(WeatherDataID id, bool) const {
-  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassPercent ||
-      id.Category() != ID::kCatHum || id.Statistic() != ID::kStatValue)
+  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassPercent || id.Category() != ID::kCatHum ||
+      id.Statistic() != ID::kStatValue)
     return kM;
   return HumOfSensor(id.Sensor());
 }
@@ -347,8 +448,8 @@ char* WeatherDataObject::GetHumStr(WeatherDataID id, std::span<char> buf) const 
 }
 
 int WeatherDataObject::SetHum(WeatherDataID id, float value, bool) {
-  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassPercent ||
-      id.Category() != ID::kCatHum || id.Statistic() != ID::kStatValue)
+  if (id.Calculation() != ID::kCalcMeasured || id.UnitClass() != ID::kClassPercent || id.Category() != ID::kCatHum ||
+      id.Statistic() != ID::kStatValue)
     return 0;
   const bool missing = Missing(value);
   const int sensor = id.Sensor();
@@ -373,9 +474,12 @@ float WeatherDataObject::GetWindSpeed(WeatherDataID id, bool native) const {
       id.Category() != ID::kCatWindSpeed || id.Sensor() != 0)
     return kM;
   switch (id.Statistic()) {
-    case ID::kStatValue: return ConvertSpeed(record_.wind_speed, native);
-    case ID::kStatHigh: return ConvertSpeed(record_.hi_wind_speed, native);
-    default: return kM;
+    case ID::kStatValue:
+      return ConvertSpeed(record_.wind_speed, native);
+    case ID::kStatHigh:
+      return ConvertSpeed(record_.hi_wind_speed, native);
+    default:
+      return kM;
   }
 }
 
@@ -390,9 +494,14 @@ int WeatherDataObject::SetWindSpeed(WeatherDataID id, float value, bool native) 
     return 0;
   std::int16_t* field = nullptr;
   switch (id.Statistic()) {
-    case ID::kStatValue: field = &record_.wind_speed; break;
-    case ID::kStatHigh: field = &record_.hi_wind_speed; break;
-    default: return 0;
+    case ID::kStatValue:
+      field = &record_.wind_speed;
+      break;
+    case ID::kStatHigh:
+      field = &record_.hi_wind_speed;
+      break;
+    default:
+      return 0;
   }
   const std::int16_t s = InverseConvertSpeed(value, native);
   if (!Missing(value) && s == kMissing16) return 0;  // negative or too fast
@@ -407,9 +516,14 @@ float WeatherDataObject::GetWindDir(WeatherDataID id, bool) const {
   std::uint8_t d = kMissing8;
   switch (id.Statistic()) {
     case ID::kStatValue:
-    case ID::kStatTotal: d = record_.wind_direction; break;
-    case ID::kStatHigh: d = record_.hi_wind_direction; break;
-    default: return kM;
+    case ID::kStatTotal:
+      d = record_.wind_direction;
+      break;
+    case ID::kStatHigh:
+      d = record_.hi_wind_direction;
+      break;
+    default:
+      return kM;
   }
   return d <= 15 ? static_cast<float>(d) : kM;
 }
@@ -425,9 +539,12 @@ int WeatherDataObject::SetWindDir(WeatherDataID id, float value, bool) {
     return 0;
   switch (id.Statistic()) {
     case ID::kStatValue:
-    case ID::kStatTotal: return StoreByte(value, 0, 15, &record_.wind_direction);
-    case ID::kStatHigh: return StoreByte(value, 0, 15, &record_.hi_wind_direction);
-    default: return 0;
+    case ID::kStatTotal:
+      return StoreByte(value, 0, 15, &record_.wind_direction);
+    case ID::kStatHigh:
+      return StoreByte(value, 0, 15, &record_.hi_wind_direction);
+    default:
+      return 0;
   }
 }
 
@@ -524,10 +641,14 @@ int WeatherDataObject::SetRainRate(WeatherDataID id, float value, bool native) {
 
 float WeatherDataObject::GetSolar(WeatherDataID id, bool) const {
   std::int16_t f = 0;
-  if (id == ID::SolarRad()) f = record_.solar_rad;
-  else if (id == ID::HighSolarRad()) f = record_.hi_solar_rad;
-  else if (id == ID::ExtraSolarRad()) f = record_.extra_rad;
-  else return kM;
+  if (id == ID::SolarRad())
+    f = record_.solar_rad;
+  else if (id == ID::HighSolarRad())
+    f = record_.hi_solar_rad;
+  else if (id == ID::ExtraSolarRad())
+    f = record_.extra_rad;
+  else
+    return kM;
   return MissingSolar(f) ? kM : static_cast<float>(f);
 }
 
@@ -538,10 +659,14 @@ char* WeatherDataObject::GetSolarStr(WeatherDataID id, std::span<char> buf) cons
 
 int WeatherDataObject::SetSolar(WeatherDataID id, float value, bool) {
   std::int16_t* f = nullptr;
-  if (id == ID::SolarRad()) f = &record_.solar_rad;
-  else if (id == ID::HighSolarRad()) f = &record_.hi_solar_rad;
-  else if (id == ID::ExtraSolarRad()) f = &record_.extra_rad;
-  else return 0;
+  if (id == ID::SolarRad())
+    f = &record_.solar_rad;
+  else if (id == ID::HighSolarRad())
+    f = &record_.hi_solar_rad;
+  else if (id == ID::ExtraSolarRad())
+    f = &record_.extra_rad;
+  else
+    return 0;
   if (Missing(value)) {
     *f = kMissing16;
     return 1;
@@ -577,9 +702,12 @@ char* WeatherDataObject::GetUVStr(WeatherDataID id, std::span<char> buf) const {
 
 int WeatherDataObject::SetUV(WeatherDataID id, float value, bool) {
   std::uint8_t* f = nullptr;
-  if (id == ID::UVIndex()) f = &record_.uv;
-  else if (id == ID::HighUVIndex()) f = &record_.hi_uv;
-  else return 0;
+  if (id == ID::UVIndex())
+    f = &record_.uv;
+  else if (id == ID::HighUVIndex())
+    f = &record_.hi_uv;
+  else
+    return 0;
   const std::uint8_t u = InverseConvertUV(value);
   if (!Missing(value) && u == kMissing8) return 0;  // outside 0..16
   *f = u;
@@ -663,8 +791,10 @@ int WeatherDataObject::SetET(WeatherDataID id, float value, bool native) {
   const double thousandths = std::trunc(std::fabs(inches) * 1000.0 + 0.5);
   if (thousandths > 254.0) return 0;  // 255 is the missing marker
   record_.et = static_cast<std::uint8_t>(thousandths);
-  if (inches < 0 && thousandths > 0) record_.flags_b |= kFlagBNegativeEt;
-  else record_.flags_b &= static_cast<std::uint8_t>(~kFlagBNegativeEt);
+  if (inches < 0 && thousandths > 0)
+    record_.flags_b |= kFlagBNegativeEt;
+  else
+    record_.flags_b &= static_cast<std::uint8_t>(~kFlagBNegativeEt);
   return 1;
 }
 
@@ -677,10 +807,14 @@ float WeatherDataObject::GetWindRun(WeatherDataID id, bool native) const {
   const double miles = static_cast<double>(w) * record_.archive_interval / 60.0;
   if (native) return static_cast<float>(miles);
   switch (windUnit) {
-    case kKnots: return static_cast<float>(miles / 1.15);
-    case kKmPerHour: return static_cast<float>(miles * 1.609344);
-    case kMetresPerSecond: return static_cast<float>(miles * 0.44704 * 3.6);
-    default: return static_cast<float>(miles);
+    case kKnots:
+      return static_cast<float>(miles / 1.15);
+    case kKmPerHour:
+      return static_cast<float>(miles * 1.609344);
+    case kMetresPerSecond:
+      return static_cast<float>(miles * 0.44704 * 3.6);
+    default:
+      return static_cast<float>(miles);
   }
 }
 
@@ -768,17 +902,22 @@ char* WeatherDataObject::GetEMCStr(WeatherDataID id, std::span<char> buf) const 
 float WeatherDataObject::RecordInfo(WeatherDataID id) const {
   if (id.Calculation() != ID::kCalcMeasured || id.Category() != ID::kCatRecordInfo) return kM;
   switch (id.Sensor()) {
-    case ID::kInfoArchiveInterval: return static_cast<float>(record_.archive_interval);
-    case ID::kInfoTransmitter: return static_cast<float>(GetTxId());
+    case ID::kInfoArchiveInterval:
+      return static_cast<float>(record_.archive_interval);
+    case ID::kInfoTransmitter:
+      return static_cast<float>(GetTxId());
     case ID::kInfoWindSamples: {
       const int n = GetWindSamples();
       return n == kMissing16 ? kM : static_cast<float>(n);
     }
-    case ID::kInfoReception: return GetReception();
+    case ID::kInfoReception:
+      return GetReception();
     case ID::kInfoPackedTime:
       return record_.packed_time == kMissing16 ? kM : static_cast<float>(record_.packed_time);
-    case ID::kInfoExpectedSamples: return static_cast<float>(GetExpectedSamples());
-    default: return kM;
+    case ID::kInfoExpectedSamples:
+      return static_cast<float>(GetExpectedSamples());
+    default:
+      return kM;
   }
 }
 
@@ -789,10 +928,14 @@ int WeatherDataObject::SetRecordInfo(WeatherDataID id, float value) {
   long n = 0;
   if (!RoundToInt(value, &n)) return 0;
   switch (sensor) {
-    case ID::kInfoArchiveInterval: return SetArchivePer(static_cast<int>(n));
-    case ID::kInfoTransmitter: return SetTxId(static_cast<int>(n));
-    case ID::kInfoWindSamples: return SetWindSamples(static_cast<int>(n));
-    default: return 0;
+    case ID::kInfoArchiveInterval:
+      return SetArchivePer(static_cast<int>(n));
+    case ID::kInfoTransmitter:
+      return SetTxId(static_cast<int>(n));
+    case ID::kInfoWindSamples:
+      return SetWindSamples(static_cast<int>(n));
+    default:
+      return 0;
   }
 }
 
@@ -815,8 +958,10 @@ int WeatherDataObject::SetWeatherIcon(int icon) {
 }
 
 void WeatherDataObject::SetEditStatus(bool edited) {
-  if (edited) record_.flags_a |= kFlagAEdited;
-  else record_.flags_a &= static_cast<std::uint8_t>(~kFlagAEdited);
+  if (edited)
+    record_.flags_a |= kFlagAEdited;
+  else
+    record_.flags_a &= static_cast<std::uint8_t>(~kFlagAEdited);
 }
 
 int WeatherDataObject::SetTxId(int id) {
@@ -825,9 +970,7 @@ int WeatherDataObject::SetTxId(int id) {
   return 1;
 }
 
-int WeatherDataObject::GetWindSamples() const {
-  return record_.wind_samples < 0 ? kMissing16 : record_.wind_samples;
-}
+int WeatherDataObject::GetWindSamples() const { return record_.wind_samples < 0 ? kMissing16 : record_.wind_samples; }
 
 int WeatherDataObject::SetWindSamples(int count) {
   if (count > 32767) return 0;
@@ -836,8 +979,8 @@ int WeatherDataObject::SetWindSamples(int count) {
 }
 
 int WeatherDataObject::GetExpectedSamples() const {
-  const double period = 2.5 + GetTxId() / 16.0;        // seconds between transmissions
-  const double span = record_.archive_interval * 60.0;  // seconds of the interval
+  const double period = 2.5 + GetTxId() / 16.0;                  // seconds between transmissions
+  const double span = record_.archive_interval * 60.0;           // seconds of the interval
   const double lost = std::trunc(span / (20.0 * period) + 0.5);  // 5 % of them, rounded
   return static_cast<int>(std::trunc(span / period - lost));
 }

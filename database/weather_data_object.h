@@ -141,7 +141,7 @@ class WeatherDataObject : public DataRecordObject {
   [[nodiscard]] int GetPackedTime() const { return record_.packed_time; }
   [[nodiscard]] int SetPackedTime(int packedTime);  // 1..1440
   [[nodiscard]] int GetArchivePer() const { return record_.archive_interval; }
-  [[nodiscard]] int SetArchivePer(int minutes);     // 1..255
+  [[nodiscard]] int SetArchivePer(int minutes);  // 1..255
   [[nodiscard]] int GetWeatherIcon() const { return record_.flags_a & kFlagAIconMask; }
   // Icon 0..15; the note and edit flags are kept.
   [[nodiscard]] int SetWeatherIcon(int icon);

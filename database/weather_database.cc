@@ -73,9 +73,7 @@ bool WeatherDatabase::CheckMonthWritable() {
   return false;
 }
 
-const HeaderBlock* WeatherDatabase::open_header() const {
-  return open_ ? &open_->header() : nullptr;
-}
+const HeaderBlock* WeatherDatabase::open_header() const { return open_ ? &open_->header() : nullptr; }
 
 // ---------------------------------------------------------------- open and close
 
@@ -115,8 +113,7 @@ int WeatherDatabase::LoadDateList() {
     Fail("cannot list the folder " + folder_);
     return kDbError;
   }
-  names.erase(std::remove_if(names.begin(), names.end(),
-                             [](const std::string& n) { return !IsMonthFileName(n); }),
+  names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !IsMonthFileName(n); }),
               names.end());
   if (names.empty()) return kDbNoFiles;
   std::sort(names.begin(), names.end());
@@ -160,8 +157,7 @@ int WeatherDatabase::LoadDateList() {
     running += h.total_records;
   }
   total_records_ = static_cast<std::int32_t>(running);
-  if (!months_.empty() &&
-      (!open_ || open_->path() != JoinPath(folder_, months_.back().file_name))) {
+  if (!months_.empty() && (!open_ || open_->path() != JoinPath(folder_, months_.back().file_name))) {
     current_ = -1;
     if (OpenEntry(static_cast<int>(months_.size()) - 1) != kDbOk) return kDbError;
   }
@@ -171,8 +167,7 @@ int WeatherDatabase::LoadDateList() {
   return GetFirstAndLastDates();
 }
 
-int WeatherDatabase::OpenMonthFile(const std::string& folder, const std::string& file_name,
-                                   bool create) {
+int WeatherDatabase::OpenMonthFile(const std::string& folder, const std::string& file_name, bool create) {
   CloseMonth();
   const std::string path = JoinPath(folder, file_name);
   MonthFile::Status status = MonthFile::Status::kOk;
@@ -198,9 +193,7 @@ int WeatherDatabase::OpenMonthFile(const std::string& folder, const std::string&
   return kDbOk;
 }
 
-int WeatherDatabase::OpenMonth(const std::string& file_name) {
-  return OpenMonth(file_name, folder_);
-}
+int WeatherDatabase::OpenMonth(const std::string& file_name) { return OpenMonth(file_name, folder_); }
 
 int WeatherDatabase::OpenMonth(const std::string& file_name, const std::string& folder) {
   if (OpenMonthFile(folder, file_name, true) != kDbOk) return kDbError;
@@ -264,8 +257,7 @@ int WeatherDatabase::OpenArchiveMonth(std::int32_t archive_number) {
 }
 
 int WeatherDatabase::EnsureMonthOfRecord(std::int32_t n) {
-  if (current_ >= 0 && open_ && months_[current_].first_record <= n &&
-      n <= months_[current_].last_record) {
+  if (current_ >= 0 && open_ && months_[current_].first_record <= n && n <= months_[current_].last_record) {
     return kDbOk;
   }
   const int idx = FindMonthOfRecord(n);
@@ -576,10 +568,9 @@ int WeatherDatabase::AppendRecord(const RecordBytes& record, DateTime date) {
   const std::int32_t key = PackDate(date.year, date.month, date.day);
   const int time = PackedTimeOf(record);
   if (total_records_ > 0 &&
-      (key < newest_key_ ||
-       (key == newest_key_ && record[0] == kRecordTypeArchive && time <= newest_time_))) {
-    Fail("the record of " + KeyText(key) + " is not newer than the newest stored record (" +
-         KeyText(newest_key_) + "); it was not appended");
+      (key < newest_key_ || (key == newest_key_ && record[0] == kRecordTypeArchive && time <= newest_time_))) {
+    Fail("the record of " + KeyText(key) + " is not newer than the newest stored record (" + KeyText(newest_key_) +
+         "); it was not appended");
     return kDbError;
   }
   const std::int32_t r = Goto(date.month, date.day, date.year, false);
@@ -603,8 +594,7 @@ int WeatherDatabase::AppendRecord(const RecordBytes& record, DateTime date) {
   const HeaderBlock& h = open_->header();
   for (int d = date.day + 1; d < kDayEntries; ++d) {
     if (h.day[d].records_in_day > 0) {
-      Fail("a later day of the month already holds records; the record of " + KeyText(key) +
-           " was not appended");
+      Fail("a later day of the month already holds records; the record of " + KeyText(key) + " was not appended");
       return kDbError;
     }
   }

@@ -46,8 +46,8 @@ struct MonthEntry {
   std::int32_t summaries_through = 0;  // 2 x days with data up to and including this month
   std::int16_t year = 0;
   std::int16_t month = 0;
-  std::string file_name;               // as found in the folder (the extension's case kept)
-  bool damaged = false;                // its record count is damaged: read through its days only, never written
+  std::string file_name;  // as found in the folder (the extension's case kept)
+  bool damaged = false;   // its record count is damaged: read through its days only, never written
 
   [[nodiscard]] std::int32_t record_count() const { return last_record - first_record + 1; }
 };
@@ -172,7 +172,7 @@ class WeatherDatabase {
   bool read_only_ = false;
   std::vector<MonthEntry> months_;
   std::unique_ptr<MonthFile> open_;
-  int open_year_ = 0;   // year and month of the open file, from its name
+  int open_year_ = 0;  // year and month of the open file, from its name
   int open_month_ = 0;
   int current_ = -1;
   int current_day_ = 32;

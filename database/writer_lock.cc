@@ -34,7 +34,8 @@ void WriterLock::RemoveStaleFiles(const std::string& folder) {
   if (!DefaultFileSystem().List(folder, &names)) return;
   for (const std::string& name : names) {
     constexpr std::string_view kTmp = ".tmp";
-    if (name.size() > kTmp.size() && name.ends_with(kTmp) && IsMonthFileName(name.substr(0, name.size() - kTmp.size()))) {
+    if (name.size() > kTmp.size() && name.ends_with(kTmp) &&
+        IsMonthFileName(name.substr(0, name.size() - kTmp.size()))) {
       (void)DefaultFileSystem().Remove(JoinPath(folder, name));
     }
   }

@@ -29,8 +29,8 @@ double VaporTermAt(int dew) {
 
 AstronomyState astronomyState;
 
-void StationTimeToUtc(DateTime& t, float zoneHours, bool southern, DaylightSavingMode mode,
-                      const DateTime& manualStart, const DateTime& manualEnd) {
+void StationTimeToUtc(DateTime& t, float zoneHours, bool southern, DaylightSavingMode mode, const DateTime& manualStart,
+                      const DateTime& manualEnd) {
   DaylightSavingsCalc dst;
   dst.SetConversionMode(1);
   switch (mode) {

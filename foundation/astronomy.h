@@ -17,8 +17,8 @@ struct AstronomyState {
   double cosLat = 1.0;
   double sinLatDecl = 0.0;
   double cosLatDecl = 1.0;
-  double eqnOfTime = 0.0;      // days, including the longitude term
-  double latitudeTerm = 0.5;   // 0.5 - 0.0043 |latitude|
+  double eqnOfTime = 0.0;     // days, including the longitude term
+  double latitudeTerm = 0.5;  // 0.5 - 0.0043 |latitude|
   double elevationTerm = -0.62;
   double cloudCoverLast = 0.0;  // last estimate, used while the sun is low
   // Clock facts used to turn station clock time into UTC.
@@ -50,7 +50,7 @@ void THSWIdailyAstronomyTasks(const DateTime& t, double longitudeDegrees);
 [[nodiscard]] int ExtraRadCalc(const DateTime& t, float solar, int dewPointF);
 
 // Converts `t`, a station clock time, to UTC following the site's daylight-saving mode.
-void StationTimeToUtc(DateTime& t, float zoneHours, bool southern, DaylightSavingMode mode,
-                      const DateTime& manualStart, const DateTime& manualEnd);
+void StationTimeToUtc(DateTime& t, float zoneHours, bool southern, DaylightSavingMode mode, const DateTime& manualStart,
+                      const DateTime& manualEnd);
 
 }  // namespace sq

@@ -598,8 +598,7 @@ std::string DateTime::DayOfWeekStr(int* weekday) const {
 }
 std::string DateTime::MonthStr() const { return ToString(&DateTime::MonthStr, *this); }
 
-int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text, DateTime& out,
-                         std::string* message) {
+int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text, DateTime& out, std::string* message) {
   std::string_view trimmed = date_text;
   while (!trimmed.empty() && IsBlank(trimmed.front())) trimmed.remove_prefix(1);
   while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.remove_suffix(1);

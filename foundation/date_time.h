@@ -69,8 +69,8 @@ class DateTime {
 
   [[nodiscard]] std::int32_t GetPackedDate() const;
   [[nodiscard]] bool InLeapYear() const;
-  [[nodiscard]] int DaysInMonth() const;  // a month outside 1..12 has 31 days
-  [[nodiscard]] int DayOfWeek() const;    // 0 = Sunday ... 6 = Saturday
+  [[nodiscard]] int DaysInMonth() const;       // a month outside 1..12 has 31 days
+  [[nodiscard]] int DayOfWeek() const;         // 0 = Sunday ... 6 = Saturday
   [[nodiscard]] std::int32_t Seconds() const;  // from the hour, minute and second fields
   void UnpackTime();
   void PackTime();
@@ -132,19 +132,42 @@ class DateTime {
   // Name of this date's month.
   char* MonthStr(char* buf, std::size_t size) const;
 
-  template <std::size_t N> char* GetDateStr(char (&buf)[N]) const { return GetDateStr(buf, N); }
-  template <std::size_t N> char* GetDayAndDateStr(char (&buf)[N]) const { return GetDayAndDateStr(buf, N); }
-  template <std::size_t N> char* GetLongDateStr(char (&buf)[N], int* weekday = nullptr) const {
+  template <std::size_t N>
+  char* GetDateStr(char (&buf)[N]) const {
+    return GetDateStr(buf, N);
+  }
+  template <std::size_t N>
+  char* GetDayAndDateStr(char (&buf)[N]) const {
+    return GetDayAndDateStr(buf, N);
+  }
+  template <std::size_t N>
+  char* GetLongDateStr(char (&buf)[N], int* weekday = nullptr) const {
     return GetLongDateStr(buf, N, weekday);
   }
-  template <std::size_t N> char* GetDateStr3(char (&buf)[N]) const { return GetDateStr3(buf, N); }
-  template <std::size_t N> char* GetMonthYearStr(char (&buf)[N]) const { return GetMonthYearStr(buf, N); }
-  template <std::size_t N> char* GetTimeStr(char (&buf)[N]) const { return GetTimeStr(buf, N); }
-  template <std::size_t N> char* GetLongTimeStr(char (&buf)[N]) const { return GetLongTimeStr(buf, N); }
-  template <std::size_t N> char* DayOfWeekStr(char (&buf)[N], int* weekday = nullptr) const {
+  template <std::size_t N>
+  char* GetDateStr3(char (&buf)[N]) const {
+    return GetDateStr3(buf, N);
+  }
+  template <std::size_t N>
+  char* GetMonthYearStr(char (&buf)[N]) const {
+    return GetMonthYearStr(buf, N);
+  }
+  template <std::size_t N>
+  char* GetTimeStr(char (&buf)[N]) const {
+    return GetTimeStr(buf, N);
+  }
+  template <std::size_t N>
+  char* GetLongTimeStr(char (&buf)[N]) const {
+    return GetLongTimeStr(buf, N);
+  }
+  template <std::size_t N>
+  char* DayOfWeekStr(char (&buf)[N], int* weekday = nullptr) const {
     return DayOfWeekStr(buf, N, weekday);
   }
-  template <std::size_t N> char* MonthStr(char (&buf)[N]) const { return MonthStr(buf, N); }
+  template <std::size_t N>
+  char* MonthStr(char (&buf)[N]) const {
+    return MonthStr(buf, N);
+  }
 
   // Convenience forms returning a std::string.
   [[nodiscard]] std::string GetDateStr() const;
@@ -203,7 +226,7 @@ inline constexpr int kTimeTextRejected = -2;
 // dates are entered). The date text "--" clears the moment (not valid) and succeeds.
 // On failure `out` is unchanged, the result tells which field was rejected, and
 // `*message` (when given) holds the user message naming the text.
-[[nodiscard]] int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text,
-                                       DateTime& out, std::string* message = nullptr);
+[[nodiscard]] int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text, DateTime& out,
+                                       std::string* message = nullptr);
 
 }  // namespace sq

@@ -10,15 +10,14 @@ struct MonthDay {
 
 // Dates in 2000 for each weekday shift of the year (slot = CalcDaylightSavingsDays).
 constexpr MonthDay kNorthAmericaTo2006Start[7] = {{4, 2}, {4, 1}, {4, 7}, {4, 6}, {4, 5}, {4, 4}, {4, 3}};
-constexpr MonthDay kNorthAmericaTo2006End[7] = {{10, 29}, {10, 28}, {10, 27}, {10, 26},
-                                                {10, 25}, {10, 31}, {10, 30}};
+constexpr MonthDay kNorthAmericaTo2006End[7] = {{10, 29}, {10, 28}, {10, 27}, {10, 26}, {10, 25}, {10, 31}, {10, 30}};
 constexpr MonthDay kNorthAmericaFrom2007Start[7] = {{3, 12}, {3, 11}, {3, 10}, {3, 9}, {3, 8}, {3, 14}, {3, 13}};
 constexpr MonthDay kNorthAmericaFrom2007End[7] = {{11, 5}, {11, 4}, {11, 3}, {11, 2}, {11, 1}, {11, 7}, {11, 6}};
 constexpr MonthDay kEuropeStart[7] = {{3, 26}, {3, 25}, {3, 31}, {3, 30}, {3, 29}, {3, 28}, {3, 27}};
 constexpr MonthDay kEuropeEnd[7] = {{10, 29}, {10, 28}, {10, 27}, {10, 26}, {10, 25}, {10, 31}, {10, 30}};
 
 constexpr int kTableYear = 2000;
-constexpr int kNewRuleSlot = 7;      // North American slots from 2007
+constexpr int kNewRuleSlot = 7;  // North American slots from 2007
 constexpr int kLastOldRuleYear = 2006;
 
 void Fill(DateTime* out, const MonthDay (&dates)[7]) {

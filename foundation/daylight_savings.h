@@ -19,7 +19,7 @@ enum DS_LOCATION : int {
 class DaylightSavingsCalc {
  public:
   static constexpr int kLocations = 2;
-  static constexpr int kSlots = 14;  // 0..6 rule up to 2006, 7..13 rule from 2007
+  static constexpr int kSlots = 14;           // 0..6 rule up to 2006, 7..13 rule from 2007
   static constexpr int kSwitchMinutes = 120;  // the change happens at 02:00 local time
 
   // Fills the tables and sets the conversion mode to local -> UTC.

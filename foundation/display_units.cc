@@ -143,20 +143,26 @@ float DisplayUnits::ConvertBar(std::int16_t thousandthsIn, bool forced) {
   if (thousandthsIn == kMissingHigh16 || thousandthsIn < kLowestBarometer) return kMissingFloat;
   if (forced) return static_cast<float>(thousandthsIn / 1000.0);
   switch (bar_unit_) {
-    case kBarMillimetres: return static_cast<float>(thousandthsIn * 0.0254);
+    case kBarMillimetres:
+      return static_cast<float>(thousandthsIn * 0.0254);
     case kBarMillibars:
-    case kBarHectopascals: return static_cast<float>(thousandthsIn * 0.033864);
-    default: return static_cast<float>(thousandthsIn / 1000.0);
+    case kBarHectopascals:
+      return static_cast<float>(thousandthsIn * 0.033864);
+    default:
+      return static_cast<float>(thousandthsIn / 1000.0);
   }
 }
 
 float DisplayUnits::ConvertBar(float inches) {
   if (IsMissing(inches)) return kMissingFloat;
   switch (bar_unit_) {
-    case kBarMillimetres: return static_cast<float>(inches * kMmPerInch);
+    case kBarMillimetres:
+      return static_cast<float>(inches * kMmPerInch);
     case kBarMillibars:
-    case kBarHectopascals: return static_cast<float>(inches * 33.864);
-    default: return inches;
+    case kBarHectopascals:
+      return static_cast<float>(inches * 33.864);
+    default:
+      return inches;
   }
 }
 
@@ -164,20 +170,28 @@ float DisplayUnits::ConvertSpeed(std::int16_t tenthsMph, bool forced) {
   if (tenthsMph == kMissing16) return kMissingFloat;
   if (forced) return static_cast<float>(tenthsMph / 10.0);
   switch (wind_unit_) {
-    case kKnots: return static_cast<float>(tenthsMph / 11.5);
-    case kKmPerHour: return static_cast<float>(tenthsMph * 0.1609344);
-    case kMetresPerSecond: return static_cast<float>(tenthsMph * 0.044704);
-    default: return static_cast<float>(tenthsMph / 10.0);
+    case kKnots:
+      return static_cast<float>(tenthsMph / 11.5);
+    case kKmPerHour:
+      return static_cast<float>(tenthsMph * 0.1609344);
+    case kMetresPerSecond:
+      return static_cast<float>(tenthsMph * 0.044704);
+    default:
+      return static_cast<float>(tenthsMph / 10.0);
   }
 }
 
 namespace {
 float MphToDisplay(double mph, std::uint8_t windUnit) {
   switch (windUnit) {
-    case DisplayUnits::kKnots: return static_cast<float>(mph / 1.15);
-    case DisplayUnits::kKmPerHour: return static_cast<float>(mph * 1.609344);
-    case DisplayUnits::kMetresPerSecond: return static_cast<float>(mph * 0.44704);
-    default: return static_cast<float>(mph);
+    case DisplayUnits::kKnots:
+      return static_cast<float>(mph / 1.15);
+    case DisplayUnits::kKmPerHour:
+      return static_cast<float>(mph * 1.609344);
+    case DisplayUnits::kMetresPerSecond:
+      return static_cast<float>(mph * 0.44704);
+    default:
+      return static_cast<float>(mph);
   }
 }
 }  // namespace
@@ -276,10 +290,15 @@ std::int16_t DisplayUnits::InverseConvertBar(float value, bool forced) {
   double t = value * 1000.0;
   if (!forced) {
     switch (bar_unit_) {
-      case kBarMillimetres: t = value / kMmPerInch * 1000.0; break;
+      case kBarMillimetres:
+        t = value / kMmPerInch * 1000.0;
+        break;
       case kBarMillibars:
-      case kBarHectopascals: t = value / 33.8639 * 1000.0; break;
-      default: break;
+      case kBarHectopascals:
+        t = value / 33.8639 * 1000.0;
+        break;
+      default:
+        break;
     }
   }
   const double r = std::trunc(t + 0.5);
@@ -292,10 +311,17 @@ std::int16_t DisplayUnits::InverseConvertSpeed(float value, bool forced) {
   double t = value * 10.0;
   if (!forced) {
     switch (wind_unit_) {
-      case kKnots: t = value * 11.51; break;
-      case kKmPerHour: t = value / 0.1609344; break;
-      case kMetresPerSecond: t = value / 0.044704; break;
-      default: break;
+      case kKnots:
+        t = value * 11.51;
+        break;
+      case kKmPerHour:
+        t = value / 0.1609344;
+        break;
+      case kMetresPerSecond:
+        t = value / 0.044704;
+        break;
+      default:
+        break;
     }
   }
   const double r = std::trunc(t + 0.5);
@@ -310,10 +336,17 @@ std::uint8_t DisplayUnits::InverseConvertByteSpeed(float value, bool forced) {
   double t = value;
   if (!forced) {
     switch (wind_unit_) {
-      case kKnots: t = value * 1.151; break;
-      case kKmPerHour: t = value / 1.609344; break;
-      case kMetresPerSecond: t = value / 0.44704; break;
-      default: break;
+      case kKnots:
+        t = value * 1.151;
+        break;
+      case kKmPerHour:
+        t = value / 1.609344;
+        break;
+      case kMetresPerSecond:
+        t = value / 0.44704;
+        break;
+      default:
+        break;
     }
   }
   const double r = std::trunc(t + 0.5);

@@ -86,7 +86,9 @@ class DisplayUnits {
   static inline std::uint8_t hum_prec_ = 0;
   static inline std::uint8_t solar_unit_ = 0;
   static inline std::uint8_t station_rain_type_ = 1;
-  static inline char temp_unit_str_[kUnitStrSize] = "\xC2\xB0" "F";
+  static inline char temp_unit_str_[kUnitStrSize] =
+      "\xC2\xB0"
+      "F";
   static inline char bar_unit_str_[kUnitStrSize] = "in";
   static inline char wind_speed_unit_str_[kUnitStrSize] = "mph";
   static inline char wind_meter_unit_str_[kUnitStrSize] = "Mph";

@@ -17,8 +17,7 @@ constexpr std::int64_t kRetryMs = 20;
 
 }  // namespace
 
-FileLock::Result FileLock::Acquire(const std::string& path, Clock& clock, std::int64_t wait_ms,
-                                   std::string* error) {
+FileLock::Result FileLock::Acquire(const std::string& path, Clock& clock, std::int64_t wait_ms, std::string* error) {
   Release();
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) {

@@ -19,8 +19,7 @@ namespace sq {
 // then untouched.
 [[nodiscard]] bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
                                    std::string* error = nullptr);
-[[nodiscard]] bool WriteFileAtomic(const std::string& path, const std::string& text,
-                                   std::string* error = nullptr);
+[[nodiscard]] bool WriteFileAtomic(const std::string& path, const std::string& text, std::string* error = nullptr);
 
 // A new version of a file, written through a C stream under a temporary name in the
 // same folder ("NAME.tmp-PID") and put in place by Commit with a rename. The rename
@@ -61,8 +60,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder);
 
 // Reads the whole file. Returns nothing (and sets `*error`) when it cannot be opened or
 // read, or when it is larger than `max_size` bytes (nothing is allocated then).
-[[nodiscard]] std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                                     std::size_t max_size,
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t max_size,
                                                                      std::string* error = nullptr);
 
 }  // namespace sq

@@ -13,8 +13,8 @@ namespace {
 
 using U128 = unsigned __int128;
 
-constexpr std::uint64_t kPow10[kMaxFixedDecimals + 1] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::uint64_t kPow10[kMaxFixedDecimals + 1] = {1,      10,      100,      1000,      10000,
+                                                         100000, 1000000, 10000000, 100000000, 1000000000};
 
 // Longest text the fast path makes: sign, 20 digits, point, places.
 constexpr std::size_t kTextMax = 1 + 20 + 1 + kMaxFixedDecimals;
@@ -47,7 +47,7 @@ bool ScaledRounded(double v, int decimals, std::uint64_t* out) {
   // v = m * 2^e exactly.
   const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
   const int e = biased == 0 ? -1074 : biased - 1075;
-  if (e > 0) return false;  // 2^53 and above
+  if (e > 0) return false;                                 // 2^53 and above
   const U128 n = static_cast<U128>(m) * kPow10[decimals];  // below 2^83
   if (e == 0) {
     if (n >> 64) return false;

@@ -63,7 +63,7 @@ class ProgConfigData {
   static constexpr std::size_t kDensityUnit = 924;
 
   // Values the marks and the version hold in a current file.
-  static constexpr std::uint16_t kMarkValue = 5;      // offsets 6 and 8
+  static constexpr std::uint16_t kMarkValue = 5;  // offsets 6 and 8
   static constexpr std::uint16_t kMark922Value = 9;
   static constexpr std::uint16_t kCurrentVersion = 1;
 
@@ -141,7 +141,9 @@ class ProgConfigData {
   [[nodiscard]] bool SetAutoDownloadMinute(int minute);
   [[nodiscard]] bool AutoDownloadEnabled() const { return bytes_[kAutoDownloadEnabled] != 0; }
   void SetAutoDownloadEnabled(bool on) { bytes_[kAutoDownloadEnabled] = on ? 1 : 0; }
-  [[nodiscard]] std::int16_t LastAutoDownloadHour() const { return static_cast<std::int16_t>(U16(kLastAutoDownloadHour)); }
+  [[nodiscard]] std::int16_t LastAutoDownloadHour() const {
+    return static_cast<std::int16_t>(U16(kLastAutoDownloadHour));
+  }
   void SetLastAutoDownloadHour(std::int16_t h) { PutU16(kLastAutoDownloadHour, static_cast<std::uint16_t>(h)); }
 
   // The two texts (which = 0 or 1) that stations copy when they are upgraded; same

@@ -27,15 +27,13 @@ struct RegionalSettings {
 
 // Maps strftime-style date and time formats onto `current`: each of the four values
 // that the formats do not determine keeps its value in `current`.
-[[nodiscard]] RegionalSettings RegionalSettingsFromFormats(std::string_view date_format,
-                                                           std::string_view time_format,
+[[nodiscard]] RegionalSettings RegionalSettingsFromFormats(std::string_view date_format, std::string_view time_format,
                                                            const RegionalSettings& current);
 
 // Reads the LC_TIME formats of the named locale ("" = the one the environment selects:
 // LC_ALL, LC_TIME, LANG) without changing the program's own locale. A locale that is
 // "C" (with any encoding), "POSIX", not set or not installed leaves `current` as it is.
-[[nodiscard]] RegionalSettings RegionalSettingsFromLocale(const char* locale_name,
-                                                          const RegionalSettings& current);
+[[nodiscard]] RegionalSettings RegionalSettingsFromLocale(const char* locale_name, const RegionalSettings& current);
 
 // Stores the settings in the DateTime statics.
 void ApplyRegionalSettings(const RegionalSettings& settings);

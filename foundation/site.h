@@ -16,19 +16,19 @@ enum class DaylightSavingMode {
 };
 
 struct SiteDescription {
-  double latitude = 0.0;         // decimal degrees, north positive (-90..90)
-  double longitude = 0.0;        // decimal degrees, east positive (-180..180)
-  int elevation_feet = 0;        // station elevation above sea level, feet
-  float time_zone_hours = 0.0f;  // offset of local standard time from UTC, west negative
+  double latitude = 0.0;             // decimal degrees, north positive (-90..90)
+  double longitude = 0.0;            // decimal degrees, east positive (-180..180)
+  int elevation_feet = 0;            // station elevation above sea level, feet
+  float time_zone_hours = 0.0f;      // offset of local standard time from UTC, west negative
   bool southern_hemisphere = false;  // reverses the daylight-saving season
   DaylightSavingMode dst_mode = DaylightSavingMode::kAutomatic;
-  DateTime manual_dst_start;     // daylight saving starts (kManual only; date and packed time)
-  DateTime manual_dst_end;       // and ends
-  int rain_collector_type = 1;   // collector code 0..6 of the rain word
-  float uv_dose_factor = 1.0f;   // multiplier applied to UV dose (skin-type factor)
-  float heat_base_f = 65.0f;     // heating degree-day base, F
-  float cool_base_f = 65.0f;     // cooling degree-day base, F
-  float fuel_base_f = 65.0f;     // heating-fuel degree-day base, F
+  DateTime manual_dst_start;    // daylight saving starts (kManual only; date and packed time)
+  DateTime manual_dst_end;      // and ends
+  int rain_collector_type = 1;  // collector code 0..6 of the rain word
+  float uv_dose_factor = 1.0f;  // multiplier applied to UV dose (skin-type factor)
+  float heat_base_f = 65.0f;    // heating degree-day base, F
+  float cool_base_f = 65.0f;    // cooling degree-day base, F
+  float fuel_base_f = 65.0f;    // heating-fuel degree-day base, F
 };
 
 }  // namespace sq

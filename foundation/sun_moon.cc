@@ -61,8 +61,7 @@ int Sunrise(const DateTime& date, float lat, float lon, float altitude, int risi
   for (int pass = 0; pass < 2; ++pass) {
     const double ut = hour - lon / 15.0;
     ComputeBasicSolarValues(day0 + ut / 24.0, s);
-    const double cos_h =
-        (std::sin(altitude * kDegToRad) - sin_lat * std::sin(s.decl)) / (cos_lat * std::cos(s.decl));
+    const double cos_h = (std::sin(altitude * kDegToRad) - sin_lat * std::sin(s.decl)) / (cos_lat * std::cos(s.decl));
     if (!(cos_h >= -1.0 && cos_h <= 1.0)) return kSunNoEvent;  // also catches NaN
     const double H = std::acos(cos_h) * kRadToDeg;
     hour = rising ? (180.0 - H) / 15.0 : (180.0 + H) / 15.0;
@@ -78,8 +77,8 @@ float CalcMoonPhase(const DateTime& t, float& cycle, float& smoothed) {
   if (D < 0) D += 2 * std::numbers::pi;
   const double M = std::fmod(357.52911 + 0.985600281 * d, 360.0) * kDegToRad;
   const double Mp = std::fmod(134.9633964 + 13.06499295 * d, 360.0) * kDegToRad;
-  const double i = D * kRadToDeg + 6.289 * std::sin(Mp) - 2.1 * std::sin(M) + 1.274 * std::sin(2 * D - Mp) +
-                   0.658 * std::sin(2 * D);
+  const double i =
+      D * kRadToDeg + 6.289 * std::sin(Mp) - 2.1 * std::sin(M) + 1.274 * std::sin(2 * D - Mp) + 0.658 * std::sin(2 * D);
   const double k = (1.0 - std::cos(i * kDegToRad)) / 2.0;
   double c = i / 360.0;
   if (c < 0.0) {

@@ -42,8 +42,7 @@ inline constexpr int kSunNoEvent = -1;  // the sun does not reach the altitude t
 // crosses `altitude` rising (rising != 0) or setting on the local date `date` at
 // latitude `lat` and longitude `lon` (degrees, north and east positive). A place
 // outside -90..90 / -180..180 has no event.
-[[nodiscard]] int Sunrise(const DateTime& date, float lat, float lon, float altitude, int rising,
-                          float& hoursUT);
+[[nodiscard]] int Sunrise(const DateTime& date, float lat, float lon, float altitude, int rising, float& hoursUT);
 
 // Illuminated fraction of the moon (0..1) at UTC moment t; `cycle` is the position in
 // the lunation (0 new, 0.5 full) and `smoothed` a value that rises steadily through it.

@@ -142,23 +142,50 @@ char* DisplayUnits::GetUnitStr(std::uint32_t tag, char* buf, int len) {
   std::string_view s;
   switch (UnitKind(tag)) {
     case kKindTemp:
-    case kKindTempFine: s = temp_unit_str_; break;
-    case kKindRain: s = rain_unit_str_; break;
-    case kKindRainRate: s = LoadString(rain_unit_ == kRainMillimetres ? 25042 : 25041); break;
-    case kKindWind: s = wind_speed_unit_str_; break;
-    case kKindBarometer: s = bar_unit_str_; break;
-    case kKindSolar: s = solar_unit_str_; break;
-    case kKindSolarEnergy: s = LoadString(25050); break;
-    case kKindUV: s = LoadString(25045); break;
-    case kKindUVDose: s = LoadString(25051); break;
-    case kKindHumidity: s = LoadString(25052); break;
-    case kKindSoilMoisture: s = LoadString(25053); break;
+    case kKindTempFine:
+      s = temp_unit_str_;
+      break;
+    case kKindRain:
+      s = rain_unit_str_;
+      break;
+    case kKindRainRate:
+      s = LoadString(rain_unit_ == kRainMillimetres ? 25042 : 25041);
+      break;
+    case kKindWind:
+      s = wind_speed_unit_str_;
+      break;
+    case kKindBarometer:
+      s = bar_unit_str_;
+      break;
+    case kKindSolar:
+      s = solar_unit_str_;
+      break;
+    case kKindSolarEnergy:
+      s = LoadString(25050);
+      break;
+    case kKindUV:
+      s = LoadString(25045);
+      break;
+    case kKindUVDose:
+      s = LoadString(25051);
+      break;
+    case kKindHumidity:
+      s = LoadString(25052);
+      break;
+    case kKindSoilMoisture:
+      s = LoadString(25053);
+      break;
     case kKindWindRun:
       s = LoadString(wind_unit_ == kMph ? 25046 : wind_unit_ == kKnots ? 62809 : 25047);
       break;
-    case kKindElevation: s = elev_unit_str_; break;
-    case kKindAirDensity: s = air_d_unit_str_; break;
-    default: break;
+    case kKindElevation:
+      s = elev_unit_str_;
+      break;
+    case kKindAirDensity:
+      s = air_d_unit_str_;
+      break;
+    default:
+      break;
   }
   Text(std::span<char>(buf, static_cast<std::size_t>(len)), s);
   return buf;
@@ -166,39 +193,58 @@ char* DisplayUnits::GetUnitStr(std::uint32_t tag, char* buf, int len) {
 
 int DisplayUnits::NumDecimals(std::uint32_t tag, bool shortForm) {
   switch (UnitKind(tag)) {
-    case kKindTemp: return 1;
-    case kKindTempFine: return 2;
+    case kKindTemp:
+      return 1;
+    case kKindTempFine:
+      return 2;
     case kKindRain:
-    case kKindRainRate: return rain_unit_ == kRainMillimetres ? 1 : 2;
-    case kKindWind: return 1;
-    case kKindBarometer: return bar_unit_ == kBarInches ? (shortForm ? 2 : 3) : 1;
-    case kKindSolar: return 0;
-    case kKindSolarEnergy: return 1;
-    case kKindUV: return 1;
-    case kKindUVDose: return 2;
+    case kKindRainRate:
+      return rain_unit_ == kRainMillimetres ? 1 : 2;
+    case kKindWind:
+      return 1;
+    case kKindBarometer:
+      return bar_unit_ == kBarInches ? (shortForm ? 2 : 3) : 1;
+    case kKindSolar:
+      return 0;
+    case kKindSolarEnergy:
+      return 1;
+    case kKindUV:
+      return 1;
+    case kKindUVDose:
+      return 2;
     case kKindHumidity: {
       // Measured humidity follows the user's precision; derived percentages keep one.
       const bool measured = (tag & 0x1F) == 0 && ((tag >> 16) & 0xFF) == 1;
       return measured ? hum_prec_ : 1;
     }
-    case kKindWindRun: return 1;
-    case kKindAirDensity: return 4;
-    default: return 0;
+    case kKindWindRun:
+      return 1;
+    case kKindAirDensity:
+      return 4;
+    default:
+      return 0;
   }
 }
 
 int DisplayUnits::GetUnits(std::uint32_t tag) {
   switch (UnitKind(tag)) {
     case kKindTemp:
-    case kKindTempFine: return temp_unit_;
+    case kKindTempFine:
+      return temp_unit_;
     case kKindRain:
-    case kKindRainRate: return rain_unit_;
+    case kKindRainRate:
+      return rain_unit_;
     case kKindWind:
-    case kKindWindRun: return wind_unit_;
-    case kKindBarometer: return bar_unit_;
-    case kKindElevation: return elev_unit_;
-    case kKindAirDensity: return density_unit_;
-    default: return 0;
+    case kKindWindRun:
+      return wind_unit_;
+    case kKindBarometer:
+      return bar_unit_;
+    case kKindElevation:
+      return elev_unit_;
+    case kKindAirDensity:
+      return density_unit_;
+    default:
+      return 0;
   }
 }
 

@@ -180,9 +180,7 @@ float CalcTHSW(float T, float RH, float W, float solar) {
   return x >= 1000.0 ? kMissingCalc : static_cast<float>(x);
 }
 
-float CalcAirDensity(float T, float P, float RH) {
-  return CalcAirDensity(T, P, RH, DisplayUnits::densityUnit);
-}
+float CalcAirDensity(float T, float P, float RH) { return CalcAirDensity(T, P, RH, DisplayUnits::densityUnit); }
 
 float CalcAirDensity(float T, float P, float RH, int densityUnit) {
   if (IsMissing(T) || IsMissing(P) || IsMissing(RH)) return kMissingCalc;

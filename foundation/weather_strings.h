@@ -18,11 +18,11 @@ inline constexpr std::uint32_t kStrSunTitle2 = 47608;
 inline constexpr std::uint32_t kStrSunTitle3 = 47609;
 inline constexpr std::uint32_t kStrSunWindowTitle = 47610;  // "Sunrise & Sunset"
 inline constexpr std::uint32_t kStrSelectTimeZone = 47611;
-inline constexpr std::uint32_t kStrTimeZoneRange = 47612;     // takes the zone text
-inline constexpr std::uint32_t kStrTimeZoneUnknown = 47613;   // takes the zone text
-inline constexpr std::uint32_t kStrLatitudeRange = 47614;     // takes the latitude text
+inline constexpr std::uint32_t kStrTimeZoneRange = 47612;    // takes the zone text
+inline constexpr std::uint32_t kStrTimeZoneUnknown = 47613;  // takes the zone text
+inline constexpr std::uint32_t kStrLatitudeRange = 47614;    // takes the latitude text
 inline constexpr std::uint32_t kStrLatitudeUnknown = 47615;
-inline constexpr std::uint32_t kStrLongitudeRange = 47616;    // takes the longitude text
+inline constexpr std::uint32_t kStrLongitudeRange = 47616;  // takes the longitude text
 inline constexpr std::uint32_t kStrLongitudeUnknown = 47617;
 inline constexpr std::uint32_t kStrNewMoon = 47620;  // 47620..47627: the eight phase names
 

@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 5: {
       const auto nl = text.find('\n');
       std::string message;
-      const auto pw = sq::ValidatePassword(text.substr(0, nl), nl == std::string_view::npos ? "" : text.substr(nl + 1),
-                                           &message);
+      const auto pw =
+          sq::ValidatePassword(text.substr(0, nl), nl == std::string_view::npos ? "" : text.substr(nl + 1), &message);
       if (sq::PasswordCheckCode(text) > 0x0FFF) __builtin_trap();
       if (pw && (pw->size() < 5 || pw->size() > 15)) __builtin_trap();
       break;

@@ -25,7 +25,8 @@ sq::dashboard::HttpRequest ToRequest(std::string_view text) {
     const auto amp = rest.find('&');
     const std::string_view pair = rest.substr(0, amp);
     const auto eq = pair.find('=');
-    r.params.emplace(std::string(pair.substr(0, eq)), eq == std::string_view::npos ? "" : std::string(pair.substr(eq + 1)));
+    r.params.emplace(std::string(pair.substr(0, eq)),
+                     eq == std::string_view::npos ? "" : std::string(pair.substr(eq + 1)));
     if (amp == std::string_view::npos) break;
     rest.remove_prefix(amp + 1);
   }

@@ -19,8 +19,7 @@ namespace {
 void CheckAccepted(const sq::FuelFormResult& r) {
   if (!r.ok) return;
   if (!r.customer.Estimable()) std::abort();
-  const sq::FuelFormResult again =
-      sq::CheckFuelClientForm(sq::FuelClientForm::Of(r.customer), r.customer, false, {});
+  const sq::FuelFormResult again = sq::CheckFuelClientForm(sq::FuelClientForm::Of(r.customer), r.customer, false, {});
   if (!again.ok || again.customer.ToBytes() != r.customer.ToBytes()) std::abort();
 }
 
@@ -40,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (sq::FuelCustomer::FromBytes(bytes)) std::abort();
 
-  static const char* const kKeys[] = {"number",   "last-name", "first-name", "street",       "city",
-                                      "state",    "zip",       "comment1",   "comment2",     "kfactor",
-                                      "reading",  "reading-date", "water-heater", "heater-gallons"};
+  static const char* const kKeys[] = {"number",  "last-name",    "first-name",   "street",        "city",
+                                      "state",   "zip",          "comment1",     "comment2",      "kfactor",
+                                      "reading", "reading-date", "water-heater", "heater-gallons"};
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   sq::FuelClientForm form;
   std::size_t start = 0;

@@ -43,18 +43,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  true);
     sq::BaromWindow window{high};
     switch (setter) {
-      case 0: g.SetTempRange(); break;
-      case 1: g.SetWindChillRange(); break;
-      case 2: g.SetHumRange(); break;
-      case 3: g.SetRainRange(); break;
-      case 4: g.SetRateRange(); break;
-      case 5: g.SetEMCRange(); break;
-      case 6: g.SetAirDensityRange(); break;
-      case 7: g.SetSolarRange(); break;
-      case 8: g.SetUVRange(); break;
-      case 9: g.SetBaromRange(window); break;
-      case 10: g.SetFixedRange(15.0f, 5); break;
-      default: g.SetFixedRange(200.0f, 10); break;
+      case 0:
+        g.SetTempRange();
+        break;
+      case 1:
+        g.SetWindChillRange();
+        break;
+      case 2:
+        g.SetHumRange();
+        break;
+      case 3:
+        g.SetRainRange();
+        break;
+      case 4:
+        g.SetRateRange();
+        break;
+      case 5:
+        g.SetEMCRange();
+        break;
+      case 6:
+        g.SetAirDensityRange();
+        break;
+      case 7:
+        g.SetSolarRange();
+        break;
+      case 8:
+        g.SetUVRange();
+        break;
+      case 9:
+        g.SetBaromRange(window);
+        break;
+      case 10:
+        g.SetFixedRange(15.0f, 5);
+        break;
+      default:
+        g.SetFixedRange(200.0f, 10);
+        break;
     }
     g.SetBackgroundColor(units % 8);
     g.DrawTemplate();

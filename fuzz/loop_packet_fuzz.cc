@@ -16,7 +16,6 @@
 
 namespace {
 
-
 constexpr int kFamilies[] = {sq::kFamilyBrisant, sq::kFamilyCorvale, sq::kFamilyProbe};
 
 }  // namespace

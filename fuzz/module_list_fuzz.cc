@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (written.size() > sq::kModuleListLineMax + 1 || written.back() != '\n') std::abort();
     written.pop_back();
     const sq::ModuleListLine again = sq::ParseModuleListLine(written);
-    if (!again.Parsed() || again.file_name != line.file_name || again.id != line.id ||
-        again.version != line.version || again.flag != line.flag) {
+    if (!again.Parsed() || again.file_name != line.file_name || again.id != line.id || again.version != line.version ||
+        again.flag != line.flag) {
       std::abort();
     }
   }

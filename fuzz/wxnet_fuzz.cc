@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   facts.current_family = size > 0 && (data[0] & 1) != 0;
   facts.elevation_ft = size > 1 ? data[1] * 40 : 0;
   sq::AprsObservation o;
-  float* fields[] = {&o.wind_dir, &o.wind_speed, &o.wind_gust, &o.temp,     &o.rain_hour,        &o.rain_24h,
-                     &o.rain_midnight, &o.humidity, &o.barometer, &o.station_pressure, &o.solar};
+  float* fields[] = {&o.wind_dir,  &o.wind_speed,       &o.wind_gust,     &o.temp,
+                     &o.rain_hour, &o.rain_24h,         &o.rain_midnight, &o.humidity,
+                     &o.barometer, &o.station_pressure, &o.solar};
   for (std::size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) *fields[i] = FloatAt(data, size, i);
   o.day = size > 2 ? data[2] : 1;
   const auto line = sq::MakeAprsReport(facts, o);

@@ -219,9 +219,8 @@ bool ArchiveDownload::Recover() {
     (void)rain.Open(folder_);
     bool added = false;
     for (const MonthEntry& m : db_->months()) {
-      if (journal->last_stored &&
-          (m.year < journal->last_stored->year ||
-           (m.year == journal->last_stored->year && m.month < journal->last_stored->month))) {
+      if (journal->last_stored && (m.year < journal->last_stored->year ||
+                                   (m.year == journal->last_stored->year && m.month < journal->last_stored->month))) {
         continue;
       }
       for (std::int32_t n = m.first_record; n <= m.last_record; ++n) {
@@ -303,8 +302,8 @@ int ArchiveDownload::Setup() {
   st_.corvale_tx = tx >= 1 && tx <= static_cast<int>(kTransmitterCount) ? tx - 1 : 0;
 
   FirmwareDate firmware;
-  st_.layout = LayoutFlagsFor(session_.GetFirmwareDate(firmware) == 0 ? std::optional<FirmwareDate>(firmware)
-                                                                        : std::nullopt);
+  st_.layout =
+      LayoutFlagsFor(session_.GetFirmwareDate(firmware) == 0 ? std::optional<FirmwareDate>(firmware) : std::nullopt);
 
   const int period = session_.GetArchivePeriod();
   if (period < 0) {
@@ -323,8 +322,9 @@ int ArchiveDownload::Setup() {
   if (!damaged_file.empty()) {
     // Asking the console for everything after a damaged time would store records twice
     // or rewrite older days; the download goes on after the newest valid moment.
-    Message("The month file " + damaged_file + " holds a record whose time is damaged or out of order; it was left "
-            "as it is and the download continues after the newest valid record. Run 'stratoquill db check " +
+    Message("The month file " + damaged_file +
+                " holds a record whose time is damaged or out of order; it was left "
+                "as it is and the download continues after the newest valid record. Run 'stratoquill db check " +
                 folder_ + "' to see what is wrong.",
             true);
   }
@@ -508,16 +508,27 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
   std::uint8_t answer = kNak;
   switch (r) {
     case kErrTimeout:
-    case kErrNetRecvTimeout: text = kTimeOut; break;  // retried like an incomplete page
-    case kErrIncomplete: text = kIncomplete; break;
-    case kErrReadFailed: text = kReadError; break;
-    case kErrCrc: text = kCrcError; break;
+    case kErrNetRecvTimeout:
+      text = kTimeOut;
+      break;  // retried like an incomplete page
+    case kErrIncomplete:
+      text = kIncomplete;
+      break;
+    case kErrReadFailed:
+      text = kReadError;
+      break;
+    case kErrCrc:
+      text = kCrcError;
+      break;
     case kErrSequence:
       text = kBlockNumber;
       answer = reply;
       break;
-    case kErrMissedHeader: text = kMissedHeader; break;
-    default: break;
+    case kErrMissedHeader:
+      text = kMissedHeader;
+      break;
+    default:
+      break;
   }
   (void)session_.PutChar(answer);
   st_.last_error_str = Text(text).substr(0, kMaxErrorText);
@@ -543,7 +554,8 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
   appended_in_page_ = false;
   const int first = page == 0 ? st_.start_entry : 0;
   for (int r = first; r < static_cast<int>(kRecordsPerPage); ++r) {
-    const std::size_t at = static_cast<std::size_t>(page) * kDumpPageStride + static_cast<std::size_t>(r) * kConsoleRecordSize;
+    const std::size_t at =
+        static_cast<std::size_t>(page) * kDumpPageStride + static_cast<std::size_t>(r) * kConsoleRecordSize;
     if (at + kConsoleRecordSize > buf.size()) break;
     const ConsoleRecordBytes rec(buf.data() + at, kConsoleRecordSize);
     const auto when = ConsoleRecordTime(rec);
@@ -682,8 +694,8 @@ bool ArchiveDownload::WriteAutoExport() {
     if (rain_saved_) (void)RemoveDownloadJournal(folder_);
     return true;
   }
-  Report(Format(kExportError, name.c_str()) + " It is written again by the next download or by 'stratoquill export-auto " +
-         folder_ + "'.");
+  Report(Format(kExportError, name.c_str()) +
+         " It is written again by the next download or by 'stratoquill export-auto " + folder_ + "'.");
   // The journal remembers it (the one of a failed rain save gets the mark added).
   DownloadJournal journal;
   journal.last_stored = last_flushed_;

@@ -98,16 +98,16 @@ struct DownloadOptions {
 // The download's state, named after what a user sees in the progress window.
 struct DownloadState {
   CorvaleStamp stamp;
-  int number_of_blocks = 0;      // pages the console will send
-  int start_entry = 0;           // first new record in the first page (0..4)
+  int number_of_blocks = 0;  // pages the console will send
+  int start_entry = 0;       // first new record in the first page (0..4)
   int number_of_entrys = 0;
-  int blocks_transfered = 0;     // pages received; also the next sequence number
-  int error_count = 0;           // consecutive failures on the current page
+  int blocks_transfered = 0;  // pages received; also the next sequence number
+  int error_count = 0;        // consecutive failures on the current page
   int total_errors = 0;
-  std::string last_error_str;    // at most 39 characters
-  int records_transfered = -1;   // stored by this download; -1 while preparing
+  std::string last_error_str;   // at most 39 characters
+  int records_transfered = -1;  // stored by this download; -1 while preparing
   LayoutFlags layout;
-  int corvale_tx = 0;            // anemometer transmitter id - 1
+  int corvale_tx = 0;  // anemometer transmitter id - 1
   int archive_period = 0;
 };
 
@@ -196,11 +196,11 @@ class ArchiveDownload {
   std::unique_ptr<DailySummaryObject> day_sum_;
   std::unique_ptr<ConsoleRecordConverter> converter_;
   std::unique_ptr<RainDatabase> rain_;
-  std::vector<WeatherDataObject> page_rain_;  // stored records whose rain awaits the flush
+  std::vector<WeatherDataObject> page_rain_;            // stored records whose rain awaits the flush
   std::vector<std::vector<std::uint8_t>> page_upload_;  // stored records awaiting the flush
-  std::vector<std::uint8_t> upload_records_;  // flushed records for the upload at the end (52 bytes each)
-  std::optional<DateTime> last_;              // newest stored (or skipped past) record
-  std::optional<DateTime> last_flushed_;      // newest record made durable by a flush
+  std::vector<std::uint8_t> upload_records_;            // flushed records for the upload at the end (52 bytes each)
+  std::optional<DateTime> last_;                        // newest stored (or skipped past) record
+  std::optional<DateTime> last_flushed_;                // newest record made durable by a flush
   bool appended_in_page_ = false;
   int open_month_ = 0;  // year * 12 + month of the newest stored day
   bool wrote_any_ = false;

@@ -16,23 +16,50 @@ std::string DescribeCommError(int code, std::uint32_t status) {
     case kErrTimeout:
     case kErrNetTimeout:
     case kErrNetRecvTimeout:
-    case 1460: id = 33100; break;
-    case kErrReadFailed: id = 33101; break;
-    case kErrWriteFailed: id = 33102; break;
-    case kErrNoPort: id = 33103; break;
-    case kErrPortInUse: id = 33104; break;
-    case kErrUsbNotFound: id = 33105; break;
+    case 1460:
+      id = 33100;
+      break;
+    case kErrReadFailed:
+      id = 33101;
+      break;
+    case kErrWriteFailed:
+      id = 33102;
+      break;
+    case kErrNoPort:
+      id = 33103;
+      break;
+    case kErrPortInUse:
+      id = 33104;
+      break;
+    case kErrUsbNotFound:
+      id = 33105;
+      break;
     case kErrUsbStatus1:
     case kErrUsbStatus6:
     case kErrUsbStatus9:
-    case kErrUsbOther: id = 33106; break;
-    case kErrCrc: id = 33107; break;
-    case kErrNotAck: id = 33108; break;
-    case kErrIncomplete: id = 33109; break;
-    case kErrNoWakeUp: id = 33110; break;
-    case kErrSequence: id = 33113; break;
-    case kErrLinkClosed: id = 33115; break;
-    default: break;
+    case kErrUsbOther:
+      id = 33106;
+      break;
+    case kErrCrc:
+      id = 33107;
+      break;
+    case kErrNotAck:
+      id = 33108;
+      break;
+    case kErrIncomplete:
+      id = 33109;
+      break;
+    case kErrNoWakeUp:
+      id = 33110;
+      break;
+    case kErrSequence:
+      id = 33113;
+      break;
+    case kErrLinkClosed:
+      id = 33115;
+      break;
+    default:
+      break;
   }
   if (id == 0 && code <= -19 && code >= -33) {
     std::string text = NetworkErrorText(code, "");

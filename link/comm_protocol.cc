@@ -15,17 +15,17 @@ namespace {
 // Serial: read interval, read multiplier, read constant, write multiplier, write
 // constant (ms); USB read and write; TCP receive.
 constexpr TimeoutProfile kProfiles[kTimeoutProfiles] = {
-    {0, 25, 3000, 25, 2000, 3000, 500, 1500},   // 0: commands
-    {0, 25, 3500, 25, 2000, 3500, 2000, 3500},  // 1: archive download
-    {0, 25, 500, 25, 500, 500, 500, 1000},      // 2
-    {0, 25, 100, 25, 100, 500, 500, 1500},      // 3: port test
-    {90, 10, 100, 25, 2000, 500, 2000, 500},    // 4: packet streams
-    {0, 5, 100, 0, 0, 50, 50, 50},              // 5: peeking and clearing
+    {0, 25, 3000, 25, 2000, 3000, 500, 1500},      // 0: commands
+    {0, 25, 3500, 25, 2000, 3500, 2000, 3500},     // 1: archive download
+    {0, 25, 500, 25, 500, 500, 500, 1000},         // 2
+    {0, 25, 100, 25, 100, 500, 500, 1500},         // 3: port test
+    {90, 10, 100, 25, 2000, 500, 2000, 500},       // 4: packet streams
+    {0, 5, 100, 0, 0, 50, 50, 50},                 // 5: peeking and clearing
     {0, 250, 45000, 25, 100, 45000, 1100, 45000},  // 6: long console operations
-    {0, 30, 2000, 25, 2000, 2000, 2000, 2000},  // 7: modem in place of 0
-    {0, 25, 7000, 25, 2000, 7000, 2000, 7000},  // 8: older family
-    {0, 30, 8000, 25, 2000, 8000, 2000, 8000},  // 9: modem in place of 8
-    {0, 25, 100, 25, 100, 500, 500, 1000},      // 10: console search
+    {0, 30, 2000, 25, 2000, 2000, 2000, 2000},     // 7: modem in place of 0
+    {0, 25, 7000, 25, 2000, 7000, 2000, 7000},     // 8: older family
+    {0, 30, 8000, 25, 2000, 8000, 2000, 8000},     // 9: modem in place of 8
+    {0, 25, 100, 25, 100, 500, 500, 1000},         // 10: console search
 };
 
 constexpr int kNoPushedBack = 0xFFFF;
@@ -41,9 +41,7 @@ bool LinkGoneErrno(int e) {
 
 }  // namespace
 
-const TimeoutProfile& GetTimeoutProfile(int profile) {
-  return kProfiles[std::clamp(profile, 0, kTimeoutProfiles - 1)];
-}
+const TimeoutProfile& GetTimeoutProfile(int profile) { return kProfiles[std::clamp(profile, 0, kTimeoutProfiles - 1)]; }
 
 CommProtocol::CommProtocol(const CommSettings& settings)
     : settings_(settings), clock_(settings.clock ? settings.clock : &LinkClock::Real()) {

@@ -73,14 +73,14 @@ inline constexpr int kTimeoutProfiles = 11;
 
 // The connection settings a session is built from.
 struct CommSettings {
-  std::int16_t port_number = 1;     // COM number, 1 = COM1
-  std::int16_t baud_rate = 19200;   // bit/s
+  std::int16_t port_number = 1;    // COM number, 1 = COM1
+  std::int16_t baud_rate = 19200;  // bit/s
   std::int16_t console_family = kFamilyCorvale;
   std::int16_t connection_type = kConnSerial;
-  std::int16_t idle_seconds = 60;   // negative: 60
+  std::int16_t idle_seconds = 60;  // negative: 60
   std::int16_t reserved16 = 0;
-  std::int16_t modem = 0;           // non-zero: a telephone modem sits on the line
-  std::string text1;                // modem dial text, carried only
+  std::int16_t modem = 0;  // non-zero: a telephone modem sits on the line
+  std::string text1;       // modem dial text, carried only
   std::string text2;
   std::uint32_t usb_device_id = 1;  // number in the bridge's serial-number string
   // Serial: the device path of port_number (from the port map). Empty: /dev/ttyS<n-1>.
@@ -91,7 +91,7 @@ struct CommSettings {
   std::string dev_root = "/dev";
   // TCP.
   std::string tcp_port = "22222";
-  std::string mac_address;   // "00:11:22:33:44:55"
+  std::string mac_address;  // "00:11:22:33:44:55"
   std::string host;
   bool address_fixed = true;  // false: look the host up by MAC address on every open
   std::string broadcast_address = "255.255.255.255";

@@ -82,10 +82,14 @@ int ConsoleConfig::GetRainCollector() {
   std::uint8_t bits = 0;
   if (ReadSetupBits(bits) != kConfigOk) return kConfigFailed;
   switch ((bits & kSetupRainMask) >> kSetupRainShift) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 6;
-    default: return kConfigFailed;
+    case 0:
+      return 1;
+    case 1:
+      return 2;
+    case 2:
+      return 6;
+    default:
+      return kConfigFailed;
   }
 }
 
@@ -241,15 +245,15 @@ int ConsoleConfig::WriteCalibration(const CalibrationOffsets& offsets) {
   std::array<std::uint8_t, kCalibrationSize> raw{};
   EncodeCalibration(offsets, raw);
   return s_.WriteEeprom(eeprom::kCalibration, raw.data(), static_cast<int>(raw.size())) == 0 ? kConfigOk
-                                                                                                : kConfigFailed;
+                                                                                             : kConfigFailed;
 }
 
 int ConsoleConfig::ReadCalibratedValues(CalibratedValues& values) {
   if (!Begin()) return kConfigFailed;
   if (!Command("CALED\n")) return kConfigFailed;
   if (s_.ReadBlockCrc(kCalibratedValuesSize + 2) != 0) return kConfigFailed;
-  values = DecodeCalibratedValues(std::span<const std::uint8_t, kCalibratedValuesSize>(s_.buffer().data(),
-                                                                                       kCalibratedValuesSize));
+  values = DecodeCalibratedValues(
+      std::span<const std::uint8_t, kCalibratedValuesSize>(s_.buffer().data(), kCalibratedValuesSize));
   return kConfigOk;
 }
 
@@ -264,13 +268,11 @@ int ConsoleConfig::WriteCalibratedValues(const CalibratedValues& values) {
 }
 
 int ConsoleConfig::ReadAlarms(AlarmBlock& block) {
-  return s_.ReadEeprom(block.data(), eeprom::kAlarms, static_cast<int>(block.size())) == 0 ? kConfigOk
-                                                                                           : kConfigFailed;
+  return s_.ReadEeprom(block.data(), eeprom::kAlarms, static_cast<int>(block.size())) == 0 ? kConfigOk : kConfigFailed;
 }
 
 int ConsoleConfig::WriteAlarms(const AlarmBlock& block) {
-  return s_.WriteEeprom(eeprom::kAlarms, block.data(), static_cast<int>(block.size())) == 0 ? kConfigOk
-                                                                                            : kConfigFailed;
+  return s_.WriteEeprom(eeprom::kAlarms, block.data(), static_cast<int>(block.size())) == 0 ? kConfigOk : kConfigFailed;
 }
 
 int ConsoleConfig::ReadTransmitters(TransmitterTable& table, std::array<std::uint8_t, kTransmitterTableSize>* raw) {

@@ -31,7 +31,7 @@ inline constexpr int kCalibrationInconsistent = -51;
 // Barometer limits.
 inline constexpr int kBarReadingMin = 16000;  // thousandths of inHg; 0 = console computes it
 inline constexpr int kBarReadingMax = 32500;
-inline constexpr int kElevationMin = -2000;   // feet
+inline constexpr int kElevationMin = -2000;  // feet
 inline constexpr int kElevationMax = 15000;
 
 // Rain collector types taken by SetRainCollector.
@@ -52,8 +52,7 @@ class ConsoleConfig {
  public:
   // `station_model` is the station's model code (7: the compact console, which always
   // takes the other wind cup sizes); -1 when not known.
-  explicit ConsoleConfig(SerialSession& session, int station_model = -1)
-      : s_(session), station_model_(station_model) {}
+  explicit ConsoleConfig(SerialSession& session, int station_model = -1) : s_(session), station_model_(station_model) {}
 
   [[nodiscard]] SerialSession& session() { return s_; }
 
@@ -128,7 +127,8 @@ class ConsoleConfig {
 
   // Transmitter table (16 bytes at 0x19). The raw form keeps the bits the table
   // does not interpret, for writing back.
-  [[nodiscard]] int ReadTransmitters(TransmitterTable& table, std::array<std::uint8_t, kTransmitterTableSize>* raw = nullptr);
+  [[nodiscard]] int ReadTransmitters(TransmitterTable& table,
+                                     std::array<std::uint8_t, kTransmitterTableSize>* raw = nullptr);
   [[nodiscard]] int WriteTransmitters(const std::array<std::uint8_t, kTransmitterTableSize>& raw);
 
   // The 16-bit settings at 0x0F (read only) and 0x4D.

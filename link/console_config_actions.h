@@ -77,8 +77,7 @@ struct ClearChoices {
 // uncalibrated values back ("CALFIX"). `sent` (optional) receives the values sent.
 // An offsets block with a wrong check byte stops it before anything is changed
 // (kCalibrationInconsistent).
-[[nodiscard]] int ClearConsoleCalibration(ConsoleConfig& config, Station* station,
-                                          CalibratedValues* sent = nullptr);
+[[nodiscard]] int ClearConsoleCalibration(ConsoleConfig& config, Station* station, CalibratedValues* sent = nullptr);
 
 // ---- Yearly rain. ----
 // Reads an amount in the display rain unit and converts it to clicks of collector

@@ -22,10 +22,9 @@ bool NoSensorTemp(std::uint16_t v) { return v == kNoSensorTemp || v == kNoSensor
 
 // GMT offsets of the time-zone list, hours * 100 + minutes.
 constexpr std::array<std::int16_t, kTimeZoneCount> kZoneOffsets = {
-    -1200, -1100, -1000, -900, -800, -700, -600, -600, -600, -500, -500, -400,
-    -400,  -330,  -300,  -300, -200, -100, 0,    0,    100,  100,  100,  200,
-    200,   200,   200,   200,  300,  300,  330,  400,  430,  500,  530,  600,
-    700,   800,   800,   900,  930,  930,  1000, 1000, 1100, 1200, 1200};
+    -1200, -1100, -1000, -900, -800, -700, -600, -600, -600, -500, -500, -400, -400, -330, -300, -300,
+    -200,  -100,  0,     0,    100,  100,  100,  200,  200,  200,  200,  200,  300,  300,  330,  400,
+    430,   500,   530,   600,  700,  800,  800,  900,  930,  930,  1000, 1000, 1100, 1200, 1200};
 // String numbers of the zone names.
 constexpr std::uint32_t kZoneNameBase = kStrZoneNameBase;
 
@@ -180,10 +179,14 @@ bool SetAlarmTempF(AlarmBlock& b, std::size_t index, std::optional<int> fahrenhe
 std::optional<double> RainClickInches(int collector_code) {
   switch (collector_code) {
     case 1:
-    case 4: return 0.01;
-    case 2: return 0.007874016;
-    case 6: return 0.003937008;
-    default: return std::nullopt;
+    case 4:
+      return 0.01;
+    case 2:
+      return 0.007874016;
+    case 6:
+      return 0.003937008;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -213,7 +216,8 @@ std::optional<double> ZoneHoursFromName(std::string_view name) {
   if (!s.empty() && s.front() == ':') {
     s.remove_prefix(1);
     n = 0;
-    while (n < s.size() && n < 2 && std::isdigit(static_cast<unsigned char>(s[n]))) minutes = minutes * 10 + (s[n++] - '0');
+    while (n < s.size() && n < 2 && std::isdigit(static_cast<unsigned char>(s[n])))
+      minutes = minutes * 10 + (s[n++] - '0');
     if (n != 2 || minutes > 59) return std::nullopt;
   }
   const double h = hours + minutes / 60.0;

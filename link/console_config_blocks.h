@@ -70,13 +70,13 @@ inline constexpr std::size_t kCalibrationSize = 27;
 inline constexpr std::size_t kFurtherTemps = 15;  // 7 extra, 4 soil, 4 leaf
 inline constexpr std::size_t kFurtherHums = 7;    // extra humidities
 namespace cal {
-inline constexpr std::size_t kInsideTemp = 0;     // tenths of a degree F
-inline constexpr std::size_t kInsideCheck = 1;    // ~byte 0
+inline constexpr std::size_t kInsideTemp = 0;   // tenths of a degree F
+inline constexpr std::size_t kInsideCheck = 1;  // ~byte 0
 inline constexpr std::size_t kOutsideTemp = 2;
-inline constexpr std::size_t kFurtherTemp = 3;    // 3..17
-inline constexpr std::size_t kInsideHum = 18;     // percent
+inline constexpr std::size_t kFurtherTemp = 3;  // 3..17
+inline constexpr std::size_t kInsideHum = 18;   // percent
 inline constexpr std::size_t kOutsideHum = 19;
-inline constexpr std::size_t kExtraHum = 20;      // 20..26
+inline constexpr std::size_t kExtraHum = 20;  // 20..26
 static_assert(kFurtherTemp + kFurtherTemps == kInsideHum);
 static_assert(kExtraHum + kFurtherHums == kCalibrationSize);
 }  // namespace cal
@@ -92,12 +92,12 @@ inline constexpr std::size_t kCalibratedValuesSize = 43;
 inline constexpr std::size_t kCalibratedTemps = 2 + kFurtherTemps;  // inside, outside, further
 inline constexpr std::size_t kCalibratedHums = 2 + kFurtherHums;    // inside, outside, extra
 namespace calval {
-inline constexpr std::size_t kInsideTemp = 0;    // i16, tenths of a degree F
-inline constexpr std::size_t kOutsideTemp = 2;   // i16
-inline constexpr std::size_t kFurtherTemp = 4;   // 15 x i16, 4..33
-inline constexpr std::size_t kInsideHum = 34;    // u8, percent
-inline constexpr std::size_t kOutsideHum = 35;   // u8
-inline constexpr std::size_t kExtraHum = 36;     // 7 x u8, 36..42
+inline constexpr std::size_t kInsideTemp = 0;   // i16, tenths of a degree F
+inline constexpr std::size_t kOutsideTemp = 2;  // i16
+inline constexpr std::size_t kFurtherTemp = 4;  // 15 x i16, 4..33
+inline constexpr std::size_t kInsideHum = 34;   // u8, percent
+inline constexpr std::size_t kOutsideHum = 35;  // u8
+inline constexpr std::size_t kExtraHum = 36;    // 7 x u8, 36..42
 static_assert(kFurtherTemp + 2 * kFurtherTemps == kInsideHum);
 static_assert(kExtraHum + kFurtherHums == kCalibratedValuesSize);
 }  // namespace calval
@@ -128,7 +128,7 @@ void EncodeCalibratedValues(const CalibratedValues& v, std::span<std::uint8_t, k
 // ---- Transmitter table: 2 bytes for each transmitter id 1..8. ----
 inline constexpr std::size_t kTransmitterCount = 8;
 inline constexpr std::size_t kTransmitterTableSize = 2 * kTransmitterCount;
-inline constexpr int kTxTypeNone = 9;      // type 9: no transmitter
+inline constexpr int kTxTypeNone = 9;  // type 9: no transmitter
 inline constexpr int kTxTypeAnemometer = 4;
 inline constexpr int kNoAnemometerTx = 255;
 
@@ -149,10 +149,10 @@ void EncodeTransmitters(const TransmitterTable& table, std::span<std::uint8_t, k
 // ---- Alarm block: 94 bytes at 0x52, read and written whole. ----
 inline constexpr std::size_t kAlarmBlockSize = 94;
 namespace alarm {
-inline constexpr std::size_t kTime = 2;            // u16: hour * 100 + minute, 0xFFFF off
-inline constexpr std::size_t kTemp90First = 6;     // bytes 6..9: degrees F + 90, 0xFF off
+inline constexpr std::size_t kTime = 2;         // u16: hour * 100 + minute, 0xFFFF off
+inline constexpr std::size_t kTemp90First = 6;  // bytes 6..9: degrees F + 90, 0xFF off
 inline constexpr std::size_t kTemp90Last = 9;
-inline constexpr std::size_t kTemp120First = 58;   // bytes 58..60: degrees F + 120, 0xFF off
+inline constexpr std::size_t kTemp120First = 58;  // bytes 58..60: degrees F + 120, 0xFF off
 inline constexpr std::size_t kTemp120Last = 60;
 }  // namespace alarm
 inline constexpr std::uint8_t kAlarmOffByte = 0xFF;

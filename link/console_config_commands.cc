@@ -1,7 +1,7 @@
 #include "link/console_config_commands.h"
 
-#include <unistd.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -172,9 +172,10 @@ class Runner {
     if (r == kConfigRefused && refused_text != 0) return Refused(refused_text);
     if (r == kStationNotSaved) return kExitFailed;  // the save failure was reported already
     if (r == kCalibrationInconsistent) {
-      ErrorMessage("The console's calibration offsets are inconsistent (the check byte at 0x33 is not the "
-                   "complement of the inside temperature offset at 0x32); they were not used. Set the "
-                   "calibration on the console itself.");
+      ErrorMessage(
+          "The console's calibration offsets are inconsistent (the check byte at 0x33 is not the "
+          "complement of the inside temperature offset at 0x32); they were not used. Set the "
+          "calibration on the console itself.");
       return kExitFailed;
     }
     ErrorMessage("Could not " + std::string(what) + ": " + CommErrorText(*c_.session));
@@ -207,7 +208,8 @@ class Runner {
 };
 
 int Runner::Usage(std::string_view sub, std::string_view problem) {
-  if (!problem.empty()) std::fprintf(stderr, "stratoquill console: %.*s\n", static_cast<int>(problem.size()), problem.data());
+  if (!problem.empty())
+    std::fprintf(stderr, "stratoquill console: %.*s\n", static_cast<int>(problem.size()), problem.data());
   for (const auto& s : kSubCommands) {
     if (sub == s.name) std::fprintf(stderr, "Usage: stratoquill console FOLDER %s [--yes]\n", s.usage);
   }
@@ -463,11 +465,18 @@ int Runner::RainCollector() {
   if (type == 0) {
     switch (st.record().rain_type) {
       case 1:
-      case 4: type = kCollectorType001In; break;
+      case 4:
+        type = kCollectorType001In;
+        break;
       case 2:
-      case 5: type = kCollectorType02Mm; break;
-      case 6: type = kCollectorType01Mm; break;
-      default: return Refused(kStrCollectorNotSupported);
+      case 5:
+        type = kCollectorType02Mm;
+        break;
+      case 6:
+        type = kCollectorType01Mm;
+        break;
+      default:
+        return Refused(kStrCollectorNotSupported);
     }
   }
   std::string name = opts_.empty() ? LoadText(st.record().rain_text, sizeof st.record().rain_text) : opts_[0];
@@ -559,7 +568,9 @@ int Runner::Calibration() {
     std::string line = buf;
     if (have_values) {
       if (n.temperature) {
-        std::size_t t = n.index == cal::kInsideTemp ? 0 : n.index == cal::kOutsideTemp ? 1 : 2 + (n.index - cal::kFurtherTemp);
+        std::size_t t = n.index == cal::kInsideTemp    ? 0
+                        : n.index == cal::kOutsideTemp ? 1
+                                                       : 2 + (n.index - cal::kFurtherTemp);
         const std::uint16_t v = values.temps[t];
         if (v == kNoSensorTemp || v == kNoSensorTempFF) {
           line += "   ---";
@@ -568,7 +579,9 @@ int Runner::Calibration() {
           line += buf;
         }
       } else {
-        std::size_t h = n.index == cal::kInsideHum ? 0 : n.index == cal::kOutsideHum ? 1 : 2 + (n.index - cal::kExtraHum);
+        std::size_t h = n.index == cal::kInsideHum    ? 0
+                        : n.index == cal::kOutsideHum ? 1
+                                                      : 2 + (n.index - cal::kExtraHum);
         const std::uint8_t v = values.hums[h];
         line += v == kNoSensorHum ? std::string("   ---") : "   " + std::to_string(v) + " %";
       }
@@ -801,8 +814,9 @@ int Runner::Password() {
 }  // namespace
 
 void PrintConsoleConfigUsage(std::FILE* out) {
-  std::fprintf(out, "\nConsole settings (add --yes to answer the question of a destructive one;\n"
-                    "'stratoquill console COMMAND --help' tells more):\n");
+  std::fprintf(out,
+               "\nConsole settings (add --yes to answer the question of a destructive one;\n"
+               "'stratoquill console COMMAND --help' tells more):\n");
   for (const auto& s : kSubCommands) std::fprintf(out, "  %s\n", s.usage);
 }
 

@@ -16,9 +16,7 @@ constexpr int kBarometerFloor = 16000;
 constexpr int kHumMax = 1000;  // tenths of %
 constexpr std::uint16_t kEmptyTime = 0xFFFF;
 
-std::uint16_t U16(ConsoleRecordBytes r, std::size_t at) {
-  return static_cast<std::uint16_t>(r[at] | (r[at + 1] << 8));
-}
+std::uint16_t U16(ConsoleRecordBytes r, std::size_t at) { return static_cast<std::uint16_t>(r[at] | (r[at + 1] << 8)); }
 std::int16_t I16(ConsoleRecordBytes r, std::size_t at) { return static_cast<std::int16_t>(U16(r, at)); }
 
 // A temperature word: 0x7FFF (and the type's own minimum) is no value.

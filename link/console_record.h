@@ -121,12 +121,12 @@ enum class ConsoleLayout { kA, kB, kRejected };
 
 // What the conversion needs besides the record.
 struct ConversionContext {
-  int archive_period = 30;     // minutes
-  int transmitter = 0;         // anemometer transmitter id - 1 (0..7)
-  int rain_collector = 1;      // collector code of the rain word
+  int archive_period = 30;  // minutes
+  int transmitter = 0;      // anemometer transmitter id - 1 (0..7)
+  int rain_collector = 1;   // collector code of the rain word
   LayoutFlags layout;
   SiteDescription site;
-  bool position_set = false;   // latitude and longitude known: compute extra radiation
+  bool position_set = false;  // latitude and longitude known: compute extra radiation
 };
 
 // The DataRecord for a console record, nothing when the record is out of range or of

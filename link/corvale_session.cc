@@ -11,8 +11,7 @@
 namespace sq {
 namespace {
 
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr int kWakeAttempts = 5;
 constexpr std::size_t kFirmwareDateSize = 13;
 constexpr std::size_t kVersionSize = 6;
@@ -217,8 +216,8 @@ int CorvaleSession::GetTime(ConsoleTime& t) {
 }
 
 int CorvaleSession::SetTime(const ConsoleTime& t) {
-  if (t.year < 1900 || t.year > 1900 + 255 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
-      t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59) {
+  if (t.year < 1900 || t.year > 1900 + 255 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 ||
+      t.hour > 23 || t.minute < 0 || t.minute > 59) {
     return -1;
   }
   if (!Begin(true, true)) return -1;

@@ -30,9 +30,7 @@ std::uint16_t Crc16(std::span<const std::uint8_t> data, std::uint16_t crc) {
   return crc;
 }
 
-bool Crc16BlockOk(std::span<const std::uint8_t> block) {
-  return block.size() >= 2 && Crc16(block) == 0;
-}
+bool Crc16BlockOk(std::span<const std::uint8_t> block) { return block.size() >= 2 && Crc16(block) == 0; }
 
 void Crc16Append(std::uint8_t* out, std::size_t n) {
   const std::uint16_t crc = Crc16({out, n});

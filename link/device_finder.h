@@ -9,9 +9,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
-#include <optional>
 
 #include "link/comm_protocol.h"
 

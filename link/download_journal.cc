@@ -69,8 +69,8 @@ std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bo
   DownloadJournal j;
   int y = 0, m = 0, d = 0, t = 0;
   unsigned long long fp = 0;
-  if (std::sscanf(text.c_str(), "last %d %d %d %d\nrain %llx", &y, &m, &d, &t, &fp) == 5 && y >= 1900 &&
-      y <= 2200 && m >= 1 && m <= 12 && d >= 1 && d <= 31 && t >= 0 && t <= 1440) {
+  if (std::sscanf(text.c_str(), "last %d %d %d %d\nrain %llx", &y, &m, &d, &t, &fp) == 5 && y >= 1900 && y <= 2200 &&
+      m >= 1 && m <= 12 && d >= 1 && d <= 31 && t >= 0 && t <= 1440) {
     DateTime last(m, d, y);
     last.packed_time = static_cast<std::int16_t>(t);
     last.UnpackTime();

@@ -17,8 +17,8 @@ std::string ProgressLine(const DownloadProgress& p) {
     std::snprintf(line, sizeof line, std::string(LoadString(kTransferred)).c_str(), p.pages_done, p.pages_total);
   } else {
     const std::string err = p.last_error.empty() ? std::string("GetCorvaleBlock") : p.last_error;
-    std::snprintf(line, sizeof line, std::string(LoadString(kTransferredRetries)).c_str(), p.pages_done,
-                  p.pages_total, p.retries, err.c_str());
+    std::snprintf(line, sizeof line, std::string(LoadString(kTransferredRetries)).c_str(), p.pages_done, p.pages_total,
+                  p.retries, err.c_str());
   }
   return line;
 }
@@ -32,8 +32,8 @@ std::string ProgressBar(const DownloadProgress& p, int width) {
   const double seconds = p.elapsed_ms / 1000.0;
   const double rate = seconds > 0 ? p.pages_done / seconds : 0.0;
   char tail[160];
-  std::snprintf(tail, sizeof tail, " %4d/%d pages  %5d records  %d retries  %.1f pages/s", p.pages_done,
-                p.pages_total, p.records_stored, p.retries, rate);
+  std::snprintf(tail, sizeof tail, " %4d/%d pages  %5d records  %d retries  %.1f pages/s", p.pages_done, p.pages_total,
+                p.records_stored, p.retries, rate);
   return bar + tail;
 }
 

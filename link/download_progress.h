@@ -11,9 +11,9 @@ struct DownloadProgress {
   int pages_done = 0;
   int pages_total = 0;
   int records_stored = 0;
-  int retries = 0;            // failed attempts so far, all pages
-  int error_count = 0;        // consecutive failures on the current page
-  std::string last_error;     // text of the last page error
+  int retries = 0;         // failed attempts so far, all pages
+  int error_count = 0;     // consecutive failures on the current page
+  std::string last_error;  // text of the last page error
   std::int64_t elapsed_ms = 0;
 };
 

@@ -33,9 +33,9 @@ struct HttpRequest {
 
 struct HttpResponse {
   HttpOutcome outcome = HttpOutcome::kNoAnswer;
-  long status = 0;     // HTTP status, 0 when none arrived
-  std::string body;    // raw bytes
-  std::string error;   // the client's own words for a failure, for the log
+  long status = 0;    // HTTP status, 0 when none arrived
+  std::string body;   // raw bytes
+  std::string error;  // the client's own words for a failure, for the log
 };
 
 class HttpClient {

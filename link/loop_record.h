@@ -27,18 +27,18 @@ inline constexpr int kLoopKindLoop2 = 2;  // LOOP2 packets only
 inline constexpr int kLoopKindBoth = 3;   // LOOP and LOOP2 alternately
 
 // Results of reading or decoding one packet.
-inline constexpr int kLoopOk = 0;           // a packet was stored in the loop record
-inline constexpr int kLoopPending = 1;      // no complete packet yet; call again
-inline constexpr int kLoopNotOpen = -1;     // the port is not open
-inline constexpr int kLoopBadHeader = -2;   // bytes 0..2 are not "LOO"
-inline constexpr int kLoopBadCrc = -4;      // CRC error
-inline constexpr int kLoopReadError = -500; // the channel failed
+inline constexpr int kLoopOk = 0;            // a packet was stored in the loop record
+inline constexpr int kLoopPending = 1;       // no complete packet yet; call again
+inline constexpr int kLoopNotOpen = -1;      // the port is not open
+inline constexpr int kLoopBadHeader = -2;    // bytes 0..2 are not "LOO"
+inline constexpr int kLoopBadCrc = -4;       // CRC error
+inline constexpr int kLoopReadError = -500;  // the channel failed
 
 // Packet layout (byte offsets; 16-bit values little-endian).
 namespace loop_offset {
-inline constexpr std::size_t kHeader = 0;          // "LOO"
-inline constexpr std::size_t kBarTrend = 3;        // signed byte
-inline constexpr std::size_t kPacketType = 4;      // 1 = LOOP2
+inline constexpr std::size_t kHeader = 0;      // "LOO"
+inline constexpr std::size_t kBarTrend = 3;    // signed byte
+inline constexpr std::size_t kPacketType = 4;  // 1 = LOOP2
 inline constexpr std::size_t kBarometer = 7;
 inline constexpr std::size_t kInsideTemp = 9;
 inline constexpr std::size_t kInsideHum = 11;
@@ -46,11 +46,11 @@ inline constexpr std::size_t kOutsideTemp = 12;
 inline constexpr std::size_t kWindSpeed = 14;
 inline constexpr std::size_t kAvgWindSpeed = 15;
 inline constexpr std::size_t kWindDir = 16;
-inline constexpr std::size_t kExtraTemps = 18;     // 7 bytes
-inline constexpr std::size_t kSoilTemps = 25;      // 4 bytes
-inline constexpr std::size_t kLeafTemps = 29;      // 4 bytes
+inline constexpr std::size_t kExtraTemps = 18;  // 7 bytes
+inline constexpr std::size_t kSoilTemps = 25;   // 4 bytes
+inline constexpr std::size_t kLeafTemps = 29;   // 4 bytes
 inline constexpr std::size_t kOutsideHum = 33;
-inline constexpr std::size_t kExtraHums = 34;      // 7 bytes
+inline constexpr std::size_t kExtraHums = 34;  // 7 bytes
 inline constexpr std::size_t kRainRate = 41;
 inline constexpr std::size_t kUv = 43;
 inline constexpr std::size_t kSolar = 44;
@@ -65,16 +65,16 @@ inline constexpr std::size_t kSoilMoistures = 62;  // 4 bytes
 inline constexpr std::size_t kLeafWetnesses = 66;  // 4 bytes
 inline constexpr std::size_t kInsideAlarms = 70;
 inline constexpr std::size_t kRainAlarms = 71;
-inline constexpr std::size_t kOutsideAlarms = 72;  // 16-bit
-inline constexpr std::size_t kExtraAlarms = 74;    // 8 bytes
-inline constexpr std::size_t kSoilLeafAlarms = 82; // 4 bytes
+inline constexpr std::size_t kOutsideAlarms = 72;   // 16-bit
+inline constexpr std::size_t kExtraAlarms = 74;     // 8 bytes
+inline constexpr std::size_t kSoilLeafAlarms = 82;  // 4 bytes
 inline constexpr std::size_t kTransmitterBattery = 86;
 inline constexpr std::size_t kConsoleBattery = 87;
 inline constexpr std::size_t kForecastIcons = 89;
 inline constexpr std::size_t kForecastRule = 90;
 inline constexpr std::size_t kSunrise = 91;
 inline constexpr std::size_t kSunset = 93;
-inline constexpr std::size_t kLineEnd = 95;        // "\n\r"
+inline constexpr std::size_t kLineEnd = 95;  // "\n\r"
 inline constexpr std::size_t kCrc = 97;
 // LOOP2 values.
 inline constexpr std::size_t kLoop2Value20 = 20;
@@ -122,16 +122,16 @@ struct LoopRecord {
   std::uint8_t inside_alarms = 0;
   std::uint8_t rain_alarms = 0;
   std::int16_t outside_alarms = 0;
-  std::array<std::uint8_t, 8> extra_alarms{};     // extra temperature/humidity alarms
+  std::array<std::uint8_t, 8> extra_alarms{};  // extra temperature/humidity alarms
   std::array<std::uint8_t, 4> soil_leaf_alarms{};
-  std::int16_t sunrise = -32768;  // hour × 100 + minute
-  std::int16_t sunset = -32768;   // hour × 100 + minute
-  std::array<std::uint8_t, 7> extra_temps = detail::Filled<7>(255);   // °F + 90
-  std::array<std::uint8_t, 7> extra_hums = detail::Filled<7>(255);    // %
+  std::int16_t sunrise = -32768;                                        // hour × 100 + minute
+  std::int16_t sunset = -32768;                                         // hour × 100 + minute
+  std::array<std::uint8_t, 7> extra_temps = detail::Filled<7>(255);     // °F + 90
+  std::array<std::uint8_t, 7> extra_hums = detail::Filled<7>(255);      // %
   std::array<std::uint8_t, 4> soil_moistures = detail::Filled<4>(255);  // centibar
-  std::array<std::uint8_t, 4> soil_temps = detail::Filled<4>(255);    // °F + 90
+  std::array<std::uint8_t, 4> soil_temps = detail::Filled<4>(255);      // °F + 90
   std::array<std::uint8_t, 4> leaf_wetnesses = detail::Filled<4>(255);  // 0..15
-  std::array<std::uint8_t, 4> leaf_temps = detail::Filled<4>(255);    // °F + 90
+  std::array<std::uint8_t, 4> leaf_temps = detail::Filled<4>(255);      // °F + 90
   std::int16_t bar_trend = -32768;
   std::uint8_t transmitter_battery = 0;
   std::int16_t console_battery = -32768;  // raw; see ConsoleBatteryVolts

@@ -61,8 +61,10 @@ int FindLoopbackPort(const CommSettings& base, const std::vector<PortEntry>& por
                      std::string& message) {
   std::vector<PortEntry> order;
   for (const auto& p : ports) {
-    if (p.first == selected) order.insert(order.begin(), p);
-    else order.push_back(p);
+    if (p.first == selected)
+      order.insert(order.begin(), p);
+    else
+      order.push_back(p);
   }
   for (const auto& [port, path] : order) {
     CommSettings s = base;

@@ -15,7 +15,7 @@ namespace sq {
 
 // Port test results.
 inline constexpr int kPortTestLoopback = 1;
-inline constexpr int kPortTestNothing = 0;   // also: a modem answered (see message)
+inline constexpr int kPortTestNothing = 0;  // also: a modem answered (see message)
 inline constexpr int kPortTestFailed = -1;
 inline constexpr int kPortTestNoPort = -2;
 inline constexpr int kPortTestInUse = -3;
@@ -34,8 +34,8 @@ using PortEntry = std::pair<int, std::string>;
                                    std::string& message);
 
 struct ConsoleSearchResult {
-  int port = 0;     // COM number, 0 when none answered
-  int model = -1;   // model code
+  int port = 0;    // COM number, 0 when none answered
+  int model = -1;  // model code
   std::string message;
 };
 

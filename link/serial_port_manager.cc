@@ -9,10 +9,17 @@ SerialSession* SerialPortManager::CreateSession(const CommSettings& settings) {
   for (auto& slot : slots_) {
     if (slot) continue;
     switch (settings.console_family) {
-      case kFamilyCorvale: slot = std::make_unique<CorvaleSession>(settings); break;
-      case kFamilyBrisant: slot = std::make_unique<BrisantSession>(settings); break;
-      case kFamilyProbe: slot = std::make_unique<SerialSession>(settings); break;
-      default: return nullptr;
+      case kFamilyCorvale:
+        slot = std::make_unique<CorvaleSession>(settings);
+        break;
+      case kFamilyBrisant:
+        slot = std::make_unique<BrisantSession>(settings);
+        break;
+      case kFamilyProbe:
+        slot = std::make_unique<SerialSession>(settings);
+        break;
+      default:
+        return nullptr;
     }
     return slot.get();
   }

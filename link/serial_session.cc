@@ -20,9 +20,12 @@ constexpr int kStationModelCompact = 7;
 
 std::unique_ptr<CommProtocol> MakeTransport(const CommSettings& settings) {
   switch (settings.connection_type) {
-    case kConnTcp: return std::make_unique<TCP>(settings);
-    case kConnUsb: return std::make_unique<USBCommProtocol>(settings);
-    default: return std::make_unique<RS232CommProtocol>(settings);
+    case kConnTcp:
+      return std::make_unique<TCP>(settings);
+    case kConnUsb:
+      return std::make_unique<USBCommProtocol>(settings);
+    default:
+      return std::make_unique<RS232CommProtocol>(settings);
   }
 }
 

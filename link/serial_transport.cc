@@ -18,13 +18,20 @@ namespace {
 // The termios constant of `baud`, or B0 for speeds that need SetCustomSerialSpeed.
 speed_t SpeedFor(int baud) {
   switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    default: return B0;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    default:
+      return B0;
   }
 }
 
@@ -72,8 +79,7 @@ int RS232CommProtocol::OpenTty(const std::string& path) {
   termios t{};
   if (::tcgetattr(fd, &t) != 0) {
     last_error_ = errno;
-    SetErrorText(errno == ENOTTY ? "'" + path + "' is not a serial device"
-                                 : "'" + path + "': " + std::strerror(errno));
+    SetErrorText(errno == ENOTTY ? "'" + path + "' is not a serial device" : "'" + path + "': " + std::strerror(errno));
     ::close(fd);
     status_ |= kStatusDeviceError | kStatusIoError;
     return 0;

@@ -14,8 +14,7 @@ namespace sq {
 // Finds the tty whose USB device carries `device_id` as the decimal number of its
 // serial-number string (1: the first bridge found). `sysfs_tty_root` is normally
 // "/sys/class/tty", `dev_root` "/dev". Returns the device path.
-[[nodiscard]] std::optional<std::string> FindUsbTty(const std::string& sysfs_tty_root,
-                                                    const std::string& dev_root,
+[[nodiscard]] std::optional<std::string> FindUsbTty(const std::string& sysfs_tty_root, const std::string& dev_root,
                                                     std::uint32_t device_id);
 
 class USBCommProtocol : public RS232CommProtocol {

@@ -151,17 +151,30 @@ WebHeaders ParseWebHeaders(std::string_view text) {
     if (values.empty()) continue;
     const std::optional<int> n = Number(values[0]);
     switch (key) {
-      case Key::kRecords: h.records = n; break;
-      case Key::kModel: h.model = n; break;
-      case Key::kArchiveInt: h.archive_int = n; break;
-      case Key::kCorvaleTx: h.corvale_tx = n; break;
-      case Key::kMaxRecords: h.max_records = n; break;
-      case Key::kConsoleVer: h.console_ver = std::string(values[0].substr(0, 32)); break;
+      case Key::kRecords:
+        h.records = n;
+        break;
+      case Key::kModel:
+        h.model = n;
+        break;
+      case Key::kArchiveInt:
+        h.archive_int = n;
+        break;
+      case Key::kCorvaleTx:
+        h.corvale_tx = n;
+        break;
+      case Key::kMaxRecords:
+        h.max_records = n;
+        break;
+      case Key::kConsoleVer:
+        h.console_ver = std::string(values[0].substr(0, 32));
+        break;
       case Key::kDate:
         if (values.size() > 3) values.resize(3);
         h.date = DateOf(values);
         break;
-      case Key::kNone: break;
+      case Key::kNone:
+        break;
     }
   }
   return h;
@@ -401,8 +414,12 @@ int WebDownload::GetArchiveDataFromServer(std::vector<std::uint8_t>& dump) {
     case HttpOutcome::kOk:
     case HttpOutcome::kTooLarge:  // records that arrived since the headers: the next download's
       break;
-    case HttpOutcome::kCut: result = -2; break;
-    default: result = -1; break;
+    case HttpOutcome::kCut:
+      result = -2;
+      break;
+    default:
+      result = -1;
+      break;
   }
   if (result == 0) {
     const std::span<const std::uint8_t> body(reinterpret_cast<const std::uint8_t*>(answer.body.data()),

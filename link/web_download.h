@@ -40,13 +40,13 @@ inline constexpr char kWebDownloadScript[] = "webdl.php";
 
 // The headers answer. Numbers that are missing or not numbers stay unset.
 struct WebHeaders {
-  std::optional<int> records;       // "Records": new records waiting
-  std::optional<int> model;         // "Model": console model code
-  std::optional<int> archive_int;   // "ArchiveInt": archive period, minutes
-  std::optional<int> corvale_tx;    // "CorvaleTX": anemometer transmitter id, 1..8
-  std::optional<FirmwareDate> date; // "Date": the console firmware's date
-  std::optional<int> max_records;   // "MaxRecords": the most the service keeps
-  std::string console_ver;          // "ConsoleVer"
+  std::optional<int> records;        // "Records": new records waiting
+  std::optional<int> model;          // "Model": console model code
+  std::optional<int> archive_int;    // "ArchiveInt": archive period, minutes
+  std::optional<int> corvale_tx;     // "CorvaleTX": anemometer transmitter id, 1..8
+  std::optional<FirmwareDate> date;  // "Date": the console firmware's date
+  std::optional<int> max_records;    // "MaxRecords": the most the service keeps
+  std::string console_ver;           // "ConsoleVer"
 };
 
 // Reads the headers answer: words separated by line ends, '=', blanks and tabs, taken
@@ -70,8 +70,8 @@ struct WebHeaders {
 [[nodiscard]] bool FillDumpPages(std::span<const std::uint8_t> body, int pages, std::vector<std::uint8_t>& dump);
 
 struct WebDownloadOptions {
-  bool silent = false;       // unattended: no question, messages to the log
-  FileSystem* fs = nullptr;  // the database's file system; null: the real one
+  bool silent = false;         // unattended: no question, messages to the log
+  FileSystem* fs = nullptr;    // the database's file system; null: the real one
   LinkClock* clock = nullptr;  // null: the real one
   DownloadHooks hooks;
 };

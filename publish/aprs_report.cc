@@ -73,23 +73,32 @@ std::string Luminosity(const AprsStationFacts& f, float w) {
 }
 
 // Display units back to the report's units.
-float ToF(float v, int unit) { return IsNoValue(v) ? kAprsNoValue : (unit == DisplayUnits::kCelsius ? v * 1.8f + 32.0f : v); }
+float ToF(float v, int unit) {
+  return IsNoValue(v) ? kAprsNoValue : (unit == DisplayUnits::kCelsius ? v * 1.8f + 32.0f : v);
+}
 float ToInHg(float v, int unit) {
   if (IsNoValue(v)) return kAprsNoValue;
   switch (unit) {
-    case DisplayUnits::kBarMillimetres: return v / 25.4f;
+    case DisplayUnits::kBarMillimetres:
+      return v / 25.4f;
     case DisplayUnits::kBarMillibars:
-    case DisplayUnits::kBarHectopascals: return static_cast<float>(v / 33.864);
-    default: return v;
+    case DisplayUnits::kBarHectopascals:
+      return static_cast<float>(v / 33.864);
+    default:
+      return v;
   }
 }
 float ToMph(float v, int unit) {
   if (IsNoValue(v)) return kAprsNoValue;
   switch (unit) {
-    case DisplayUnits::kKnots: return v * 1.15f;
-    case DisplayUnits::kKmPerHour: return static_cast<float>(v / 1.609344);
-    case DisplayUnits::kMetresPerSecond: return static_cast<float>(v / 0.44704);
-    default: return v;
+    case DisplayUnits::kKnots:
+      return v * 1.15f;
+    case DisplayUnits::kKmPerHour:
+      return static_cast<float>(v / 1.609344);
+    case DisplayUnits::kMetresPerSecond:
+      return static_cast<float>(v / 0.44704);
+    default:
+      return v;
   }
 }
 float ToInches(float v, int unit) {

@@ -48,10 +48,10 @@ struct AprsObservation {
   float rain_hour = kAprsNoValue;     // inches
   float rain_24h = kAprsNoValue;
   float rain_midnight = kAprsNoValue;
-  float humidity = kAprsNoValue;      // percent
-  float barometer = kAprsNoValue;     // inHg, sea level
+  float humidity = kAprsNoValue;          // percent
+  float barometer = kAprsNoValue;         // inHg, sea level
   float station_pressure = kAprsNoValue;  // inHg at the station; converted to an altimeter setting
-  float solar = kAprsNoValue;         // W/m2
+  float solar = kAprsNoValue;             // W/m2
 };
 
 struct AprsStationFacts {

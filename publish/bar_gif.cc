@@ -28,8 +28,8 @@ constexpr RainStep kRainInches[] = {
     {1, 10, 1}, {2, 10, 1}, {5, 10, 1}, {10, 10, 0}, {20, 10, 0}, {50, 10, 0}, {100, 10, 0}, {200, 10, 0}, {500, 10, 0},
 };
 constexpr RainStep kRainMillimetres[] = {
-    {25, 5, 0}, {50, 10, 0}, {100, 10, 0}, {250, 5, 0}, {500, 10, 0}, {1000, 10, 0}, {2500, 5, 0}, {5000, 10, 0},
-    {10000, 10, 0},
+    {25, 5, 0},    {50, 10, 0},  {100, 10, 0},  {250, 5, 0},    {500, 10, 0},
+    {1000, 10, 0}, {2500, 5, 0}, {5000, 10, 0}, {10000, 10, 0},
 };
 
 // The rest of the scales (document of the choices the gauges make):
@@ -56,9 +56,7 @@ int StepsToFit(float value, float start, float step) {
 }  // namespace
 
 // Beyond a million no weather value is real: such a number is damage, not data.
-bool ImageValueMissing(float v) {
-  return v != v || v == kImageNoValue || v == 32767.0f || std::abs(v) > 1.0e6f;
-}
+bool ImageValueMissing(float v) { return v != v || v == kImageNoValue || v == 32767.0f || std::abs(v) > 1.0e6f; }
 
 BaromWindow& ProgramBaromWindow() {
   static BaromWindow window;
@@ -191,9 +189,12 @@ void BarGif::SetFixedRange(float maximum, int ticks) { Finish(0.0f, maximum, tic
 void BarGif::SetBaromRange(BaromWindow& window) {
   auto base_of = [](float p) {
     switch (DU::barUnit) {
-      case DU::kBarInches: return std::floor(p * 2.0f - 0.5f) / 2.0f;
-      case DU::kBarMillimetres: return std::floor(p / 5.0f - 3.0f) * 5.0f;
-      default: return std::floor(p / 5.0f - 3.5f) * 5.0f;
+      case DU::kBarInches:
+        return std::floor(p * 2.0f - 0.5f) / 2.0f;
+      case DU::kBarMillimetres:
+        return std::floor(p / 5.0f - 3.0f) * 5.0f;
+      default:
+        return std::floor(p / 5.0f - 3.5f) * 5.0f;
     }
   };
   const float width = DU::barUnit == DU::kBarInches ? 1.0f : DU::barUnit == DU::kBarMillimetres ? 30.0f : 35.0f;
@@ -203,9 +204,15 @@ void BarGif::SetBaromRange(BaromWindow& window) {
     base = base_of(value_);
   }
   switch (DU::barUnit) {
-    case DU::kBarInches: Finish(base, base + width, 10, 1, 2); break;
-    case DU::kBarMillimetres: Finish(base, base + width, 6, 0, 1); break;
-    default: Finish(base, base + width, 7, 0, 1); break;
+    case DU::kBarInches:
+      Finish(base, base + width, 10, 1, 2);
+      break;
+    case DU::kBarMillimetres:
+      Finish(base, base + width, 6, 0, 1);
+      break;
+    default:
+      Finish(base, base + width, 7, 0, 1);
+      break;
   }
 }
 

@@ -28,8 +28,8 @@ struct DialRow {
   int maximum;
   int intervals;
 };
-constexpr DialRow kDialRows[] = {{10, 5}, {20, 4}, {30, 6}, {40, 8},   {50, 6},   {60, 6},   {70, 7},
-                                 {80, 8}, {90, 9}, {120, 8}, {160, 8}, {180, 9}};
+constexpr DialRow kDialRows[] = {{10, 5}, {20, 4}, {30, 6}, {40, 8},  {50, 6},  {60, 6},
+                                 {70, 7}, {80, 8}, {90, 9}, {120, 8}, {160, 8}, {180, 9}};
 
 // The point at `radius` from the dials' centre in direction (cos, sin).
 gdPoint Polar(double radius, double c, double s) {
@@ -73,10 +73,17 @@ void WindSpeedGif::SetRange() {
   int maximum = 20;
   int decimals = 1;
   switch (DU::windUnit) {
-    case DU::kMph: decimals = 0; break;
-    case DU::kKnots: break;
-    case DU::kKmPerHour: maximum = 30; break;
-    default: maximum = 10; break;
+    case DU::kMph:
+      decimals = 0;
+      break;
+    case DU::kKnots:
+      break;
+    case DU::kKmPerHour:
+      maximum = 30;
+      break;
+    default:
+      maximum = 10;
+      break;
   }
   float largest = value_;
   if (draw_high_ && !ImageValueMissing(high_)) largest = ImageValueMissing(largest) ? high_ : std::max(largest, high_);
@@ -107,7 +114,9 @@ void WindSpeedGif::DrawTemplate() {
     const std::string text = FixedText(label, whole ? 0 : 1);
     const auto [x, y] = Polar(r + 12, c, s);
     // Labels at the ends sit beside the dial's base line, the others outside the arc.
-    const int tx = i == 0 ? x - TextWidth(large, text) + 4 : i == scale_.intervals ? x - 4 : x - TextWidth(large, text) / 2;
+    const int tx = i == 0                  ? x - TextWidth(large, text) + 4
+                   : i == scale_.intervals ? x - 4
+                                           : x - TextWidth(large, text) / 2;
     Text(large, tx, std::min(y - large->h / 2, kCentreY - large->h), text, black);
   }
   DrawCaptionBand(gdFontGetGiant(), caption_);
@@ -130,10 +139,10 @@ void WindSpeedGif::DrawValue() {
     gdImageSetThickness(im, 1);
   }
   gdImageFilledEllipse(im, kCentreX, kCentreY, 7, 7, black);
-  const char* unit = DU::windUnit == DU::kMph       ? "mph"
-                     : DU::windUnit == DU::kKnots   ? "kt"
+  const char* unit = DU::windUnit == DU::kMph         ? "mph"
+                     : DU::windUnit == DU::kKnots     ? "kt"
                      : DU::windUnit == DU::kKmPerHour ? "km/hr"
-                                                     : "m/s";
+                                                      : "m/s";
   CentredText(large, kCentreX, kCentreY + 25 - large->h / 2, unit, black);
   const std::string value = ImageValueMissing(value_) ? std::string("---") : FixedText(value_, scale_.decimals);
   CentredText(large, kCentreX, kCentreY + 45 - large->h / 2, value, blue);

@@ -39,14 +39,14 @@ struct FtpSettings {
   std::string password;
   std::uint16_t port = 21;
   bool passive = false;
-  int proxy_mode = 2;               // 0 direct, 1 named proxy, 2 the system's proxy
-  std::string proxy_name;           // mode 1
-  std::uint8_t security = 0;        // inet_extra::kFtpSecurity*
-  long connect_timeout_s = 30;      // connecting and logging in
-  long response_timeout_s = 60;     // waiting for one reply of the server
-  long low_speed_time_s = 60;       // a transfer slower than 1 byte/s this long is given up
-  std::string ca_file;              // FTPS/SFTP: certificate authority file (tests); empty: the system's
-  std::string known_hosts;          // SFTP: known-hosts file; empty: ~/.ssh/known_hosts
+  int proxy_mode = 2;            // 0 direct, 1 named proxy, 2 the system's proxy
+  std::string proxy_name;        // mode 1
+  std::uint8_t security = 0;     // inet_extra::kFtpSecurity*
+  long connect_timeout_s = 30;   // connecting and logging in
+  long response_timeout_s = 60;  // waiting for one reply of the server
+  long low_speed_time_s = 60;    // a transfer slower than 1 byte/s this long is given up
+  std::string ca_file;           // FTPS/SFTP: certificate authority file (tests); empty: the system's
+  std::string known_hosts;       // SFTP: known-hosts file; empty: ~/.ssh/known_hosts
 };
 
 [[nodiscard]] FtpSettings FtpSettingsFrom(const InternetConfiguration& config);
@@ -82,7 +82,8 @@ class FTPProtocol final : public InternetProtocol {
   int Open() override;
   bool ResetFTP() override;
   bool SetFTPDirectory(const std::string& folder) override;
-  bool PutFile(const std::string& local_path, const std::string& remote_folder, const std::string& remote_name) override;
+  bool PutFile(const std::string& local_path, const std::string& remote_folder,
+               const std::string& remote_name) override;
   // Not used by uploads; reports success without fetching.
   bool GetFile(const std::string& remote_path, const std::string& local_path) override;
 

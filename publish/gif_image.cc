@@ -68,7 +68,8 @@ int GifImage::SaveToFile(std::string* error) {
     if (error) *error = "the GIF encoder failed";
     return -1;
   }
-  const std::span<const std::uint8_t> data(static_cast<const std::uint8_t*>(bytes.data), static_cast<std::size_t>(size));
+  const std::span<const std::uint8_t> data(static_cast<const std::uint8_t*>(bytes.data),
+                                           static_cast<std::size_t>(size));
   return WriteFileAtomic(file_name_, data, error) ? 1 : -1;
 }
 

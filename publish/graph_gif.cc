@@ -79,16 +79,36 @@ GraphPeriod GraphPeriodFor(std::uint32_t code, const DateTime& end) {
   const std::int64_t end_day = p.end_minute / kDay;  // minutes are positive for every year the program handles
   std::int64_t start = p.end_minute;
   switch (code) {
-    case 0: start -= 60; break;
-    case 1: start -= 4 * 60; break;
-    case 2: start -= 8 * 60; break;
-    case 3: start -= 12 * 60; break;
-    case 4: start -= 24 * 60; break;
-    case 11: start -= 6 * 60; break;
-    case 5: start = (end_day - (midnight ? 3 : 2)) * kDay; break;
-    case 6: start = (end_day - (midnight ? 7 : 6)) * kDay; break;
-    case 12: start = (end_day - (midnight ? 14 : 13)) * kDay; break;
-    case 7: start = (end_day - 30) * kDay; break;
+    case 0:
+      start -= 60;
+      break;
+    case 1:
+      start -= 4 * 60;
+      break;
+    case 2:
+      start -= 8 * 60;
+      break;
+    case 3:
+      start -= 12 * 60;
+      break;
+    case 4:
+      start -= 24 * 60;
+      break;
+    case 11:
+      start -= 6 * 60;
+      break;
+    case 5:
+      start = (end_day - (midnight ? 3 : 2)) * kDay;
+      break;
+    case 6:
+      start = (end_day - (midnight ? 7 : 6)) * kDay;
+      break;
+    case 12:
+      start = (end_day - (midnight ? 14 : 13)) * kDay;
+      break;
+    case 7:
+      start = (end_day - 30) * kDay;
+      break;
     case 13:
     case 8: {
       int year = end.year;
@@ -100,7 +120,8 @@ GraphPeriod GraphPeriodFor(std::uint32_t code, const DateTime& end) {
       start = MonthStartMinute(year, month);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   p.start_minute = start;
   p.start = FromAbsoluteMinute(start);
@@ -120,8 +141,8 @@ GraphGif::GraphGif(std::string file_name, std::string title, const GraphPeriod& 
 int GraphGif::ColumnX(std::int64_t minute) const {
   if (period_.empty()) return kPlotLeft;
   const std::int64_t m = std::clamp(minute, period_.start_minute, period_.end_minute);
-  return kPlotLeft + static_cast<int>((m - period_.start_minute) * (kColumns - 1) /
-                                      (period_.end_minute - period_.start_minute));
+  return kPlotLeft +
+         static_cast<int>((m - period_.start_minute) * (kColumns - 1) / (period_.end_minute - period_.start_minute));
 }
 
 int GraphGif::ValueY(double v) const {
@@ -150,10 +171,14 @@ void GraphGif::AddToColumn(int column, float value) {
 
 double GraphGif::ColumnValue(const Column& c) const {
   switch (kind_) {
-    case GraphKind::kHigh: return c.high;
-    case GraphKind::kLow: return c.low;
-    case GraphKind::kSum: return c.sum;
-    default: return c.sum / c.count;
+    case GraphKind::kHigh:
+      return c.high;
+    case GraphKind::kLow:
+      return c.low;
+    case GraphKind::kSum:
+      return c.sum;
+    default:
+      return c.sum / c.count;
   }
 }
 
@@ -307,7 +332,8 @@ void GraphGif::DrawTemplate() {
     const int y = ValueY(v);
     if (i > 0 && i < steps) gdImageLine(im, kPlotLeft + 1, y, kPlotRight - 1, y, grid);
     gdImageLine(im, kPlotLeft - 3, y, kPlotLeft, y, black);
-    const std::string label = kind_ == GraphKind::kDirection && i < 5 ? std::string(kPoints[i]) : FixedText(v, axis_decimals_);
+    const std::string label =
+        kind_ == GraphKind::kDirection && i < 5 ? std::string(kPoints[i]) : FixedText(v, axis_decimals_);
     Text(small, kPlotLeft - 5 - TextWidth(small, label), y - small->h / 2, label, black);
   }
   DrawTimeAxis(black, grid);

@@ -25,7 +25,7 @@ struct HttpReply {
   bool read = false;    // and its whole reply was read
   long error = 0;       // the internet error number (publish/internet_errors.h) otherwise
   std::string body;
-  long status = 0;      // the HTTP status of the answer
+  long status = 0;  // the HTTP status of the answer
 };
 
 // How a session reaches the internet: direct, through a named proxy, or through the

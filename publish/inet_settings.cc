@@ -90,8 +90,8 @@ struct Choice {
 };
 
 template <typename R>
-Setting<R> Choose(const char* key, const char* help, std::vector<Choice> choices,
-                  std::function<long(const R&)> get, std::function<void(R&, long)> put) {
+Setting<R> Choose(const char* key, const char* help, std::vector<Choice> choices, std::function<long(const R&)> get,
+                  std::function<void(R&, long)> put) {
   return {key, help,
           [key, help, choices, put](R& r, std::string_view v, std::string* e) {
             for (const auto& c : choices) {
@@ -145,39 +145,43 @@ const std::vector<Setting<InternetConfiguration>>& RecordSettings() {
     t.push_back(Folder("ftp-folder", "base folder on the server, put before every remote folder", &C::ftp_folder));
     t.push_back(Flag("passive", &C::passive));
     t.push_back(Flag("ftp-enabled", &C::ftp_enabled));
-    t.push_back(Choose<C>("ftp-security", "none, tls or sftp",
-                          {{"none", inet_extra::kFtpSecurityNone},
-                           {"tls", inet_extra::kFtpSecurityTls},
-                           {"sftp", inet_extra::kFtpSecuritySftp}},
-                          [](const C& c) { return static_cast<long>(FtpSecurity(c)); },
-                          [](C& c, long v) { SetFtpSecurity(c, static_cast<std::uint8_t>(v)); }));
+    t.push_back(Choose<C>(
+        "ftp-security", "none, tls or sftp",
+        {{"none", inet_extra::kFtpSecurityNone},
+         {"tls", inet_extra::kFtpSecurityTls},
+         {"sftp", inet_extra::kFtpSecuritySftp}},
+        [](const C& c) { return static_cast<long>(FtpSecurity(c)); },
+        [](C& c, long v) { SetFtpSecurity(c, static_cast<std::uint8_t>(v)); }));
     t.push_back(Flag("local-copy", &C::local_copy));
-    Setting<C> local = Folder("local-folder", "full path of a folder that receives a copy of every file",
-                              &C::local_folder);
+    Setting<C> local =
+        Folder("local-folder", "full path of a folder that receives a copy of every file", &C::local_folder);
     auto store = local.set;
     local.set = [store](C& c, std::string_view v, std::string* e) {
       if (!v.empty() && v.front() != '/') {
-        return Fail(e, "local-folder: Error in local path entry.  Please enter the full directory path. (For Example "
-                       "\"/srv/weather\")");
+        return Fail(e,
+                    "local-folder: Error in local path entry.  Please enter the full directory path. (For Example "
+                    "\"/srv/weather\")");
       }
       return store(c, v, e);
     };
     t.push_back(local);
-    t.push_back(Choose<C>("proxy-mode", "none, named or default (default-no-script: without its start-up script)",
-                          {{"none", 0}, {"named", 1}, {"default", 2}, {"default-no-script", 3}},
-                          [](const C& c) -> long {
-                            return c.proxy_mode == kProxyDefault && c.default_proxy_script == 0 ? 3 : c.proxy_mode;
-                          },
-                          [](C& c, long v) {
-                            c.proxy_mode = static_cast<std::int16_t>(v == 3 ? kProxyDefault : v);
-                            c.default_proxy_script = v == 3 ? 0 : 1;
-                          }));
+    t.push_back(Choose<C>(
+        "proxy-mode", "none, named or default (default-no-script: without its start-up script)",
+        {{"none", 0}, {"named", 1}, {"default", 2}, {"default-no-script", 3}},
+        [](const C& c) -> long {
+          return c.proxy_mode == kProxyDefault && c.default_proxy_script == 0 ? 3 : c.proxy_mode;
+        },
+        [](C& c, long v) {
+          c.proxy_mode = static_cast<std::int16_t>(v == 3 ? kProxyDefault : v);
+          c.default_proxy_script = v == 3 ? 0 : 1;
+        }));
     t.push_back(Text("proxy-server", "name of the proxy server (proxy-mode named)", &C::proxy_name));
-    t.push_back(Choose<C>("connection", "lan or dialup (there is no dial-up on this system: runs go ahead as if "
-                                        "connected)",
-                          {{"lan", 1}, {"dialup", 0}},
-                          [](const C& c) -> long { return c.connection_type == kConnectThroughLan ? 1 : 0; },
-                          [](C& c, long v) { c.connection_type = static_cast<std::uint8_t>(v); }));
+    t.push_back(Choose<C>(
+        "connection",
+        "lan or dialup (there is no dial-up on this system: runs go ahead as if "
+        "connected)",
+        {{"lan", 1}, {"dialup", 0}}, [](const C& c) -> long { return c.connection_type == kConnectThroughLan ? 1 : 0; },
+        [](C& c, long v) { c.connection_type = static_cast<std::uint8_t>(v); }));
     t.push_back(Text("dialup-entry", "dial-up connection name (kept, not used here)", &C::dial_entry));
     t.push_back(Text("dialup-user", "dial-up user name", &C::dial_user));
     t.push_back(Text("dialup-password", "dial-up password (never shown)", &C::dial_password, true));
@@ -274,10 +278,11 @@ const std::vector<Setting<UploadParameters>>& ProfileSettings() {
                  [](P& p, std::string_view v, std::string* e) {
                    long n = 0;
                    if (v == "none") v = "0";
-                   if (!ParseLong(v, 0, 1440, &n) || std::find(std::begin(kIntervals), std::end(kIntervals), n) ==
-                                                         std::end(kIntervals)) {
-                     return Fail(e, "interval: expected none, 1, 5, 10, 15, 30, 60, 120, 180, 240, 360, 480, 720 or "
-                                    "1440 minutes");
+                   if (!ParseLong(v, 0, 1440, &n) ||
+                       std::find(std::begin(kIntervals), std::end(kIntervals), n) == std::end(kIntervals)) {
+                     return Fail(e,
+                                 "interval: expected none, 1, 5, 10, 15, 30, 60, 120, 180, 240, 360, 480, 720 or "
+                                 "1440 minutes");
                    }
                    p.interval = static_cast<std::int16_t>(n);
                    return true;
@@ -288,8 +293,9 @@ const std::vector<Setting<UploadParameters>>& ProfileSettings() {
                    long h = 0, m = 0;
                    if (v.size() != 5 || v[2] != ':' || !ParseLong(v.substr(0, 2), 0, 23, &h) ||
                        !ParseLong(v.substr(3, 2), 0, 59, &m)) {
-                     return Fail(e, "sync: Please enter a valid time to synchronize this Data Upload Profile to. "
-                                    "(HH:MM, 24-hour)");
+                     return Fail(e,
+                                 "sync: Please enter a valid time to synchronize this Data Upload Profile to. "
+                                 "(HH:MM, 24-hour)");
                    }
                    p.sync_time = static_cast<std::int16_t>(h * 60 + m);
                    return true;
@@ -301,8 +307,8 @@ const std::vector<Setting<UploadParameters>>& ProfileSettings() {
                    return std::string(buf);
                  }});
     t.push_back(Flag("download-first", &P::download_first));
-    Setting<P> ext = Text("page-extension", "extension of generated pages, without the dot (default htm)",
-                          &P::page_extension);
+    Setting<P> ext =
+        Text("page-extension", "extension of generated pages, without the dot (default htm)", &P::page_extension);
     auto store = ext.set;
     ext.set = [store](P& p, std::string_view v, std::string* e) {
       if (v.empty() || v.find_first_of("./\\ ") != std::string_view::npos) {
@@ -340,13 +346,15 @@ const std::vector<Setting<UploadParameters>>& ProfileSettings() {
                  }});
     t.push_back(ImageSet("current-images", &P::current_images, &CurrentImages));
     t.push_back(ImageSet("historical-images", &P::historical_images, &HistoricalImages));
-    t.push_back({"span", "period of the historical graphs: 1h, 4h, 6h, 8h, 12h, 24h, 2days, 6days, 13days, 30days, "
-                         "3months, 12months",
+    t.push_back({"span",
+                 "period of the historical graphs: 1h, 4h, 6h, 8h, 12h, 24h, 2days, 6days, 13days, 30days, "
+                 "3months, 12months",
                  [](P& p, std::string_view v, std::string* e) {
                    auto code = SpanCodeFromKey(v);
                    if (!code || v == "none") {
-                     return Fail(e, "span: expected 1h, 4h, 6h, 8h, 12h, 24h, 2days, 6days, 13days, 30days, "
-                                    "3months or 12months");
+                     return Fail(e,
+                                 "span: expected 1h, 4h, 6h, 8h, 12h, 24h, 2days, 6days, 13days, 30days, "
+                                 "3months or 12months");
                    }
                    p.span = *code;
                    return true;

@@ -85,10 +85,11 @@ bool ImportOldInetConfig(const std::uint8_t* bytes, std::size_t size, InternetCo
   InternetConfiguration c;
   c.SetDefaults();
   // The eight texts, the port and the four flags sit where they sit in the new record.
-  const std::size_t texts[] = {offsetof(InternetConfiguration, ftp_host), offsetof(InternetConfiguration, ftp_user),
-                               offsetof(InternetConfiguration, ftp_password), offsetof(InternetConfiguration, ftp_folder),
-                               offsetof(InternetConfiguration, local_folder), offsetof(InternetConfiguration, dial_entry),
-                               offsetof(InternetConfiguration, dial_user), offsetof(InternetConfiguration, dial_password)};
+  const std::size_t texts[] = {
+      offsetof(InternetConfiguration, ftp_host),     offsetof(InternetConfiguration, ftp_user),
+      offsetof(InternetConfiguration, ftp_password), offsetof(InternetConfiguration, ftp_folder),
+      offsetof(InternetConfiguration, local_folder), offsetof(InternetConfiguration, dial_entry),
+      offsetof(InternetConfiguration, dial_user),    offsetof(InternetConfiguration, dial_password)};
   auto* raw = reinterpret_cast<unsigned char*>(&c);
   for (std::size_t i = 0; i < std::size(texts); ++i) {
     const std::size_t end = i + 1 < std::size(texts) ? texts[i + 1] : offsetof(InternetConfiguration, redial_attempts);
@@ -192,7 +193,8 @@ InternetConfiguration* GetInetConfig() { return Current().config.get(); }
 int SetInetConfig(const void* buffer) {
   if (!Current().config || buffer == nullptr) return 0;
   const auto* raw = static_cast<const std::uint8_t*>(buffer);
-  return WriteFileAtomic(JoinPath(Current().folder, kInetConfigName), std::span<const std::uint8_t>(raw, kInetConfigSize))
+  return WriteFileAtomic(JoinPath(Current().folder, kInetConfigName),
+                         std::span<const std::uint8_t>(raw, kInetConfigSize))
              ? 1
              : 0;
 }

@@ -44,34 +44,34 @@ inline constexpr std::int16_t kProxyDefault = 2;
 
 // One upload profile, 512 bytes.
 struct UploadParameters {
-  std::uint32_t current_images[2];     // 0: bit i of word w selects current image 32w + i
-  std::uint32_t historical_images[2];  // 8: likewise for the historical images
-  std::uint32_t reports;               // 16: report set (publish/publish_tables.h)
-  char current_image_folder[64];       // 20: remote sub-folders, relative to the FTP folder
-  char historical_image_folder[64];    // 84
-  char report_folder[64];              // 148
-  char page_folder[64];                // 212: template pages and other listed files
-  char list_name[32];                  // 276: "Profile%d.lst" in the station folder
-  char page_extension[6];              // 308: without the dot, default "htm"
-  std::int16_t interval;               // 314: minutes, 0 = no interval
-  std::int16_t sync_time;              // 316: minutes after midnight the interval counts from
-  std::int16_t file_count;             // 318: entries in the file list (progress weight)
-  std::int16_t report_count;           // 320: reports selected
-  std::int16_t current_image_count;    // 322
-  std::int16_t historical_image_count; // 324
-  std::uint8_t image_options[4];       // 326..329: 328 current-image background, 329 graph background
-  std::uint8_t reserved_330[2];        // 330
-  std::uint32_t span;                  // 332: historical graph span code
-  std::uint8_t graph_option;           // 336
-  std::uint8_t graph_extra_background; // 337
-  std::uint8_t graph_fixed_colours;    // 338
-  std::uint8_t enabled;                // 339: scheduled uploads
-  std::uint8_t download_first;         // 340
-  std::uint8_t fired;                  // 341: run-time
-  std::int16_t last_fired;             // 342: run-time, minute of day, -1 never
-  std::uint8_t option_344;             // 344
-  std::uint8_t option_345;             // 345
-  std::uint8_t reserved_346[166];      // 346..511
+  std::uint32_t current_images[2];      // 0: bit i of word w selects current image 32w + i
+  std::uint32_t historical_images[2];   // 8: likewise for the historical images
+  std::uint32_t reports;                // 16: report set (publish/publish_tables.h)
+  char current_image_folder[64];        // 20: remote sub-folders, relative to the FTP folder
+  char historical_image_folder[64];     // 84
+  char report_folder[64];               // 148
+  char page_folder[64];                 // 212: template pages and other listed files
+  char list_name[32];                   // 276: "Profile%d.lst" in the station folder
+  char page_extension[6];               // 308: without the dot, default "htm"
+  std::int16_t interval;                // 314: minutes, 0 = no interval
+  std::int16_t sync_time;               // 316: minutes after midnight the interval counts from
+  std::int16_t file_count;              // 318: entries in the file list (progress weight)
+  std::int16_t report_count;            // 320: reports selected
+  std::int16_t current_image_count;     // 322
+  std::int16_t historical_image_count;  // 324
+  std::uint8_t image_options[4];        // 326..329: 328 current-image background, 329 graph background
+  std::uint8_t reserved_330[2];         // 330
+  std::uint32_t span;                   // 332: historical graph span code
+  std::uint8_t graph_option;            // 336
+  std::uint8_t graph_extra_background;  // 337
+  std::uint8_t graph_fixed_colours;     // 338
+  std::uint8_t enabled;                 // 339: scheduled uploads
+  std::uint8_t download_first;          // 340
+  std::uint8_t fired;                   // 341: run-time
+  std::int16_t last_fired;              // 342: run-time, minute of day, -1 never
+  std::uint8_t option_344;              // 344
+  std::uint8_t option_345;              // 345
+  std::uint8_t reserved_346[166];       // 346..511
 };
 
 static_assert(sizeof(UploadParameters) == kUploadParametersSize);
@@ -110,32 +110,32 @@ inline constexpr std::size_t kOldProfileCopied = offsetof(UploadParameters, down
 inline constexpr std::size_t kProxyNameSize = 256;
 
 struct InternetConfiguration {
-  char ftp_host[64];                // 0
-  char ftp_user[64];                // 64
-  char ftp_password[64];            // 128
-  char ftp_folder[128];             // 192: prefixed to every remote folder
-  char local_folder[150];           // 320: prefixed to every local-copy target
-  char dial_entry[64];              // 470
-  char dial_user[64];               // 534
-  char dial_password[64];           // 598
-  std::uint8_t redial_attempts;     // 662
-  std::uint8_t redial_seconds;      // 663
-  std::uint8_t reserved_664;        // 664
-  std::uint8_t padding_665;         // 665
-  std::uint16_t ftp_port;           // 666
-  std::uint8_t connection_type;     // 668
-  std::uint8_t ftp_enabled;         // 669
-  std::uint8_t local_copy;          // 670
-  std::uint8_t passive;             // 671
-  std::uint32_t station_ref;        // 672: run-time; 0 on disk
+  char ftp_host[64];                         // 0
+  char ftp_user[64];                         // 64
+  char ftp_password[64];                     // 128
+  char ftp_folder[128];                      // 192: prefixed to every remote folder
+  char local_folder[150];                    // 320: prefixed to every local-copy target
+  char dial_entry[64];                       // 470
+  char dial_user[64];                        // 534
+  char dial_password[64];                    // 598
+  std::uint8_t redial_attempts;              // 662
+  std::uint8_t redial_seconds;               // 663
+  std::uint8_t reserved_664;                 // 664
+  std::uint8_t padding_665;                  // 665
+  std::uint16_t ftp_port;                    // 666
+  std::uint8_t connection_type;              // 668
+  std::uint8_t ftp_enabled;                  // 669
+  std::uint8_t local_copy;                   // 670
+  std::uint8_t passive;                      // 671
+  std::uint32_t station_ref;                 // 672: run-time; 0 on disk
   UploadParameters profiles[kProfileCount];  // 676
-  std::int16_t version;             // 4772: must be 2
-  std::int16_t version_check;       // 4774: must be >= 0
-  std::int16_t proxy_mode;          // 4776
-  std::uint8_t default_proxy_script;  // 4778: mode 2 only
-  std::uint8_t padding_4779;        // 4779
-  char proxy_name[kProxyNameSize];  // 4780..5035
-  std::uint8_t extra[1108];         // 5036..6143: added settings, zero by default
+  std::int16_t version;                      // 4772: must be 2
+  std::int16_t version_check;                // 4774: must be >= 0
+  std::int16_t proxy_mode;                   // 4776
+  std::uint8_t default_proxy_script;         // 4778: mode 2 only
+  std::uint8_t padding_4779;                 // 4779
+  char proxy_name[kProxyNameSize];           // 4780..5035
+  std::uint8_t extra[1108];                  // 5036..6143: added settings, zero by default
 
   // A new configuration: every field at its default, lists "Profile1.lst".."Profile8.lst".
   void SetDefaults();

@@ -55,7 +55,8 @@ NetworkEndpoints ParseEndpoints(std::string_view text, int* bad_lines) {
 
 std::string FormatEndpoints(const NetworkEndpoints& e) {
   return "# Endpoints of the weather network upload (stratoquill network FOLDER endpoint)\n"
-         "production=" + e.production + "\nstaging=" + e.staging + "\n";
+         "production=" +
+         e.production + "\nstaging=" + e.staging + "\n";
 }
 
 NetworkEndpoints LoadEndpoints(const std::string& folder, std::string* error) {

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
-#include "app/download_log.h"
 #include "app/dirs.h"
+#include "app/download_log.h"
 #include "app/format_text.h"
 #include "app/messages.h"
 #include "app/station.h"
@@ -24,9 +24,9 @@
 #include "link/loop_packets.h"
 #include "link/serial_session.h"
 #include "publish/page_source.h"
+#include "publish/reply_text.h"
 #include "realtime/bulletin_data.h"
 #include "realtime/realtime_manager.h"
-#include "publish/reply_text.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -154,8 +154,7 @@ Ipv4 ParseIpv4(const std::string& text) {
   return out;
 }
 
-NetworkLoggerOptions MakeNetworkLoggerOptions(const Station& station, const NetworkEndpoints& endpoints,
-                                              bool staging) {
+NetworkLoggerOptions MakeNetworkLoggerOptions(const Station& station, const NetworkEndpoints& endpoints, bool staging) {
   NetworkLoggerOptions o;
   o.account = AccountOf(station);
   o.url = GetServerURL(endpoints, staging);

@@ -79,12 +79,12 @@ struct NetworkLoggerOptions {
   std::string url;    // the service endpoint; empty: the upload is off
   std::string title;  // the station's name, the title of log entries
   Ipv4 local_address{};
-  bool log_more = false;              // extended logging (gLogMore)
+  bool log_more = false;  // extended logging (gLogMore)
   int timeout_ms = kSendTimeoutMs;
-  std::uint8_t upload_setting = 30;   // station byte 575, sent in the archive start packet
-  std::uint8_t rain_collector = 0;    // collector code of the network logger
-  std::uint8_t unit_byte = 0;         // the console's unit byte
-  bool extra_sensors = false;         // leaf, soil or extra sensors: part 2 of the highs and lows
+  std::uint8_t upload_setting = 30;  // station byte 575, sent in the archive start packet
+  std::uint8_t rain_collector = 0;   // collector code of the network logger
+  std::uint8_t unit_byte = 0;        // the console's unit byte
+  bool extra_sensors = false;        // leaf, soil or extra sensors: part 2 of the highs and lows
   // A line for the program log; empty: LogMessage.
   std::function<void(std::string_view text, std::string_view title)> log;
 };
@@ -172,8 +172,7 @@ void OlderUploadValues(const BulletinData& data, const Station& station, OlderRe
 // sent as their real-time packet and highs and lows. The result of the real-time
 // packet, or kConsoleUnread when the console could not be read.
 inline constexpr int kConsoleUnread = -10;
-int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows,
-                            const Station& station);
+int UploadCurrentConditions(NetworkLogger& logger, SerialSession& session, HiLowsCache& hilows, const Station& station);
 
 // One real-time upload from what a running real-time manager has (no console traffic):
 // the current family's last LOOP packet and LOOP2 values, or the older families' current

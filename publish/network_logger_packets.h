@@ -39,22 +39,20 @@ inline constexpr std::size_t kHiLows1PacketSize = 147;
 inline constexpr std::size_t kHiLows2PacketSize = 321;
 inline constexpr std::size_t kArchiveStartPacketSize = 18;
 inline constexpr std::size_t kMaxRecordsPerPacket = 7;
-[[nodiscard]] constexpr std::size_t ArchivePacketSize(std::size_t records) {
-  return 12 + kConsoleRecordSize * records;
-}
+[[nodiscard]] constexpr std::size_t ArchivePacketSize(std::size_t records) { return 12 + kConsoleRecordSize * records; }
 static_assert(ArchivePacketSize(7) == 376 && ArchivePacketSize(1) == 64);
 
 // The highs and lows block is split over the two packets: part 1 carries the first
 // bytes, part 2 the rest followed by zeros.
-inline constexpr std::size_t kHiLows1Bytes = kHiLows1PacketSize - kPacketHeaderSize;        // 136
-inline constexpr std::size_t kHiLows2Bytes = kHiLowsDataSize - kHiLows1Bytes;               // 300
+inline constexpr std::size_t kHiLows1Bytes = kHiLows1PacketSize - kPacketHeaderSize;  // 136
+inline constexpr std::size_t kHiLows2Bytes = kHiLowsDataSize - kHiLows1Bytes;         // 300
 static_assert(kHiLows2Bytes <= kHiLows2PacketSize - kPacketHeaderSize);
 
 // Offsets of the common header.
 namespace packet_offset {
 inline constexpr std::size_t kZero0 = 0;
 inline constexpr std::size_t kType = 1;
-inline constexpr std::size_t kZero2 = 2;  // 2 bytes
+inline constexpr std::size_t kZero2 = 2;     // 2 bytes
 inline constexpr std::size_t kDeviceId = 4;  // 3 bytes
 inline constexpr std::size_t kKey = 7;       // u32, big-endian
 // Real-time packet.
@@ -96,13 +94,13 @@ inline constexpr std::size_t kStartAddress = 13;  // 4 bytes
 inline constexpr std::size_t kArchiveCount = 11;
 inline constexpr std::size_t kArchiveRecords = 12;
 // Set-up packet.
-inline constexpr std::size_t kSetupLatitude = 11;   // s16, tenths of a degree, north positive
-inline constexpr std::size_t kSetupLongitude = 13;  // s16, tenths of a degree, east positive
-inline constexpr std::size_t kSetupElevation = 15;  // s16, feet
-inline constexpr std::size_t kSetupUtcOffset = 17;  // s16, minutes east of UTC
-inline constexpr std::size_t kSetupManualDst = 19;  // u8
+inline constexpr std::size_t kSetupLatitude = 11;       // s16, tenths of a degree, north positive
+inline constexpr std::size_t kSetupLongitude = 13;      // s16, tenths of a degree, east positive
+inline constexpr std::size_t kSetupElevation = 15;      // s16, feet
+inline constexpr std::size_t kSetupUtcOffset = 17;      // s16, minutes east of UTC
+inline constexpr std::size_t kSetupManualDst = 19;      // u8
 inline constexpr std::size_t kSetupArchivePeriod = 20;  // u8, minutes
-inline constexpr std::size_t kSetupFirmware = 25;   // 11 characters, space-padded
+inline constexpr std::size_t kSetupFirmware = 25;       // 11 characters, space-padded
 inline constexpr std::size_t kSetupFirmwareSize = 11;
 inline constexpr std::size_t kSetupModel = 36;
 inline constexpr std::size_t kSetupRainCollector = 37;
@@ -135,7 +133,7 @@ struct RealTimeValues {
 // The older console families' real-time data, as their packets carry it.
 struct OlderRealTime {
   std::uint8_t model = 0;
-  LoopRecord record;  // with the station's calibration offsets added
+  LoopRecord record;                // with the station's calibration offsets added
   std::uint8_t avg_wind_10 = 255;   // mph over the last 10 minutes; 255 none
   std::uint8_t high_wind_10 = 255;  // highest mph in the last 10 minutes; 255 none
   std::uint8_t hour = 0, minute = 0;
@@ -147,8 +145,17 @@ struct OlderRealTime {
 // ones, percent, thousandths of inHg, mph, clicks per hour; -32768 none; minutes of the
 // day, -1 none).
 enum class OlderExtreme : int {
-  kOutsideTemp, kInsideTemp, kOutsideHum, kInsideHum, kDewPoint, kWindChill, kHeatIndex, kBarometer, kWindSpeed,
-  kRainRate, kCount
+  kOutsideTemp,
+  kInsideTemp,
+  kOutsideHum,
+  kInsideHum,
+  kDewPoint,
+  kWindChill,
+  kHeatIndex,
+  kBarometer,
+  kWindSpeed,
+  kRainRate,
+  kCount
 };
 struct OlderHighLow {
   std::int16_t high = -32768, high_minute = -1, low = -32768, low_minute = -1;

@@ -1,8 +1,8 @@
 #include "publish/page_source.h"
 
-#include "app/station.h"
 #include <vector>
 
+#include "app/station.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
 #include "link/comm_error.h"
@@ -32,26 +32,36 @@ struct DayTracked {
 float ToInternal(float v, Back back, int rain_type) {
   if (IsNoValue(v) || v == kNoHigh) return kPageNoValue;
   switch (back) {
-    case Back::kTemp: return DU::ConvertTemp(v, DU::kToInternal);
-    case Back::kBar: return DU::ConvertBar(v, DU::kToInternal);
-    case Back::kSpeed: return DU::ConvertSpeed(v, DU::kToInternal);
+    case Back::kTemp:
+      return DU::ConvertTemp(v, DU::kToInternal);
+    case Back::kBar:
+      return DU::ConvertBar(v, DU::kToInternal);
+    case Back::kSpeed:
+      return DU::ConvertSpeed(v, DU::kToInternal);
     case Back::kRate: {
       const std::int16_t tips = DU::InverseConvertRate(v, rain_type);
       return tips == DU::kMissing16 ? kPageNoValue : static_cast<float>(tips);
     }
-    case Back::kPlain: return v;
+    case Back::kPlain:
+      return v;
   }
   return kPageNoValue;
 }
 
 DayHighLows DayExtremes(const BulletinData& d, int rain_type) {
   std::vector<DayTracked> list = {
-      {Q::kOutsideTemp, &d.outside_temp, Back::kTemp}, {Q::kInsideTemp, &d.inside_temp, Back::kTemp},
-      {Q::kOutsideHum, &d.outside_hum, Back::kPlain},  {Q::kInsideHum, &d.inside_hum, Back::kPlain},
-      {Q::kDewPoint, &d.dew_point, Back::kTemp},       {Q::kWindChill, &d.wind_chill, Back::kTemp},
-      {Q::kHeatIndex, &d.heat_index, Back::kTemp},     {Q::kBarometer, &d.barometer, Back::kBar},
-      {Q::kWindSpeed, &d.wind_speed, Back::kSpeed},    {Q::kRainRate, &d.rain_rate, Back::kRate},
-      {Q::kSolar, &d.solar, Back::kPlain},             {Q::kUv, &d.uv, Back::kPlain},
+      {Q::kOutsideTemp, &d.outside_temp, Back::kTemp},
+      {Q::kInsideTemp, &d.inside_temp, Back::kTemp},
+      {Q::kOutsideHum, &d.outside_hum, Back::kPlain},
+      {Q::kInsideHum, &d.inside_hum, Back::kPlain},
+      {Q::kDewPoint, &d.dew_point, Back::kTemp},
+      {Q::kWindChill, &d.wind_chill, Back::kTemp},
+      {Q::kHeatIndex, &d.heat_index, Back::kTemp},
+      {Q::kBarometer, &d.barometer, Back::kBar},
+      {Q::kWindSpeed, &d.wind_speed, Back::kSpeed},
+      {Q::kRainRate, &d.rain_rate, Back::kRate},
+      {Q::kSolar, &d.solar, Back::kPlain},
+      {Q::kUv, &d.uv, Back::kPlain},
   };
   auto numbered = [&](Q first, const auto& values, std::size_t count, Back back) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -108,8 +118,8 @@ PageData PageDataFromBulletin(const BulletinData& d, const Station& station, boo
   if (!station.Corvale()) {
     // The loop record is as the console sent it: the offsets are still to be added.
     const CalibrationOffsets o = LoadCalibrationCopy(station);
-    p.calibration = ConsoleCalibration{o[cal::kInsideTemp], o[cal::kOutsideTemp], o[cal::kInsideHum],
-                                       o[cal::kOutsideHum]};
+    p.calibration =
+        ConsoleCalibration{o[cal::kInsideTemp], o[cal::kOutsideTemp], o[cal::kInsideHum], o[cal::kOutsideHum]};
   }
   return p;
 }
@@ -147,8 +157,7 @@ int ReadBulletinFromConsole(const Station& station, const PortMap* ports, Clock&
   return 0;
 }
 
-std::optional<PageSource> ReadPageData(const Station& station, const PortMap* ports, Clock& clock,
-                                       std::string* error) {
+std::optional<PageSource> ReadPageData(const Station& station, const PortMap* ports, Clock& clock, std::string* error) {
   PageSource source;
   if (SnapshotKeeperRunning(station.Folder())) {
     std::string why;

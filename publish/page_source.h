@@ -21,16 +21,15 @@ class Station;
 // live display units, the time of the packet. With `with_day_extremes` the highs and
 // lows that `data` tracked since midnight stand in where the console's block is missing
 // (the older families); a BulletinData made from a single reading tracked none.
-[[nodiscard]] PageData PageDataFromBulletin(const BulletinData& data, const Station& station,
-                                            bool with_day_extremes);
+[[nodiscard]] PageData PageDataFromBulletin(const BulletinData& data, const Station& station, bool with_day_extremes);
 
 // One reading of the console of `station` (a LOOP packet and, for the current family,
 // the highs-and-lows block) into `out`, a fresh BulletinData. 0 success; -1 with
 // `*error` set when the station has no connection, the port cannot be opened or the
 // console does not answer. A missing highs-and-lows block is no failure: those tags
 // then show "---".
-[[nodiscard]] int ReadBulletinFromConsole(const Station& station, const PortMap* ports, Clock& clock,
-                                          BulletinData* out, std::string* error);
+[[nodiscard]] int ReadBulletinFromConsole(const Station& station, const PortMap* ports, Clock& clock, BulletinData* out,
+                                          std::string* error);
 
 // The current data for a page: from the snapshot of `stratoquill run` when it keeps the
 // current conditions of the station's folder, else from the console.

@@ -76,7 +76,7 @@ std::string FormatProfileList(const std::vector<ProfileFile>& files) {
 }
 
 std::optional<std::vector<ProfileFile>> ReadProfileList(const std::string& folder, const std::string& list_name,
-                                                         std::string* error) {
+                                                        std::string* error) {
   if (!ListNameOk(list_name, error)) return std::nullopt;
   const std::string path = JoinPath(folder, list_name);
   std::error_code ec;

@@ -37,7 +37,7 @@ std::string FormatProfileList(const std::vector<ProfileFile>& files);
 // Reads folder/list_name. A missing file is an empty list; nothing when it exists but
 // cannot be read (`*error` says why).
 std::optional<std::vector<ProfileFile>> ReadProfileList(const std::string& folder, const std::string& list_name,
-                                                         std::string* error = nullptr);
+                                                        std::string* error = nullptr);
 // Writes the list atomically. false with `*error` on failure.
 [[nodiscard]] bool WriteProfileList(const std::string& folder, const std::string& list_name,
                                     const std::vector<ProfileFile>& files, std::string* error = nullptr);

@@ -24,9 +24,9 @@ inline constexpr std::uint32_t kAprs = 0x400;
 
 struct ReportEntry {
   std::uint32_t bit;
-  std::string_view key;   // the name on our command line, e.g. "noaa-month"
-  std::string_view file;  // the report's file name; empty for the network uploads
-  std::string_view title; // as the profile shows it, e.g. "Report: NOAA This Month"
+  std::string_view key;    // the name on our command line, e.g. "noaa-month"
+  std::string_view file;   // the report's file name; empty for the network uploads
+  std::string_view title;  // as the profile shows it, e.g. "Report: NOAA This Month"
 };
 std::span<const ReportEntry> Reports();
 

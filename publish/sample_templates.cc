@@ -26,8 +26,8 @@ std::string SampleTemplatesFolder() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return {};
-  for (const fs::path& dir : {exe.parent_path().parent_path() / "share" / "stratoquill" / "templates",
-                              exe.parent_path() / "templates"}) {
+  for (const fs::path& dir :
+       {exe.parent_path().parent_path() / "share" / "stratoquill" / "templates", exe.parent_path() / "templates"}) {
     if (HasTemplates(dir)) return dir.string();
   }
   return {};

@@ -41,14 +41,22 @@ Fmt FormatOf(Raw r) {
   switch (r) {
     case Raw::kTempTenths:
     case Raw::kTempWhole:
-    case Raw::kTempByte: return Fmt::kTemp;
-    case Raw::kHum: return Fmt::kHum;
-    case Raw::kBar: return Fmt::kBar;
-    case Raw::kWind: return Fmt::kWind;
-    case Raw::kSolar: return Fmt::kSolar;
-    case Raw::kUv: return Fmt::kUv;
-    case Raw::kRate: return Fmt::kRate;
-    case Raw::kPlain: return Fmt::kPlain;
+    case Raw::kTempByte:
+      return Fmt::kTemp;
+    case Raw::kHum:
+      return Fmt::kHum;
+    case Raw::kBar:
+      return Fmt::kBar;
+    case Raw::kWind:
+      return Fmt::kWind;
+    case Raw::kSolar:
+      return Fmt::kSolar;
+    case Raw::kUv:
+      return Fmt::kUv;
+    case Raw::kRate:
+      return Fmt::kRate;
+    case Raw::kPlain:
+      return Fmt::kPlain;
   }
   return Fmt::kPlain;
 }
@@ -64,23 +72,32 @@ std::string Text(F&& f) {
 std::string Format(Fmt f, float v) {
   if (Missing(v)) return kDash;
   switch (f) {
-    case Fmt::kTemp: return Text([&](std::span<char> b) { DU::TempStr(v, b); });
-    case Fmt::kHum: return Text([&](std::span<char> b) { DU::HumStr(v, b); });
-    case Fmt::kBar: return Text([&](std::span<char> b) { DU::BarStr(v, b); });
-    case Fmt::kWind: return Text([&](std::span<char> b) { DU::SpeedStr(v, b); });
-    case Fmt::kSolar: return Text([&](std::span<char> b) { DU::SolarRadStr(v, b); });
+    case Fmt::kTemp:
+      return Text([&](std::span<char> b) { DU::TempStr(v, b); });
+    case Fmt::kHum:
+      return Text([&](std::span<char> b) { DU::HumStr(v, b); });
+    case Fmt::kBar:
+      return Text([&](std::span<char> b) { DU::BarStr(v, b); });
+    case Fmt::kWind:
+      return Text([&](std::span<char> b) { DU::SpeedStr(v, b); });
+    case Fmt::kSolar:
+      return Text([&](std::span<char> b) { DU::SolarRadStr(v, b); });
     case Fmt::kUv:
       return Text([&](std::span<char> b) { DU::UVStr(static_cast<std::int16_t>(std::lround(v * 10.0f)), b); });
     case Fmt::kRain:
-    case Fmt::kRate: return Text([&](std::span<char> b) { DU::RainStr(v, b); });
-    case Fmt::kEt: return Text([&](std::span<char> b) { DU::ETStr(v, b); });
-    case Fmt::kPlain: return Text([&](std::span<char> b) { DU::LeafSoilStr(static_cast<std::int16_t>(v), b); });
+    case Fmt::kRate:
+      return Text([&](std::span<char> b) { DU::RainStr(v, b); });
+    case Fmt::kEt:
+      return Text([&](std::span<char> b) { DU::ETStr(v, b); });
+    case Fmt::kPlain:
+      return Text([&](std::span<char> b) { DU::LeafSoilStr(static_cast<std::int16_t>(v), b); });
     case Fmt::kEmc: {
       char buf[32];
       std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(v));
       return buf;
     }
-    case Fmt::kDensity: return Text([&](std::span<char> b) { DU::GetAirDensityStr(v, b); });
+    case Fmt::kDensity:
+      return Text([&](std::span<char> b) { DU::GetAirDensityStr(v, b); });
   }
   return kDash;
 }
@@ -119,10 +136,37 @@ enum class Kind {
 
 // Current values, by what they are computed from.
 enum class Cur {
-  kInsideTemp, kOutsideTemp, kInsideHum, kOutsideHum, kBarometer, kWind, kWindAvg,
-  kYearRain, kDayRain, kMonthRain, kStormRain, kRainRate, kDayEt, kMonthEt, kYearEt, kSolar, kUv,
-  kOutsideDew, kInsideDew, kChill, kOutsideHeat, kInsideHeat, kThw, kEmc, kDensity,
-  kExtraTemp, kExtraHum, kSoilTemp, kLeafTemp, kSoilMoist, kLeafWet,
+  kInsideTemp,
+  kOutsideTemp,
+  kInsideHum,
+  kOutsideHum,
+  kBarometer,
+  kWind,
+  kWindAvg,
+  kYearRain,
+  kDayRain,
+  kMonthRain,
+  kStormRain,
+  kRainRate,
+  kDayEt,
+  kMonthEt,
+  kYearEt,
+  kSolar,
+  kUv,
+  kOutsideDew,
+  kInsideDew,
+  kChill,
+  kOutsideHeat,
+  kInsideHeat,
+  kThw,
+  kEmc,
+  kDensity,
+  kExtraTemp,
+  kExtraHum,
+  kSoilTemp,
+  kLeafTemp,
+  kSoilMoist,
+  kLeafWet,
 };
 
 struct TagRule {
@@ -131,9 +175,9 @@ struct TagRule {
   std::uint32_t sensor = 0;  // sensor mask; 0 = no test
   Cur cur = Cur::kInsideTemp;
   Fmt fmt = Fmt::kPlain;
-  int index = 0;             // sensor number - 1 for the extra, soil and leaf sensors
+  int index = 0;  // sensor number - 1 for the extra, soil and leaf sensors
   Raw raw = Raw::kPlain;
-  std::size_t offset = 0;    // in the highs-and-lows block
+  std::size_t offset = 0;  // in the highs-and-lows block
   Q quantity = Q::kOutsideTemp;
   bool high = true;
 };
@@ -187,7 +231,8 @@ class Table {
     Special(sunriseTime, 0);
     Special(sunsetTime, 0);
 
-    Day(lowBarometer, lowBarometerTime, kBarometer, Raw::kBar, hl::kBarDayLow, hl::kBarDayLowTime, Q::kBarometer, false);
+    Day(lowBarometer, lowBarometerTime, kBarometer, Raw::kBar, hl::kBarDayLow, hl::kBarDayLowTime, Q::kBarometer,
+        false);
     Day(hiBarometer, hiBarometerTime, kBarometer, Raw::kBar, hl::kBarDayHigh, hl::kBarDayHighTime, Q::kBarometer, true);
     Long(lowMonthlyBarometer, kBarometer, Raw::kBar, hl::kBarMonthLow);
     Long(hiMonthlyBarometer, kBarometer, Raw::kBar, hl::kBarMonthHigh);
@@ -201,8 +246,8 @@ class Table {
 
     Eight(hiInsideTemp, hiInsideTempTime, lowInsideTemp, lowInsideTempTime, hiMonthlyInsideTemp, lowMonthlyInsideTemp,
           hiYearlyInsideTemp, lowYearlyInsideTemp, kInsideTemp, Raw::kTempTenths, Q::kInsideTemp,
-          {hl::kInTempDayHigh, hl::kInTempDayHighTime, hl::kInTempDayLow, hl::kInTempDayLowTime,
-           hl::kInTempMonthHigh, hl::kInTempMonthLow, hl::kInTempYearHigh, hl::kInTempYearLow});
+          {hl::kInTempDayHigh, hl::kInTempDayHighTime, hl::kInTempDayLow, hl::kInTempDayLowTime, hl::kInTempMonthHigh,
+           hl::kInTempMonthLow, hl::kInTempYearHigh, hl::kInTempYearLow});
     Eight(hiInsideHumidity, hiInsideHumidityTime, lowInsideHumidity, lowInsideHumidityTime, hiMonthlyInsideHumidity,
           lowMonthlyInsideHumidity, hiYearlyInsideHumidity, lowYearlyInsideHumidity, kInsideHum, Raw::kHum,
           Q::kInsideHum,
@@ -407,24 +452,29 @@ float DecodeRaw(const HiLowsBlock& b, std::size_t off, Raw raw, int rain_type) {
       const int v = I16(b, off);
       return v == -32768 || v == 32767 ? kPageNoValue : static_cast<float>(v);
     }
-    case Raw::kTempByte: return ByteTemp(b[off]);
-    case Raw::kHum: return HumidityValue(b[off]);
+    case Raw::kTempByte:
+      return ByteTemp(b[off]);
+    case Raw::kHum:
+      return HumidityValue(b[off]);
     case Raw::kBar: {
       const int v = I16(b, off);
       return v < DU::kLowestBarometer || v > 32500 ? kPageNoValue : static_cast<float>(v) / 1000.0f;
     }
-    case Raw::kWind: return Plain(b[off]);
+    case Raw::kWind:
+      return Plain(b[off]);
     case Raw::kSolar: {
       const int v = I16(b, off);
       return v < 0 || v == 32767 || v == DU::kMissingSolar ? kPageNoValue : static_cast<float>(v);
     }
-    case Raw::kUv: return b[off] == 255 ? kPageNoValue : static_cast<float>(b[off]) / 10.0f;
+    case Raw::kUv:
+      return b[off] == 255 ? kPageNoValue : static_cast<float>(b[off]) / 10.0f;
     case Raw::kRate: {
       const int v = I16(b, off);
       if (v < 0 || v == 32767) return kPageNoValue;
       return DU::ConvertRate(static_cast<std::int16_t>(v), rain_type, true);
     }
-    case Raw::kPlain: return Plain(b[off]);
+    case Raw::kPlain:
+      return Plain(b[off]);
   }
   return kPageNoValue;
 }
@@ -447,18 +497,29 @@ std::string TagValues::GetTagValue(int tag_number) const {
 
   // Unit tags.
   switch (tag_number) {
-    case tag::tempUnit: return DU::tempUnitStr;
+    case tag::tempUnit:
+      return DU::tempUnitStr;
     case tag::humUnit:
-    case tag::emcUnit: return std::string(LoadString(kPercentUnit));
-    case tag::windUnit: return DU::windSpeedUnitStr;
-    case tag::barUnit: return DU::barUnitStr;
-    case tag::rainUnit: return DU::rainUnitStr;
-    case tag::solarUnit: return DU::solarUnitStr;
-    case tag::rateUnit: return std::string(LoadString(DU::rainUnit == DU::kRainInches ? kRateUnitIn : kRateUnitMm));
-    case tag::uvUnit: return std::string(LoadString(kUvUnit));
-    case tag::SoilUnit: return std::string(LoadString(kSoilUnit));
-    case tag::airDensityUnit: return DU::airDUnitStr;
-    default: break;
+    case tag::emcUnit:
+      return std::string(LoadString(kPercentUnit));
+    case tag::windUnit:
+      return DU::windSpeedUnitStr;
+    case tag::barUnit:
+      return DU::barUnitStr;
+    case tag::rainUnit:
+      return DU::rainUnitStr;
+    case tag::solarUnit:
+      return DU::solarUnitStr;
+    case tag::rateUnit:
+      return std::string(LoadString(DU::rainUnit == DU::kRainInches ? kRateUnitIn : kRateUnitMm));
+    case tag::uvUnit:
+      return std::string(LoadString(kUvUnit));
+    case tag::SoilUnit:
+      return std::string(LoadString(kSoilUnit));
+    case tag::airDensityUnit:
+      return DU::airDUnitStr;
+    default:
+      break;
   }
 
   const TagRule& s = TagRules().At(tag_number);
@@ -483,12 +544,11 @@ std::string TagValues::GetTagValue(int tag_number) const {
   const float in_h = hum(r.inside_hum, cal.inside_hum);
   const float wind = Plain(r.wind_speed);
   const float avg = Plain(r.avg_wind_speed);
-  const float bar =
-      r.barometer < DU::kLowestBarometer || r.barometer > 32500 ? kPageNoValue : static_cast<float>(r.barometer) / 1000.0f;
+  const float bar = r.barometer < DU::kLowestBarometer || r.barometer > 32500
+                        ? kPageNoValue
+                        : static_cast<float>(r.barometer) / 1000.0f;
   auto both = [](float a, float b) { return !Missing(a) && !Missing(b); };
-  auto rain = [&](std::int16_t clicks) {
-    return clicks < 0 ? kPageNoValue : DU::RainValue(clicks, rain_type, true);
-  };
+  auto rain = [&](std::int16_t clicks) { return clicks < 0 ? kPageNoValue : DU::RainValue(clicks, rain_type, true); };
   const bool no_day_et = r.day_et == -32768;
   const float day_et = no_day_et ? 0.0f : static_cast<float>(r.day_et / 10) / 100.0f;
   auto total_et = [&](std::int16_t raw) {
@@ -500,47 +560,103 @@ std::string TagValues::GetTagValue(int tag_number) const {
       float v = kPageNoValue;
       const auto i = static_cast<std::size_t>(s.index);
       switch (s.cur) {
-        case Cur::kInsideTemp: v = in_t; break;
-        case Cur::kOutsideTemp: v = out_t; break;
-        case Cur::kInsideHum: v = in_h; break;
-        case Cur::kOutsideHum: v = out_h; break;
-        case Cur::kBarometer: v = bar; break;
-        case Cur::kWind: v = wind; break;
-        case Cur::kWindAvg: v = avg; break;
-        case Cur::kYearRain: v = rain(r.year_rain); break;
-        case Cur::kDayRain: v = rain(r.day_rain); break;
-        case Cur::kMonthRain: v = rain(r.month_rain); break;
-        case Cur::kStormRain: v = rain(r.storm_rain); break;
+        case Cur::kInsideTemp:
+          v = in_t;
+          break;
+        case Cur::kOutsideTemp:
+          v = out_t;
+          break;
+        case Cur::kInsideHum:
+          v = in_h;
+          break;
+        case Cur::kOutsideHum:
+          v = out_h;
+          break;
+        case Cur::kBarometer:
+          v = bar;
+          break;
+        case Cur::kWind:
+          v = wind;
+          break;
+        case Cur::kWindAvg:
+          v = avg;
+          break;
+        case Cur::kYearRain:
+          v = rain(r.year_rain);
+          break;
+        case Cur::kDayRain:
+          v = rain(r.day_rain);
+          break;
+        case Cur::kMonthRain:
+          v = rain(r.month_rain);
+          break;
+        case Cur::kStormRain:
+          v = rain(r.storm_rain);
+          break;
         case Cur::kRainRate:
           v = r.rain_rate < 0 ? kPageNoValue : DU::ConvertRate(r.rain_rate, rain_type, true);
           break;
-        case Cur::kDayEt: v = no_day_et ? kPageNoValue : day_et; break;
-        case Cur::kMonthEt: v = total_et(r.month_et); break;
-        case Cur::kYearEt: v = total_et(r.year_et); break;
-        case Cur::kSolar: v = r.solar < 0 || r.solar == 32767 ? kPageNoValue : static_cast<float>(r.solar); break;
-        case Cur::kUv: v = r.uv == 255 ? kPageNoValue : static_cast<float>(r.uv) / 10.0f; break;
-        case Cur::kOutsideDew: v = both(out_t, out_h) ? CalcDew(out_t, out_h) : kPageNoValue; break;
-        case Cur::kInsideDew: v = both(in_t, in_h) ? CalcDew(in_t, in_h) : kPageNoValue; break;
+        case Cur::kDayEt:
+          v = no_day_et ? kPageNoValue : day_et;
+          break;
+        case Cur::kMonthEt:
+          v = total_et(r.month_et);
+          break;
+        case Cur::kYearEt:
+          v = total_et(r.year_et);
+          break;
+        case Cur::kSolar:
+          v = r.solar < 0 || r.solar == 32767 ? kPageNoValue : static_cast<float>(r.solar);
+          break;
+        case Cur::kUv:
+          v = r.uv == 255 ? kPageNoValue : static_cast<float>(r.uv) / 10.0f;
+          break;
+        case Cur::kOutsideDew:
+          v = both(out_t, out_h) ? CalcDew(out_t, out_h) : kPageNoValue;
+          break;
+        case Cur::kInsideDew:
+          v = both(in_t, in_h) ? CalcDew(in_t, in_h) : kPageNoValue;
+          break;
         case Cur::kChill: {
           const float w = Missing(avg) ? wind : avg;
           v = both(out_t, w) ? CalcChill(out_t, w) : kPageNoValue;
           break;
         }
-        case Cur::kOutsideHeat: v = both(out_t, out_h) ? CalcHeat(out_t, out_h) : kPageNoValue; break;
-        case Cur::kInsideHeat: v = both(in_t, in_h) ? CalcHeat(in_t, in_h) : kPageNoValue; break;
+        case Cur::kOutsideHeat:
+          v = both(out_t, out_h) ? CalcHeat(out_t, out_h) : kPageNoValue;
+          break;
+        case Cur::kInsideHeat:
+          v = both(in_t, in_h) ? CalcHeat(in_t, in_h) : kPageNoValue;
+          break;
         case Cur::kThw: {
           const float w = Missing(avg) ? wind : avg;
           v = both(out_t, out_h) && !Missing(w) ? CalcTHW(out_t, out_h, w) : kPageNoValue;
           break;
         }
-        case Cur::kEmc: v = both(out_t, out_h) ? CalcEMC(out_t, out_h) : kPageNoValue; break;
-        case Cur::kDensity: v = both(out_t, out_h) && !Missing(bar) ? CalcAirDensity(out_t, bar, out_h) : kPageNoValue; break;
-        case Cur::kExtraTemp: v = ByteTemp(r.extra_temps[i]); break;
-        case Cur::kExtraHum: v = HumidityValue(r.extra_hums[i]); break;
-        case Cur::kSoilTemp: v = ByteTemp(r.soil_temps[i]); break;
-        case Cur::kLeafTemp: v = ByteTemp(r.leaf_temps[i]); break;
-        case Cur::kSoilMoist: v = r.soil_moistures[i] == 128 ? kPageNoValue : Plain(r.soil_moistures[i]); break;
-        case Cur::kLeafWet: v = r.leaf_wetnesses[i] == 128 ? kPageNoValue : Plain(r.leaf_wetnesses[i]); break;
+        case Cur::kEmc:
+          v = both(out_t, out_h) ? CalcEMC(out_t, out_h) : kPageNoValue;
+          break;
+        case Cur::kDensity:
+          v = both(out_t, out_h) && !Missing(bar) ? CalcAirDensity(out_t, bar, out_h) : kPageNoValue;
+          break;
+        case Cur::kExtraTemp:
+          v = ByteTemp(r.extra_temps[i]);
+          break;
+        case Cur::kExtraHum:
+          v = HumidityValue(r.extra_hums[i]);
+          break;
+        case Cur::kSoilTemp:
+          v = ByteTemp(r.soil_temps[i]);
+          break;
+        case Cur::kLeafTemp:
+          v = ByteTemp(r.leaf_temps[i]);
+          break;
+        case Cur::kSoilMoist:
+          v = r.soil_moistures[i] == 128 ? kPageNoValue : Plain(r.soil_moistures[i]);
+          break;
+        case Cur::kLeafWet:
+          v = r.leaf_wetnesses[i] == 128 ? kPageNoValue : Plain(r.leaf_wetnesses[i]);
+          break;
       }
       return Format(s.fmt, v);
     }
@@ -566,8 +682,10 @@ std::string TagValues::GetTagValue(int tag_number) const {
       if (!corvale || !data_.hilows) return kDash;
       if (s.index == -1) return ClockTime(I16(*data_.hilows, s.offset));
       return Format(s.fmt, DecodeRaw(*data_.hilows, s.offset, s.raw, rain_type));
-    case Kind::kSpecial: break;
-    case Kind::kDash: return kDash;
+    case Kind::kSpecial:
+      break;
+    case Kind::kDash:
+      return kDash;
   }
 
   // The tags worked out one by one.
@@ -583,8 +701,10 @@ std::string TagValues::GetTagValue(int tag_number) const {
       if (sector >= 16) sector = 0;
       return Text([&](std::span<char> b) { DU::DomDirStr(sector, b); });
     }
-    case tag::sunriseTime: return ClockTime(r.sunrise);
-    case tag::sunsetTime: return ClockTime(r.sunset);
+    case tag::sunriseTime:
+      return ClockTime(r.sunrise);
+    case tag::sunsetTime:
+      return ClockTime(r.sunset);
     case tag::date:
     case tag::time:
     case tag::utcDate:
@@ -597,8 +717,10 @@ std::string TagValues::GetTagValue(int tag_number) const {
       }
       return tag_number == tag::date || tag_number == tag::utcDate ? now.GetDateStr() : now.GetTimeStr();
     }
-    case tag::stationDate: return data_.time.valid ? data_.time.GetDateStr() : std::string(kDash);
-    case tag::stationTime: return data_.time.valid ? data_.time.GetTimeStr() : std::string(kDash);
+    case tag::stationDate:
+      return data_.time.valid ? data_.time.GetDateStr() : std::string(kDash);
+    case tag::stationTime:
+      return data_.time.valid ? data_.time.GetTimeStr() : std::string(kDash);
     case tag::StationName:
     case tag::StationCity:
     case tag::StationState: {
@@ -614,13 +736,15 @@ std::string TagValues::GetTagValue(int tag_number) const {
       std::snprintf(buf, sizeof buf, "%5d %s", static_cast<int>(elev), DU::elevUnitStr);
       return buf;
     }
-    case tag::StationLatitude: return LoadText(station_.record().latitude_text, sizeof station_.record().latitude_text);
+    case tag::StationLatitude:
+      return LoadText(station_.record().latitude_text, sizeof station_.record().latitude_text);
     case tag::StationLongitude:
       return LoadText(station_.record().longitude_text, sizeof station_.record().longitude_text);
     case tag::BarTrend:
       if (r.bar_trend == -32768) return kDash;
       return Text([&](std::span<char> b) { DU::BarTrendStr(r.bar_trend, b); });
-    case tag::ForecastStr: return data_.forecast.empty() ? std::string(kDash) : data_.forecast;
+    case tag::ForecastStr:
+      return data_.forecast.empty() ? std::string(kDash) : data_.forecast;
     case tag::MoonPhaseStr: {
       DateTime now;
       now.SetSystemTime(clock_);
@@ -636,8 +760,8 @@ std::string TagValues::GetTagValue(int tag_number) const {
     case tag::windHigh2:
     case tag::windHigh5:
     case tag::windHigh10: {
-      const bool avg_tag = tag_number == tag::windAvg1 || tag_number == tag::windAvg2 ||
-                           tag_number == tag::windAvg5 || tag_number == tag::windAvg10;
+      const bool avg_tag = tag_number == tag::windAvg1 || tag_number == tag::windAvg2 || tag_number == tag::windAvg5 ||
+                           tag_number == tag::windAvg10;
       const int slot = tag_number == tag::windAvg1 || tag_number == tag::windHigh1   ? 0
                        : tag_number == tag::windAvg2 || tag_number == tag::windHigh2 ? 1
                        : tag_number == tag::windAvg5 || tag_number == tag::windHigh5 ? 2
@@ -648,7 +772,8 @@ std::string TagValues::GetTagValue(int tag_number) const {
       std::snprintf(buf, sizeof buf, "%03.1f", static_cast<double>(v));
       return buf;
     }
-    default: return kDash;
+    default:
+      return kDash;
   }
 }
 

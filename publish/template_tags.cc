@@ -19,7 +19,8 @@ std::string Lower(std::string_view s) {
 const std::unordered_map<std::string, int>& Table() {
   static const auto table = [] {
     std::unordered_map<std::string, int> t;
-    for (int i = 0; i < kTagCount; ++i) t.emplace(Lower(LoadString(static_cast<std::uint32_t>(kFirstTag + i))), kFirstTag + i);
+    for (int i = 0; i < kTagCount; ++i)
+      t.emplace(Lower(LoadString(static_cast<std::uint32_t>(kFirstTag + i))), kFirstTag + i);
     for (int i = 0; i < kUnitTagCount; ++i) {
       t.emplace(Lower(LoadString(static_cast<std::uint32_t>(kFirstUnitTag + i))), kFirstUnitTag + i);
     }

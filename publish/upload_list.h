@@ -26,14 +26,14 @@ struct UploadLine {
   std::string local;          // source on this computer
   std::string remote_folder;  // FTP base folder and the profile's sub-folder
   std::string remote_name;
-  std::string local_target;   // where the local copy goes
+  std::string local_target;  // where the local copy goes
 };
 
 [[nodiscard]] std::string FormatUploadLine(const UploadLine& line);
 [[nodiscard]] std::vector<UploadLine> ParseUploadList(std::string_view text);
 // Reads folder/UploadList.txt; nothing when it cannot be read (*error says why).
 [[nodiscard]] std::optional<std::vector<UploadLine>> ReadUploadList(const std::string& folder,
-                                                                   std::string* error = nullptr);
+                                                                    std::string* error = nullptr);
 
 // The base folder and a profile's sub-folder as one remote folder: the sub-folder
 // follows the base directly, with a "/" put between them only when neither has a

@@ -62,8 +62,8 @@ constexpr int kDownloadWeight = 2;
 
 // The reports of the run in their order, and which need the database's NOAA summary.
 constexpr std::uint32_t kReportBits = report_bit::kNoaaThisMonth | report_bit::kNoaaLastMonth |
-                                      report_bit::kNoaaThisYear | report_bit::kNoaaLastYear |
-                                      report_bit::kArchive2Day | report_bit::kArchiveWeek;
+                                      report_bit::kNoaaThisYear | report_bit::kNoaaLastYear | report_bit::kArchive2Day |
+                                      report_bit::kArchiveWeek;
 
 std::string Text(std::uint32_t id) { return std::string(LoadString(id)); }
 
@@ -87,7 +87,11 @@ struct UploadRun::ListedFile {
 
 UploadRun::UploadRun(const InternetConfiguration& config, const Station& station, Clock& clock, std::uint32_t tasks,
                      UploadServices services)
-    : config_(config), station_(station), clock_(clock), services_(std::move(services)), folder_(station.Folder()),
+    : config_(config),
+      station_(station),
+      clock_(clock),
+      services_(std::move(services)),
+      folder_(station.Folder()),
       tasks_(tasks & (upload_task::kProfiles | upload_task::kDownload)) {
   list_ok_ = WriteFileAtomic(JoinPath(folder_, kUploadListName), std::string());
   profile_text_ = Text(kProfilesText);
@@ -145,16 +149,36 @@ void UploadRun::Step() {
     Finish(UploadOutcome::kFailed);
   } else {
     switch (stage_) {
-      case upload_stage::kDownload: StepDownload(); break;
-      case upload_stage::kStationData: StepStationData(); break;
-      case upload_stage::kTemplates: StepTemplates(); break;
-      case upload_stage::kReports: StepReports(); break;
-      case upload_stage::kCurrentImages: StepImages(false); break;
-      case upload_stage::kHistoricalImages: StepImages(true); break;
-      case upload_stage::kConnect: StepConnect(); break;
-      case upload_stage::kFtp: StepFtp(); break;
-      case upload_stage::kLocalCopy: StepLocalCopy(); break;
-      default: Finish(UploadOutcome::kFailed); break;
+      case upload_stage::kDownload:
+        StepDownload();
+        break;
+      case upload_stage::kStationData:
+        StepStationData();
+        break;
+      case upload_stage::kTemplates:
+        StepTemplates();
+        break;
+      case upload_stage::kReports:
+        StepReports();
+        break;
+      case upload_stage::kCurrentImages:
+        StepImages(false);
+        break;
+      case upload_stage::kHistoricalImages:
+        StepImages(true);
+        break;
+      case upload_stage::kConnect:
+        StepConnect();
+        break;
+      case upload_stage::kFtp:
+        StepFtp();
+        break;
+      case upload_stage::kLocalCopy:
+        StepLocalCopy();
+        break;
+      default:
+        Finish(UploadOutcome::kFailed);
+        break;
     }
   }
   busy_ = false;
@@ -193,8 +217,7 @@ void UploadRun::StepStationData() {
         data_ = std::move(data);
       } else {
         if (why.empty()) why = "no current data";
-        Log("No current data (" + why + "): pages and current images are left out.",
-            StationTitle());
+        Log("No current data (" + why + "): pages and current images are left out.", StationTitle());
         error_ = true;
       }
       return;
@@ -263,9 +286,9 @@ void UploadRun::StepTemplates() {
       f.ok = false;  // said once by the station-data step
     } else {
       const TagValues values(*data_, station_, clock_);
-      f.ok = ProcessTemplate(f.path, f.page, values, StationTitle(),
-                             [this](std::string_view text, std::string_view title) { Log(text, title); }) ==
-             kPageWritten;
+      f.ok =
+          ProcessTemplate(f.path, f.page, values, StationTitle(),
+                          [this](std::string_view text, std::string_view title) { Log(text, title); }) == kPageWritten;
     }
     if (!f.ok) error_ = true;
     if (item_ < listed_.size()) return;
@@ -304,7 +327,8 @@ bool UploadRun::AppendLines(const std::vector<UploadLine>& lines) {
 
 void UploadRun::StepReports() {
   const auto reports = Reports();
-  while (item_ < reports.size() && ((reports[item_].bit & kReportBits) == 0 || (report_set_ & reports[item_].bit) == 0)) {
+  while (item_ < reports.size() &&
+         ((reports[item_].bit & kReportBits) == 0 || (report_set_ & reports[item_].bit) == 0)) {
     ++item_;
   }
   if (item_ >= reports.size()) {
@@ -335,8 +359,8 @@ void UploadRun::StepReports() {
         why = "No records in your database.";
       } else {
         std::string text;
-        ok = WriteNoaaReport(*db_, NoaaSettings::FromStation(station_), period, JoinPath(folder_, file), &text,
-                             &why) == kNoaaOk;
+        ok = WriteNoaaReport(*db_, NoaaSettings::FromStation(station_), period, JoinPath(folder_, file), &text, &why) ==
+             kNoaaOk;
       }
     }
   }
@@ -385,8 +409,7 @@ void UploadRun::StepImages(bool historical) {
     return;
   }
   if (!services_.images) {
-    Log(FormatText("The images of profile %d are left out: this program has no image drawing yet.", n),
-        StationTitle());
+    Log(FormatText("The images of profile %d are left out: this program has no image drawing yet.", n), StationTitle());
     return;
   }
   std::vector<std::string> written, errors;
@@ -446,9 +469,11 @@ void UploadRun::NetworkUpload(std::uint32_t bit) {
   const bool wu = bit == upload_task::kWeatherUnderground;
   Show(Text(wu ? kWuCaption : kAprsCaption), 0);
   if (services_.dry_run && !services_.network) {
-    services_.dry_run(wu ? "send the new archive records to Weather Underground" : "send the current conditions to APRS");
+    services_.dry_run(wu ? "send the new archive records to Weather Underground"
+                         : "send the current conditions to APRS");
   } else if (!services_.network) {
-    Log(std::string(wu ? "Weather Underground" : "APRS") + ": this program has no network upload yet; nothing was sent.",
+    Log(std::string(wu ? "Weather Underground" : "APRS") +
+            ": this program has no network upload yet; nothing was sent.",
         StationTitle());
   } else if (!services_.network(bit, [this](std::string_view text, std::string_view title) { Log(text, title); })) {
     error_ = true;

@@ -71,7 +71,7 @@ struct UploadServices {
   // the paths of the files drawn go into `*written`, each failure's text into
   // `*errors` (the run logs them). The others are still listed.
   std::function<void(int profile, const UploadParameters& parameters, bool historical, const std::string& folder,
-                      std::vector<std::string>* written, std::vector<std::string>* errors)>
+                     std::vector<std::string>* written, std::vector<std::string>* errors)>
       images;
   // The network upload of `task_bit` (upload_task::kWeatherUnderground or kAprs), its
   // lines logged through `log`: true when sent. In a dry run it only shows what it

@@ -26,8 +26,8 @@ namespace hl = hilows;
 constexpr std::uint32_t kImageErrorFirst = 8500;
 constexpr std::uint32_t kCaptionFirst = 8560;
 constexpr std::uint32_t kGraphTitleFirst = 44960;
-constexpr std::uint32_t kCouldNotWrite = 8603;   // "Couldnot create image: "
-constexpr std::uint32_t kCouldNotGraph = 8604;   // "Could not create image: %s"
+constexpr std::uint32_t kCouldNotWrite = 8603;  // "Couldnot create image: "
+constexpr std::uint32_t kCouldNotGraph = 8604;  // "Could not create image: %s"
 // A caption band holds 18 characters of its font; a caption with its unit that would
 // not fit is shown without the unit.
 constexpr std::size_t kCaptionFits = 18;
@@ -71,8 +71,7 @@ const CurrentImage kCurrent[kCurrentImageCount] = {
     {Gauge::kTemp, kTeal, SQ_READ(Of(d.dew_point))},
     {Gauge::kSpeed, kBlue, SQ_READ(Of(d.wind_speed))},
     {Gauge::kSpeed, kBlue, SQ_READ(Plain(d.avg_wind_speed))},
-    {Gauge::kDir, kRed,
-     SQ_READ(Plain(d.wind_dir == kNoDirection ? kImageNoValue : static_cast<float>(d.wind_dir)))},
+    {Gauge::kDir, kRed, SQ_READ(Plain(d.wind_dir == kNoDirection ? kImageNoValue : static_cast<float>(d.wind_dir)))},
     {Gauge::kChill, kCyan, SQ_READ(Of(d.wind_chill))},
     {Gauge::kRain, kBlue, SQ_READ(Plain(d.day_rain))},
     {Gauge::kRain, kBlue, SQ_READ(Plain(d.storm_rain))},
@@ -111,16 +110,25 @@ const CurrentImage kCurrent[kCurrentImageCount] = {
 std::string UnitOf(Gauge g) {
   switch (g) {
     case Gauge::kTemp:
-    case Gauge::kChill: return DU::tempUnitStr;
+    case Gauge::kChill:
+      return DU::tempUnitStr;
     case Gauge::kHum:
-    case Gauge::kEmc: return "%";
-    case Gauge::kRain: return DU::rainUnitStr;
-    case Gauge::kRate: return std::string(DU::rainUnitStr) + "/hr";
-    case Gauge::kBarom: return DU::barUnitStr;
-    case Gauge::kSolar: return "W/m^2";
-    case Gauge::kDensity: return DU::airDUnitStr;
-    case Gauge::kSoil: return "cb";
-    default: return "";
+    case Gauge::kEmc:
+      return "%";
+    case Gauge::kRain:
+      return DU::rainUnitStr;
+    case Gauge::kRate:
+      return std::string(DU::rainUnitStr) + "/hr";
+    case Gauge::kBarom:
+      return DU::barUnitStr;
+    case Gauge::kSolar:
+      return "W/m^2";
+    case Gauge::kDensity:
+      return DU::airDUnitStr;
+    case Gauge::kSoil:
+      return "cb";
+    default:
+      return "";
   }
 }
 
@@ -137,9 +145,7 @@ std::string PathIn(const std::string& folder, std::string_view name) {
   return p + std::string(name);
 }
 
-bool Selected(const std::uint32_t (&words)[2], int index) {
-  return (words[index / 32] >> (index % 32) & 1u) != 0;
-}
+bool Selected(const std::uint32_t (&words)[2], int index) { return (words[index / 32] >> (index % 32) & 1u) != 0; }
 
 bool HasSensor(const Station& station, const ImageEntry& e) {
   return e.sensor.mask == 0 || station.TestForSensor(e.sensor.word, e.sensor.mask);
@@ -182,19 +188,44 @@ std::unique_ptr<GifImage> MakeCurrentImage(const ImageRun& run, int index, const
   g->SetDateTime(DataTime(*run.current));
   g->SetBackgroundColor(background);
   switch (image.gauge) {
-    case Gauge::kTemp: g->SetTempRange(); break;
-    case Gauge::kChill: g->SetWindChillRange(); break;
-    case Gauge::kHum: g->SetHumRange(); break;
-    case Gauge::kRain: g->SetRainRange(); break;
-    case Gauge::kRate: g->SetRateRange(); break;
-    case Gauge::kBarom: g->SetBaromRange(*run.barometer_window); break;
-    case Gauge::kSolar: g->SetSolarRange(); break;
-    case Gauge::kUv: g->SetUVRange(); break;
-    case Gauge::kEmc: g->SetEMCRange(); break;
-    case Gauge::kDensity: g->SetAirDensityRange(); break;
-    case Gauge::kLeaf: g->SetFixedRange(15.0f, 5); break;
-    case Gauge::kSoil: g->SetFixedRange(200.0f, 10); break;
-    default: break;
+    case Gauge::kTemp:
+      g->SetTempRange();
+      break;
+    case Gauge::kChill:
+      g->SetWindChillRange();
+      break;
+    case Gauge::kHum:
+      g->SetHumRange();
+      break;
+    case Gauge::kRain:
+      g->SetRainRange();
+      break;
+    case Gauge::kRate:
+      g->SetRateRange();
+      break;
+    case Gauge::kBarom:
+      g->SetBaromRange(*run.barometer_window);
+      break;
+    case Gauge::kSolar:
+      g->SetSolarRange();
+      break;
+    case Gauge::kUv:
+      g->SetUVRange();
+      break;
+    case Gauge::kEmc:
+      g->SetEMCRange();
+      break;
+    case Gauge::kDensity:
+      g->SetAirDensityRange();
+      break;
+    case Gauge::kLeaf:
+      g->SetFixedRange(15.0f, 5);
+      break;
+    case Gauge::kSoil:
+      g->SetFixedRange(200.0f, 10);
+      break;
+    default:
+      break;
   }
   g->DrawTemplate();
   g->DrawValue();
@@ -212,45 +243,76 @@ constexpr ID OutsideEmc() { return ID::Make(ID::kCalcEMC, ID::kClassPercent, ID:
 constexpr ID OutsideAirDensity() { return ID::Make(ID::kCalcAirDensity, ID::kClassAirDensity, ID::kStatValue, 0, 0); }
 
 constexpr GraphSpec kGraphs[kHistoricalImageCount] = {
-    {ID::InsideTemp(), GraphKind::kAverage},        {ID::OutsideTemp(), GraphKind::kAverage},
-    {ID::InsideHeatIndex(), GraphKind::kAverage},   {ID::HeatIndex(), GraphKind::kAverage},
-    {ID::InsideHum(), GraphKind::kAverage},         {ID::OutsideHum(), GraphKind::kAverage},
-    {ID::InsideDewPoint(), GraphKind::kAverage},    {ID::OutsideDewPoint(), GraphKind::kAverage},
-    {ID::WindSpeed(), GraphKind::kAverage},         {ID::HighWindSpeed(), GraphKind::kHigh},
-    {ID::WindDirection(), GraphKind::kDirection},   {ID::WindChill(), GraphKind::kAverage},
-    {ID::Rain(), GraphKind::kSum},                  {ID::Evapotranspiration(), GraphKind::kSum},
-    {ID::Barometer(), GraphKind::kAverage},         {ID::SolarRad(), GraphKind::kAverage},
-    {ID::UVIndex(), GraphKind::kAverage},           {ID::Temperature(2), GraphKind::kAverage},
-    {ID::Humidity(2), GraphKind::kAverage},         {ID::HighRainRate(), GraphKind::kHigh},
-    {ID::SoilMoisture(1), GraphKind::kAverage},     {ID::SoilTemperature(1), GraphKind::kAverage},
-    {ID::LeafWetness(1), GraphKind::kAverage},      {ID::LeafTemperature(1), GraphKind::kAverage},
-    {ID::Reception(), GraphKind::kAverage},         {ID::Temperature(3), GraphKind::kAverage},
-    {ID::Temperature(4), GraphKind::kAverage},      {ID::Humidity(3), GraphKind::kAverage},
-    {ID::LeafWetness(2), GraphKind::kAverage},      {ID::LeafTemperature(2), GraphKind::kAverage},
-    {OutsideEmc(), GraphKind::kAverage},            {OutsideAirDensity(), GraphKind::kAverage},
-    {ID::SoilMoisture(2), GraphKind::kAverage},     {ID::SoilMoisture(3), GraphKind::kAverage},
-    {ID::SoilMoisture(4), GraphKind::kAverage},     {ID::SoilTemperature(2), GraphKind::kAverage},
-    {ID::SoilTemperature(3), GraphKind::kAverage},  {ID::SoilTemperature(4), GraphKind::kAverage},
-    {ID::HeatingDegreeDays(), GraphKind::kSum},     {ID::CoolingDegreeDays(), GraphKind::kSum},
-    {ID::WindRun(), GraphKind::kSum},               {ID::THWIndex(), GraphKind::kAverage},
-    {ID::HighWindDirection(), GraphKind::kDirection}, {ID::HighSolarRad(), GraphKind::kHigh},
-    {ID::HighUVIndex(), GraphKind::kHigh},          {ID::SolarEnergy(), GraphKind::kSum},
-    {ID::UVDose(), GraphKind::kSum},                {ID::THSWIndex(), GraphKind::kAverage},
+    {ID::InsideTemp(), GraphKind::kAverage},
+    {ID::OutsideTemp(), GraphKind::kAverage},
+    {ID::InsideHeatIndex(), GraphKind::kAverage},
+    {ID::HeatIndex(), GraphKind::kAverage},
+    {ID::InsideHum(), GraphKind::kAverage},
+    {ID::OutsideHum(), GraphKind::kAverage},
+    {ID::InsideDewPoint(), GraphKind::kAverage},
+    {ID::OutsideDewPoint(), GraphKind::kAverage},
+    {ID::WindSpeed(), GraphKind::kAverage},
+    {ID::HighWindSpeed(), GraphKind::kHigh},
+    {ID::WindDirection(), GraphKind::kDirection},
+    {ID::WindChill(), GraphKind::kAverage},
+    {ID::Rain(), GraphKind::kSum},
+    {ID::Evapotranspiration(), GraphKind::kSum},
+    {ID::Barometer(), GraphKind::kAverage},
+    {ID::SolarRad(), GraphKind::kAverage},
+    {ID::UVIndex(), GraphKind::kAverage},
+    {ID::Temperature(2), GraphKind::kAverage},
+    {ID::Humidity(2), GraphKind::kAverage},
+    {ID::HighRainRate(), GraphKind::kHigh},
+    {ID::SoilMoisture(1), GraphKind::kAverage},
+    {ID::SoilTemperature(1), GraphKind::kAverage},
+    {ID::LeafWetness(1), GraphKind::kAverage},
+    {ID::LeafTemperature(1), GraphKind::kAverage},
+    {ID::Reception(), GraphKind::kAverage},
+    {ID::Temperature(3), GraphKind::kAverage},
+    {ID::Temperature(4), GraphKind::kAverage},
+    {ID::Humidity(3), GraphKind::kAverage},
+    {ID::LeafWetness(2), GraphKind::kAverage},
+    {ID::LeafTemperature(2), GraphKind::kAverage},
+    {OutsideEmc(), GraphKind::kAverage},
+    {OutsideAirDensity(), GraphKind::kAverage},
+    {ID::SoilMoisture(2), GraphKind::kAverage},
+    {ID::SoilMoisture(3), GraphKind::kAverage},
+    {ID::SoilMoisture(4), GraphKind::kAverage},
+    {ID::SoilTemperature(2), GraphKind::kAverage},
+    {ID::SoilTemperature(3), GraphKind::kAverage},
+    {ID::SoilTemperature(4), GraphKind::kAverage},
+    {ID::HeatingDegreeDays(), GraphKind::kSum},
+    {ID::CoolingDegreeDays(), GraphKind::kSum},
+    {ID::WindRun(), GraphKind::kSum},
+    {ID::THWIndex(), GraphKind::kAverage},
+    {ID::HighWindDirection(), GraphKind::kDirection},
+    {ID::HighSolarRad(), GraphKind::kHigh},
+    {ID::HighUVIndex(), GraphKind::kHigh},
+    {ID::SolarEnergy(), GraphKind::kSum},
+    {ID::UVDose(), GraphKind::kSum},
+    {ID::THSWIndex(), GraphKind::kAverage},
 };
 
 // Fixed graph colours (colour source non-zero), by the kind of quantity.
 Rgb FixedColour(ID id) {
   switch (id.UnitClass()) {
-    case ID::kClassTemp: return {200, 0, 0};
-    case ID::kClassPercent: return {0, 128, 0};
+    case ID::kClassTemp:
+      return {200, 0, 0};
+    case ID::kClassPercent:
+      return {0, 128, 0};
     case ID::kClassRain:
-    case ID::kClassRainRate: return {0, 0, 200};
-    case ID::kClassBarometer: return {110, 40, 170};
+    case ID::kClassRainRate:
+      return {0, 0, 200};
+    case ID::kClassBarometer:
+      return {110, 40, 170};
     case ID::kClassSolar:
-    case ID::kClassSolarEnergy: return {200, 130, 0};
+    case ID::kClassSolarEnergy:
+      return {200, 130, 0};
     case ID::kClassUV:
-    case ID::kClassUVDose: return {140, 0, 180};
-    default: return {0, 0, 160};
+    case ID::kClassUVDose:
+      return {140, 0, 180};
+    default:
+      return {0, 0, 160};
   }
 }
 
@@ -300,16 +362,29 @@ std::string GraphTitle(int index) {
   const ID id = kGraphs[index].id;
   std::string unit;
   switch (id.UnitClass()) {
-    case ID::kClassPercent: unit = "%"; break;
-    case ID::kClassAirDensity: unit = DU::densityUnit == DU::kKilogramsPerCubicMetre ? "kg/cu.m" : "lb/cu.ft"; break;
-    case ID::kClassSolar: unit = "W/m^2"; break;
-    case ID::kClassSolarEnergy: unit = "Ly"; break;
-    case ID::kClassUVDose: unit = "MEDs"; break;
-    case ID::kClassSoilMoisture: unit = "cb"; break;
+    case ID::kClassPercent:
+      unit = "%";
+      break;
+    case ID::kClassAirDensity:
+      unit = DU::densityUnit == DU::kKilogramsPerCubicMetre ? "kg/cu.m" : "lb/cu.ft";
+      break;
+    case ID::kClassSolar:
+      unit = "W/m^2";
+      break;
+    case ID::kClassSolarEnergy:
+      unit = "Ly";
+      break;
+    case ID::kClassUVDose:
+      unit = "MEDs";
+      break;
+    case ID::kClassSoilMoisture:
+      unit = "cb";
+      break;
     case ID::kClassUV:
     case ID::kClassCount:
     case ID::kClassDirection:
-    case ID::kClassWindDir: break;
+    case ID::kClassWindDir:
+      break;
     default: {
       char buf[32];
       DU::GetUnitStr(id.value, buf, sizeof buf);
@@ -389,24 +464,24 @@ int DrawHistoricalImages(const ImageRun& run, const UploadParameters& profile, c
   if (!period.empty()) {
     std::int32_t day_key = -1;
     std::int64_t day_minute = 0;
-    const int walk = ForEachArchiveRecord(db, period.start, period.end, run.station->GetSiteDescription(),
-                                          [&](const WeatherDataObject& rec) {
-                                            const std::int32_t key = rec.date.year * 10000 + rec.date.month * 100 + rec.date.day;
-                                            if (key != day_key) {
-                                              day_key = key;
-                                              DateTime midnight = rec.date;
-                                              midnight.packed_time = 0;
-                                              day_minute = AbsoluteMinute(midnight);
-                                            }
-                                            const std::int64_t minute = day_minute + rec.date.packed_time;
-                                            if (minute <= period.start_minute) return true;
-                                            const int column = graphs.front()->ColumnOf(minute);
-                                            if (column < 0) return true;
-                                            for (std::size_t i = 0; i < graphs.size(); ++i) {
-                                              graphs[i]->AddToColumn(column, rec.GetWeatherData(kGraphs[wanted[i]].id, false));
-                                            }
-                                            return true;
-                                          });
+    const int walk = ForEachArchiveRecord(
+        db, period.start, period.end, run.station->GetSiteDescription(), [&](const WeatherDataObject& rec) {
+          const std::int32_t key = rec.date.year * 10000 + rec.date.month * 100 + rec.date.day;
+          if (key != day_key) {
+            day_key = key;
+            DateTime midnight = rec.date;
+            midnight.packed_time = 0;
+            day_minute = AbsoluteMinute(midnight);
+          }
+          const std::int64_t minute = day_minute + rec.date.packed_time;
+          if (minute <= period.start_minute) return true;
+          const int column = graphs.front()->ColumnOf(minute);
+          if (column < 0) return true;
+          for (std::size_t i = 0; i < graphs.size(); ++i) {
+            graphs[i]->AddToColumn(column, rec.GetWeatherData(kGraphs[wanted[i]].id, false));
+          }
+          return true;
+        });
     if (walk != 0) {
       Fail(run, result, "the database could not be read: " + db.last_error());
       rc = -1;
@@ -469,7 +544,9 @@ float ByteTemp(const HiLowsBlock& b, std::size_t off) {
 float ByteHum(const HiLowsBlock& b, std::size_t off) {
   return b[off] == 255 || b[off] > 100 ? kImageNoValue : static_cast<float>(b[off]);
 }
-float BytePlain(const HiLowsBlock& b, std::size_t off) { return b[off] == 255 ? kImageNoValue : static_cast<float>(b[off]); }
+float BytePlain(const HiLowsBlock& b, std::size_t off) {
+  return b[off] == 255 ? kImageNoValue : static_cast<float>(b[off]);
+}
 
 void Set(Tracked& t, float high, float low) {
   t.high = ImageValueMissing(high) ? kNoHigh : high;
@@ -495,7 +572,8 @@ void ApplyHiLowsBlock(const HiLowsBlock& b, int rain_type, BulletinData& d) {
   Set(d.wind_speed, wind == 255 || wind > kFastestMph ? kImageNoValue : DU::ConvertSpeed(static_cast<float>(wind)),
       kImageNoValue);
   const int rate = I16(b, hl::kRateDayHigh);
-  Set(d.rain_rate, rate < 0 || rate == 32767 ? kImageNoValue : DU::ConvertRate(static_cast<std::int16_t>(rate), rain_type, false),
+  Set(d.rain_rate,
+      rate < 0 || rate == 32767 ? kImageNoValue : DU::ConvertRate(static_cast<std::int16_t>(rate), rain_type, false),
       kImageNoValue);
   const int solar = I16(b, hl::kSolarDayHigh);
   Set(d.solar, solar < 0 || solar == 32767 || solar == DU::kMissingSolar ? kImageNoValue : static_cast<float>(solar),

@@ -24,8 +24,8 @@ namespace sq {
 class Station;
 
 struct ImageRun {
-  const Station* station = nullptr;     // sensors, rain collector, site
-  std::string station_folder;           // its database, for the graphs
+  const Station* station = nullptr;       // sensors, rain collector, site
+  std::string station_folder;             // its database, for the graphs
   const BulletinData* current = nullptr;  // current conditions; null: none at hand
   // The current data's highs and lows are today's (the real-time manager kept them);
   // otherwise no High/Low lines are drawn, unless the data carry the console's
@@ -58,8 +58,8 @@ int DrawCurrentImages(const ImageRun& run, const UploadParameters& profile, cons
 int DrawHistoricalImages(const ImageRun& run, const UploadParameters& profile, const std::string& folder,
                          ImageResult* result);
 // Both, creating `folder` (every missing level) first. 0 or -1.
-int WriteProfileImages(const ImageRun& run, const UploadParameters& profile, const std::string& folder,
-                       bool current, bool historical, ImageResult* result);
+int WriteProfileImages(const ImageRun& run, const UploadParameters& profile, const std::string& folder, bool current,
+                       bool historical, ImageResult* result);
 
 // Today's highs and lows from the console's highs-and-lows block into `data` (display
 // units of the moment), for the values the block keeps.

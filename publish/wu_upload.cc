@@ -5,10 +5,10 @@
 #include <deque>
 #include <vector>
 
-#include "app/format_text.h"
 #include "app/download_log.h"
-#include "app/station.h"
+#include "app/format_text.h"
 #include "app/network_settings.h"
+#include "app/station.h"
 #include "database/weather_data_id.h"
 #include "database/weather_data_object.h"
 #include "database/weather_database.h"
@@ -83,7 +83,8 @@ std::string WuQuery(const WuSettings& s, const WuObservation& o) {
   add("humidity", o.humidity, Whole(o.humidity));
   add("solarradiation", o.solar, Whole(o.solar));
   add("UV", o.uv, Printf("%.1f", o.uv));
-  q += "&softwaretype=" + UrlEncode(std::string(LoadString(kProgramName)) + " " + std::string(LoadString(kProgramVersion)));
+  q += "&softwaretype=" +
+       UrlEncode(std::string(LoadString(kProgramName)) + " " + std::string(LoadString(kProgramVersion)));
   q += "&action=updateraw";
   return q;
 }

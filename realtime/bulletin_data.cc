@@ -100,8 +100,8 @@ void ApplyUnits(const BulletinUnits& u) {
 }  // namespace
 
 BulletinUnitsScope::BulletinUnitsScope(const BulletinUnits& units)
-    : saved_{DU::GetTempUnit(), DU::GetBarUnit(), DU::GetWindSpeedUnit(), DU::GetRainUnit(), DU::GetDensityUnit(),
-             DU::GetHumPrecision()} {
+    : saved_{DU::GetTempUnit(), DU::GetBarUnit(),     DU::GetWindSpeedUnit(),
+             DU::GetRainUnit(), DU::GetDensityUnit(), DU::GetHumPrecision()} {
   ApplyUnits(units);
 }
 
@@ -257,7 +257,8 @@ void BulletinData::Update(const LoopRecord& r, const BulletinSite& site, std::in
   const float in_f = TenthsToF(in_tenths);
   outside_temp.Observe(DU::ConvertTemp(out_tenths, false), minute);
   inside_temp.Observe(DU::ConvertTemp(in_tenths, false), minute);
-  for (std::size_t i = 0; i < extra_temps.size(); ++i) extra_temps[i].Observe(DU::ConvertByteTemp(r.extra_temps[i], false), minute);
+  for (std::size_t i = 0; i < extra_temps.size(); ++i)
+    extra_temps[i].Observe(DU::ConvertByteTemp(r.extra_temps[i], false), minute);
   for (std::size_t i = 0; i < 4; ++i) {
     soil_temps[i].Observe(DU::ConvertByteTemp(r.soil_temps[i], false), minute);
     leaf_temps[i].Observe(DU::ConvertByteTemp(r.leaf_temps[i], false), minute);
@@ -368,7 +369,8 @@ void BulletinData::Update(const LoopRecord& r, const BulletinSite& site, std::in
   }
 
   // Barometer history for the local forecast: one reading per 10 minutes.
-  if (bar_history_minute >= 0 && (abs_minute < bar_history_minute || abs_minute - bar_history_minute > 3 * kBarHistoryStepMinutes)) {
+  if (bar_history_minute >= 0 &&
+      (abs_minute < bar_history_minute || abs_minute - bar_history_minute > 3 * kBarHistoryStepMinutes)) {
     bar_history_count = 0;  // a gap or a clock change: start again
     bar_history_minute = -1;
   }
@@ -394,15 +396,17 @@ void BulletinData::Update(const LoopRecord& r, const BulletinSite& site, std::in
     if (wind_dir != kNoDirection) column = static_cast<int>(std::floor((wind_dir + 11.25) / 22.5)) % 16 / 2;
     const int recent_clicks = [&] {
       int s = Sum(rain_minutes, static_cast<std::size_t>(minute_index)) + current_minute_rain;
-      for (int i = 1; i <= 3; ++i) s += rain_hours[static_cast<std::size_t>((hour_index - i + kHourSlots) % kHourSlots)];
+      for (int i = 1; i <= 3; ++i)
+        s += rain_hours[static_cast<std::size_t>((hour_index - i + kHourSlots) % kHourSlots)];
       return s;
     }();
     const float recent_in = DU::RainValue(recent_clicks, type, true);
     const float dew_f = have_t && have_rh ? CalcDew(out_f, out_rh) : kNoValue;
     BrisantForecast(IsNoValue(bar_in) ? 0.0f : bar_in, IsNoValue(bar_in) ? static_cast<float>(kNoChange) : change,
-                    have_t ? out_f : kNoValue, IsNoValue(dew_f) ? kNoValue : dew_f, IsNoValue(recent_in) ? 0.0f : recent_in,
-                    IsNoValue(speed_mph) ? 0.0f : speed_mph, column, local.tm.tm_mon + 1, local.tm.tm_hour,
-                    site.southern, site.forecast_region, &forecast_rule, &forecast_icons);
+                    have_t ? out_f : kNoValue, IsNoValue(dew_f) ? kNoValue : dew_f,
+                    IsNoValue(recent_in) ? 0.0f : recent_in, IsNoValue(speed_mph) ? 0.0f : speed_mph, column,
+                    local.tm.tm_mon + 1, local.tm.tm_hour, site.southern, site.forecast_region, &forecast_rule,
+                    &forecast_icons);
     sunrise = sunset = kNoSunTime;
     if (site.have_location) {
       DateTime day(local.tm.tm_mon + 1, local.tm.tm_mday, local.tm.tm_year + 1900);
@@ -412,8 +416,8 @@ void BulletinData::Update(const LoopRecord& r, const BulletinSite& site, std::in
       zone.fixedOffset = site.fixed_offset;
       for (int rising : {1, 0}) {
         float hours = 0;
-        if (Sunrise(day, static_cast<float>(site.latitude), static_cast<float>(site.longitude), kSunriseAltitude, rising,
-                    hours) != kSunOk) {
+        if (Sunrise(day, static_cast<float>(site.latitude), static_cast<float>(site.longitude), kSunriseAltitude,
+                    rising, hours) != kSunOk) {
           continue;
         }
         DateTime t = day;

@@ -31,16 +31,16 @@ class Station;
 inline constexpr float kNoValue = -32768.0f;
 inline constexpr float kNoHigh = -32768.0f;
 inline constexpr float kNoLow = 32767.0f;
-inline constexpr std::int16_t kNoDirection = -32768;   // wind direction 0x8000
-inline constexpr std::uint16_t kNoSunTime = 0xFFFF;    // sunrise / sunset
+inline constexpr std::int16_t kNoDirection = -32768;  // wind direction 0x8000
+inline constexpr std::uint16_t kNoSunTime = 0xFFFF;   // sunrise / sunset
 
 [[nodiscard]] inline bool IsNoValue(float v) { return v != v || v == kNoValue || v == kNoLow; }
 
 // The station facts the update needs, taken from the Station when the manager starts.
 struct BulletinSite {
-  int console_family = 3;         // 3 current family; else an older one
-  int rain_type = 1;              // rain collector type 0..6
-  int rain_mode = 0;              // 3: the since-start total is the year counter itself
+  int console_family = 3;                // 3 current family; else an older one
+  int rain_type = 1;                     // rain collector type 0..6
+  int rain_mode = 0;                     // 3: the since-start total is the year counter itself
   std::int16_t outside_temp_offset = 0;  // calibration, tenths of F (older families)
   std::int16_t inside_temp_offset = 0;
   bool have_location = false;     // latitude and longitude are set
@@ -123,9 +123,9 @@ class BulletinData {
 
   // ---- The values. ----
   bool have_data = false;
-  std::int64_t packet_unix_ms = 0;   // time of the last update (0: none)
-  std::int32_t packet_date = 0;      // its local packed date (year*65536 + month*256 + day)
-  std::int16_t packet_minute = 0;    // its local minute of the day
+  std::int64_t packet_unix_ms = 0;  // time of the last update (0: none)
+  std::int32_t packet_date = 0;     // its local packed date (year*65536 + month*256 + day)
+  std::int16_t packet_minute = 0;   // its local minute of the day
   int console_family = 3;
   BulletinUnits units;
 
@@ -137,32 +137,32 @@ class BulletinData {
   std::array<Tracked, 4> soil_moistures;  // centibar
   std::array<Tracked, 4> leaf_wetnesses;  // 0..15
   Tracked barometer;
-  std::int16_t bar_trend = -32768;        // console trend code
-  Tracked wind_speed;                     // high only
-  float avg_wind_speed = kNoValue;        // console's 10-minute average
-  std::int16_t wind_dir = kNoDirection;   // degrees, 360 = north
-  Tracked wind_chill;                     // low only
+  std::int16_t bar_trend = -32768;       // console trend code
+  Tracked wind_speed;                    // high only
+  float avg_wind_speed = kNoValue;       // console's 10-minute average
+  std::int16_t wind_dir = kNoDirection;  // degrees, 360 = north
+  Tracked wind_chill;                    // low only
   Tracked dew_point, heat_index;
   float thw = kNoValue;
   float inside_dew_point = kNoValue;
   float inside_heat_index = kNoValue;
-  float air_density = kNoValue;           // density display unit
-  float emc = kNoValue;                   // percent
-  Tracked rain_rate;                      // high only; display unit per hour
+  float air_density = kNoValue;  // density display unit
+  float emc = kNoValue;          // percent
+  Tracked rain_rate;             // high only; display unit per hour
   float day_rain = kNoValue, storm_rain = kNoValue, month_rain = kNoValue, year_rain = kNoValue;
   float rain_since_start = 0.0f;
   float hour_rain = kNoValue, hour24_rain = kNoValue;
   float day_et = kNoValue, month_et = kNoValue, year_et = kNoValue;  // display rain unit
-  Tracked solar;                          // high only; W/m2
-  Tracked uv;                             // high only; index
+  Tracked solar;                                                     // high only; W/m2
+  Tracked uv;                                                        // high only; index
   int forecast_rule = 193;
   int forecast_icons = 0;
-  std::string forecast_text;              // long text (at most 199 characters)
+  std::string forecast_text;  // long text (at most 199 characters)
   std::string forecast_short;
-  std::uint16_t sunrise = kNoSunTime;     // minutes of the day
+  std::uint16_t sunrise = kNoSunTime;  // minutes of the day
   std::uint16_t sunset = kNoSunTime;
-  int transmitter_battery = 0;            // status byte
-  float console_battery = kNoValue;       // volts
+  int transmitter_battery = 0;                                             // status byte
+  float console_battery = kNoValue;                                        // volts
   std::array<std::int16_t, 4> loop2_values{32767, -32768, -32768, 32767};  // at 22, 54, 58, 20
   // The last loop record as the console sent it (console units, no calibration), for
   // what is made from the console's own values: pages and network packets.
@@ -172,9 +172,9 @@ class BulletinData {
   HiLowsBlock hilows{};
 
   // ---- Ring state (kept so that snapshots can answer the wind queries). ----
-  std::int64_t ring_minute = -1;          // absolute minute (unix minutes) of the current slot
-  int minute_of_day = 0;                  // 0..1439
-  std::array<float, kWindSlots> wind_sum{};    // display unit
+  std::int64_t ring_minute = -1;             // absolute minute (unix minutes) of the current slot
+  int minute_of_day = 0;                     // 0..1439
+  std::array<float, kWindSlots> wind_sum{};  // display unit
   std::array<int, kWindSlots> wind_count{};
   std::array<float, kWindSlots> wind_high{};
   int wind_index = 0;
@@ -183,11 +183,11 @@ class BulletinData {
   std::array<int, kHourSlots> rain_hours{};      // clicks
   int minute_index = 0, hour_index = 0;
   bool hour_full = false, day_full = false;
-  int current_minute_rain = 0;            // clicks
-  int last_day_rain = -1;                 // clicks; -1 before the first packet
-  int last_year_rain = -1;                // clicks; -1 before the first packet
+  int current_minute_rain = 0;  // clicks
+  int last_day_rain = -1;       // clicks; -1 before the first packet
+  int last_year_rain = -1;      // clicks; -1 before the first packet
   int rain_since_start_clicks = 0;
-  std::int32_t extremes_date = 0;         // local packed date the highs and lows belong to
+  std::int32_t extremes_date = 0;  // local packed date the highs and lows belong to
   // Barometer (inHg) every 10 minutes for the older families' local forecast.
   std::array<float, kBarHistorySlots> bar_history{};
   int bar_history_count = 0;

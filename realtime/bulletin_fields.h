@@ -17,12 +17,12 @@
 namespace sq {
 
 namespace field {
-inline constexpr int kPlain = 0;     // a value without extremes
-inline constexpr int kHigh = 1;      // Tracked: today's high is kept
-inline constexpr int kLow = 2;       // Tracked: today's low is kept
-inline constexpr int kBoth = 3;      // Tracked: both
-inline constexpr int kInternal = 4;  // state that only the snapshot needs (rings, counters)
-inline constexpr int kTemperature = 8;   // unit class bits, for formatting
+inline constexpr int kPlain = 0;        // a value without extremes
+inline constexpr int kHigh = 1;         // Tracked: today's high is kept
+inline constexpr int kLow = 2;          // Tracked: today's low is kept
+inline constexpr int kBoth = 3;         // Tracked: both
+inline constexpr int kInternal = 4;     // state that only the snapshot needs (rings, counters)
+inline constexpr int kTemperature = 8;  // unit class bits, for formatting
 inline constexpr int kHumidity = 16;
 inline constexpr int kBarometer = 32;
 inline constexpr int kWind = 64;
@@ -99,11 +99,16 @@ void VisitBulletinFields(Data& d, Visitor&& v) {
   v("inside_temperature", d.inside_temp, kBoth | kTemperature);
   v("outside_humidity", d.outside_hum, kBoth | kHumidity);
   v("inside_humidity", d.inside_hum, kBoth | kHumidity);
-  for (std::size_t i = 0; i < d.extra_temps.size(); ++i) v(numbered("extra_temperature_", i), d.extra_temps[i], kBoth | kTemperature);
-  for (std::size_t i = 0; i < d.extra_hums.size(); ++i) v(numbered("extra_humidity_", i), d.extra_hums[i], kBoth | kHumidity);
-  for (std::size_t i = 0; i < d.soil_temps.size(); ++i) v(numbered("soil_temperature_", i), d.soil_temps[i], kBoth | kTemperature);
-  for (std::size_t i = 0; i < d.leaf_temps.size(); ++i) v(numbered("leaf_temperature_", i), d.leaf_temps[i], kBoth | kTemperature);
-  for (std::size_t i = 0; i < d.soil_moistures.size(); ++i) v(numbered("soil_moisture_", i), d.soil_moistures[i], kBoth);
+  for (std::size_t i = 0; i < d.extra_temps.size(); ++i)
+    v(numbered("extra_temperature_", i), d.extra_temps[i], kBoth | kTemperature);
+  for (std::size_t i = 0; i < d.extra_hums.size(); ++i)
+    v(numbered("extra_humidity_", i), d.extra_hums[i], kBoth | kHumidity);
+  for (std::size_t i = 0; i < d.soil_temps.size(); ++i)
+    v(numbered("soil_temperature_", i), d.soil_temps[i], kBoth | kTemperature);
+  for (std::size_t i = 0; i < d.leaf_temps.size(); ++i)
+    v(numbered("leaf_temperature_", i), d.leaf_temps[i], kBoth | kTemperature);
+  for (std::size_t i = 0; i < d.soil_moistures.size(); ++i)
+    v(numbered("soil_moisture_", i), d.soil_moistures[i], kBoth);
   for (std::size_t i = 0; i < d.leaf_wetnesses.size(); ++i) v(numbered("leaf_wetness_", i), d.leaf_wetnesses[i], kBoth);
   v("barometer", d.barometer, kBoth | kBarometer);
   v("barometer_trend", d.bar_trend, kPlain);

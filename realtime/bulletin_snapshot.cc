@@ -61,8 +61,12 @@ struct Writer {
     emit();
     out += '\n';
   }
-  void operator()(std::string_view name, const bool& v, int) { Line(name, [&] { out += v ? '1' : '0'; }); }
-  void operator()(std::string_view name, const std::string& v, int) { Line(name, [&] { out += OneLine(v); }); }
+  void operator()(std::string_view name, const bool& v, int) {
+    Line(name, [&] { out += v ? '1' : '0'; });
+  }
+  void operator()(std::string_view name, const std::string& v, int) {
+    Line(name, [&] { out += OneLine(v); });
+  }
   // Both extremes, whether shown or not: the snapshot is the whole state.
   void operator()(std::string_view name, const Tracked& t, int) {
     Line(name, [&] { AppendNumber(out, t.now); });

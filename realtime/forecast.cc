@@ -70,9 +70,24 @@ int PrecipitationIcons(int rule, float t, float dew, int hour) {
   const int c1 = msg[1];
   int trend = 0;
   switch (c0) {
-    case 0: case 3: case 8: case 13: case 14: case 15: case 16: case 18: case 47: trend = -1; break;
-    case 4: case 10: case 11: trend = 1; break;
-    default: break;
+    case 0:
+    case 3:
+    case 8:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+    case 18:
+    case 47:
+      trend = -1;
+      break;
+    case 4:
+    case 10:
+    case 11:
+      trend = 1;
+      break;
+    default:
+      break;
   }
   int a = 0;
   if (c1 >= 21 && c1 <= 28) {

@@ -19,8 +19,8 @@ inline constexpr int kAutoExportWidth = 384;
 // stepped back `days` days (never before the first date), with the columns of `list`
 // all active. 0 success; -1 when the file cannot be written whole or a read fails (the
 // old file then stays as it was).
-[[nodiscard]] int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const DataList& list,
-                                       int days, const SiteDescription& site, const std::string& file_name = {});
+[[nodiscard]] int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const DataList& list, int days,
+                                       const SiteDescription& site, const std::string& file_name = {});
 
 // The station's chosen export list (its archive browser list when the stored index
 // names none) into "download.txt".

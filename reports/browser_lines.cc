@@ -19,8 +19,8 @@ std::string_view ValueText(const Rec& rec, const DataVariable& v, std::array<cha
 }
 
 template <typename Rec>
-void DataLine(const Rec& rec, std::string_view time_text, const Columns& cols, bool with_time, int start,
-              int* width, std::string* out) {
+void DataLine(const Rec& rec, std::string_view time_text, const Columns& cols, bool with_time, int start, int* width,
+              std::string* out) {
   if (start < 0) {
     out->clear();
     *width = 0;

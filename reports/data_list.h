@@ -63,9 +63,9 @@ class DataList {
 };
 
 // Copy options of CopyList.
-inline constexpr int kCopyAsIs = 0;         // elements keep their active flags
-inline constexpr int kCopyAllActive = 1;    // every element active in the copy
-inline constexpr int kCopyOnlyActive = 2;   // only the active elements are copied
+inline constexpr int kCopyAsIs = 0;        // elements keep their active flags
+inline constexpr int kCopyAllActive = 1;   // every element active in the copy
+inline constexpr int kCopyOnlyActive = 2;  // only the active elements are copied
 
 // A copy of `list` (same DataSets) named `name` (the list's own name when empty).
 [[nodiscard]] DataList CopyList(const DataList& list, int option = kCopyAsIs, std::string name = {});

@@ -11,7 +11,7 @@
 namespace sq {
 namespace {
 
-constexpr std::size_t kMinNameLine = 4;   // shorter name lines are skipped
+constexpr std::size_t kMinNameLine = 4;  // shorter name lines are skipped
 // A line shorter than 5 characters with its line feed (the "." line) ends a set or list.
 constexpr std::size_t kMinItemLine = 4;
 

@@ -34,9 +34,7 @@ bool ParseInt32(std::string_view text, std::int32_t* out) {
   return true;
 }
 
-bool CleanText(std::string_view s) {
-  return !s.empty() && s.find_first_of("\t\r\n") == std::string_view::npos;
-}
+bool CleanText(std::string_view s) { return !s.empty() && s.find_first_of("\t\r\n") == std::string_view::npos; }
 
 }  // namespace
 

@@ -31,10 +31,10 @@ struct DataVariable {
   static constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
 
   WeatherDataID id{kNoId};
-  std::string label1;      // first header line; a leading '^' is not printed
-  std::string label2;      // second header line
-  std::string short_name;  // legends and lists
-  std::string name;        // full name
+  std::string label1;                // first header line; a leading '^' is not printed
+  std::string label2;                // second header line
+  std::string short_name;            // legends and lists
+  std::string name;                  // full name
   std::int32_t width = 0;            // column width in browser lines
   std::int32_t trailing_spaces = 0;  // spaces that end the column in browser data lines
   std::array<std::int32_t, 4> colours{};

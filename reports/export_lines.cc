@@ -63,8 +63,7 @@ std::string ExportRainText(const WeatherDataObject& rec, WeatherDataID id) {
   return std::string(RainText(rec, id, std::span<char>(buf)));
 }
 
-void ExportHeaderLine(int n, const Columns& cols, bool with_time, char sep, int start, int* width,
-                      std::string* out) {
+void ExportHeaderLine(int n, const Columns& cols, bool with_time, char sep, int start, int* width, std::string* out) {
   if (start < 0 || n < 1 || n > 2) return Empty(width, out);
   detail::LineBuilder line(out, *width);
   std::string lead;

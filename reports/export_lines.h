@@ -13,8 +13,7 @@ namespace sq {
 // Header line 1: one separator with time (the date and time columns have no first
 // heading), then separator + first label of each column. Line 2: "Date", with time
 // separator + "Time", then separator + second label. Any other n gives an empty line.
-void ExportHeaderLine(int n, const Columns& cols, bool with_time, char sep, int start, int* width,
-                      std::string* out);
+void ExportHeaderLine(int n, const Columns& cols, bool with_time, char sep, int start, int* width, std::string* out);
 
 // One archive record: export date, with time separator + export time, then separator +
 // value text of each column. Rain is "%.2f" in the user's unit, "    ---" when missing.

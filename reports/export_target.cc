@@ -52,8 +52,7 @@ std::string OwnFileKind(const std::string& name) {
   }
   if (n == Lower(kDownloadLogName) || n == Lower(kDownloadLogLockName)) return "the download log";
   if (n == Lower(kJournalName) || n == Lower(kWriterLockFileName) || n == Lower(kSettingsLockName) ||
-      n == Lower(LoadString(kStrPasswordFile)) ||
-      n.find(".tmp-") != std::string::npos) {
+      n == Lower(LoadString(kStrPasswordFile)) || n.find(".tmp-") != std::string::npos) {
     return "a working file of the program";
   }
   return {};

@@ -143,11 +143,16 @@ bool FuelClientForm::Set(std::string_view key, std::string_view value, std::stri
       return true;
     }
   }
-  if (key == "number") number = value;
-  else if (key == "kfactor") k_factor = value;
-  else if (key == "reading") reading = value;
-  else if (key == "reading-date") reading_date = value;
-  else if (key == "heater-gallons") heater_gallons = value;
+  if (key == "number")
+    number = value;
+  else if (key == "kfactor")
+    k_factor = value;
+  else if (key == "reading")
+    reading = value;
+  else if (key == "reading-date")
+    reading_date = value;
+  else if (key == "heater-gallons")
+    heater_gallons = value;
   else if (key == "water-heater") {
     if (value != "0" && value != "1") {
       *error = "water-heater: give 0 or 1";
@@ -172,8 +177,10 @@ FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustome
   std::int32_t number = 0;
   bool number_ok = !number_text.empty() && number_text.size() <= 8;
   for (char ch : number_text) {
-    if (ch < '0' || ch > '9') number_ok = false;
-    else number = number * 10 + (ch - '0');
+    if (ch < '0' || ch > '9')
+      number_ok = false;
+    else
+      number = number * 10 + (ch - '0');
   }
   if (!number_ok || number > kMaxCustomerNumber) {
     return Refuse("number", FormatText(LoadString(kBadNumber), form.number.c_str()));
@@ -208,7 +215,8 @@ FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustome
 
   float reading = 0;
   if (Blank(form.reading)) return Refuse("reading", std::string(LoadString(kNoReading)));
-  if (!ParseFloat(form.reading, &reading)) return Refuse("reading", FormatText(LoadString(kBadReading), form.reading.c_str()));
+  if (!ParseFloat(form.reading, &reading))
+    return Refuse("reading", FormatText(LoadString(kBadReading), form.reading.c_str()));
   if (!(reading > 0.0f)) return Refuse("reading", FormatText(LoadString(kReadingNotPositive), form.reading.c_str()));
   c.SetReading(reading);
 
@@ -239,11 +247,10 @@ FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustome
   return ok;
 }
 
-FuelFormResult SaveFuelClient(const std::string& fuel_folder, const FuelClientForm& form,
-                              const FuelCustomer& original, bool is_new) {
-  FuelFormResult r = CheckFuelClientForm(form, original, is_new, [&](std::int32_t n) {
-    return CustomerExists(fuel_folder, n);
-  });
+FuelFormResult SaveFuelClient(const std::string& fuel_folder, const FuelClientForm& form, const FuelCustomer& original,
+                              bool is_new) {
+  FuelFormResult r =
+      CheckFuelClientForm(form, original, is_new, [&](std::int32_t n) { return CustomerExists(fuel_folder, n); });
   if (!r.ok) return r;
   if (const int err = SaveCustomer(fuel_folder, r.customer); err != kFuelOk) {
     r.ok = false;

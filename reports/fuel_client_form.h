@@ -54,8 +54,7 @@ struct FuelFormResult {
 // (so bytes the form does not show are kept). `in_use(n)` answers whether another
 // customer has number n; it is asked only when n differs from `original`'s number
 // (`is_new`: always).
-[[nodiscard]] FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustomer& original,
-                                                 bool is_new,
+[[nodiscard]] FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustomer& original, bool is_new,
                                                  const std::function<bool(std::int32_t)>& in_use);
 
 // Checks and saves a customer in the fuel folder. A changed number saves the new file

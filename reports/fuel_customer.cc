@@ -104,8 +104,8 @@ std::string FuelCustomer::DisplayName() const {
 }
 
 bool FuelCustomer::Estimable() const {
-  return std::isfinite(rec_.k_factor) && rec_.k_factor > 0.0f && std::isfinite(rec_.reading) &&
-         ReadingDate().valid && (!WaterHeater() || std::isfinite(rec_.heater_gallons));
+  return std::isfinite(rec_.k_factor) && rec_.k_factor > 0.0f && std::isfinite(rec_.reading) && ReadingDate().valid &&
+         (!WaterHeater() || std::isfinite(rec_.heater_gallons));
 }
 
 // ---------------------------------------------------------------- the fuel folder

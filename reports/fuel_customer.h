@@ -34,21 +34,21 @@ inline constexpr std::size_t kFuelShortTextSize = 20;  // state, city, zip
 
 // Byte image of a customer file.
 struct FuelCustomerRecord {
-  std::int32_t number;                   // 0: customer number, 0..99999999
-  char last_name[kFuelNameSize];         // 4
-  char first_name[kFuelNameSize];        // 44
-  char street[kFuelStreetSize];          // 84
-  char comment1[kFuelCommentSize];       // 164: first comment line
-  float k_factor;                        // 244: heating F-days per gallon
-  float reading;                         // 248: last fuel reading, gallons
-  std::uint32_t reading_date;            // 252: packed date of the reading
-  std::uint32_t water_heater;            // 256: hot water heater on the same fuel, 0 or 1
-  char comment2[kFuelCommentSize];       // 260: second comment line
-  char state[kFuelShortTextSize];        // 340
-  char city[kFuelShortTextSize];         // 360
-  char zip[kFuelShortTextSize];          // 380
-  float heater_gallons;                  // 400: water heater's gallons per day
-  std::uint8_t unused[880];              // 404: zero in this program's records
+  std::int32_t number;              // 0: customer number, 0..99999999
+  char last_name[kFuelNameSize];    // 4
+  char first_name[kFuelNameSize];   // 44
+  char street[kFuelStreetSize];     // 84
+  char comment1[kFuelCommentSize];  // 164: first comment line
+  float k_factor;                   // 244: heating F-days per gallon
+  float reading;                    // 248: last fuel reading, gallons
+  std::uint32_t reading_date;       // 252: packed date of the reading
+  std::uint32_t water_heater;       // 256: hot water heater on the same fuel, 0 or 1
+  char comment2[kFuelCommentSize];  // 260: second comment line
+  char state[kFuelShortTextSize];   // 340
+  char city[kFuelShortTextSize];    // 360
+  char zip[kFuelShortTextSize];     // 380
+  float heater_gallons;             // 400: water heater's gallons per day
+  std::uint8_t unused[880];         // 404: zero in this program's records
 };
 
 static_assert(std::endian::native == std::endian::little);

@@ -103,8 +103,7 @@ int FuelEstimator::Walk(const FuelCustomer& c, bool integration, double* gallons
   const std::vector<std::int32_t>& keys = db_.date_list().keys();
   double dd = 0.0;
   // Only days with data count, so the walk visits the database's days from the reading on.
-  for (auto it = std::lower_bound(keys.begin(), keys.end(), c.ReadingDate().GetPackedDate()); it != keys.end();
-       ++it) {
+  for (auto it = std::lower_bound(keys.begin(), keys.end(), c.ReadingDate().GetPackedDate()); it != keys.end(); ++it) {
     Day day;
     if (!GetDay(*it, integration, &day)) return -1;
     if (!day.used) continue;
@@ -113,8 +112,10 @@ int FuelEstimator::Walk(const FuelCustomer& c, bool integration, double* gallons
     } else {
       const double d = day.degree_days;
       dd += d;
-      if (d == 0.0) dd += heater;
-      else if (d < kHeaterDegreeDays) dd += (kHeaterDegreeDays - d) * heater / kHeaterDegreeDays;
+      if (d == 0.0)
+        dd += heater;
+      else if (d < kHeaterDegreeDays)
+        dd += (kHeaterDegreeDays - d) * heater / kHeaterDegreeDays;
     }
     *gallons_left = reading - dd / k;
     if (*gallons_left <= 0.0) {

@@ -75,10 +75,10 @@ class FuelEstimator {
 
 // The answer of the customer form's "Estimate" button.
 struct FuelEstimate {
-  int status = 0;            // 0: estimated; -1: a message only (no data, a database error)
-  std::string text;          // "%.2f" gallons, "Empty on %s.", or the message
+  int status = 0;    // 0: estimated; -1: a message only (no data, a database error)
+  std::string text;  // "%.2f" gallons, "Empty on %s.", or the message
   double gallons_left = 0.0;
-  DateTime empty_date;       // valid when the tank ran empty
+  DateTime empty_date;  // valid when the tank ran empty
 };
 
 // "You have no data with which to estimate." with an empty database, "You need data

@@ -17,13 +17,13 @@ struct KFactorInput {
 };
 
 struct KFactorResult {
-  int status = -1;            // 0: computed; -1: refused (field and message set); -2: cancelled or a read failed
-  std::string field;          // "start", "end" or "gallons" for a refusal
+  int status = -1;    // 0: computed; -1: refused (field and message set); -2: cancelled or a read failed
+  std::string field;  // "start", "end" or "gallons" for a refusal
   std::string message;
   double degree_days = 0.0;
   double gallons = 0.0;
   double k_factor = 0.0;
-  std::string k_text;         // the K factor as the customer's field shows it ("%.2f")
+  std::string k_text;  // the K factor as the customer's field shows it ("%.2f")
 };
 
 // Checks the three inputs in order against the database's first and last days, each

@@ -77,12 +77,16 @@ void AppendShort(std::string& out, const Entry& e) {
 void AppendLong(std::string& out, const Entry& e) {
   const FuelCustomer& c = e.customer;
   const long number = c.Number();
-  if (c.FirstName().empty()) Appendf(out, kLongLastName, "Last Name", c.LastName().c_str(), number);
-  else Appendf(out, kLongName, "Name", c.LastName().c_str(), c.FirstName().c_str(), number);
+  if (c.FirstName().empty())
+    Appendf(out, kLongLastName, "Last Name", c.LastName().c_str(), number);
+  else
+    Appendf(out, kLongName, "Name", c.LastName().c_str(), c.FirstName().c_str(), number);
   Appendf(out, kLongText, "Street", c.Street().c_str());
   Appendf(out, kLongPlace, c.City().c_str(), c.State().c_str(), c.Zip().c_str());
-  if (e.empty_date.valid) Appendf(out, kLongText, "Ran out on", e.empty_date.GetDateStr().c_str());
-  else Appendf(out, kLongValue, "Gallons Left", e.gallons_left);
+  if (e.empty_date.valid)
+    Appendf(out, kLongText, "Ran out on", e.empty_date.GetDateStr().c_str());
+  else
+    Appendf(out, kLongValue, "Gallons Left", e.gallons_left);
   Appendf(out, kLongReading, "Last Reading", static_cast<double>(c.Reading()), "on",
           c.ReadingDate().GetDateStr().c_str());
   Appendf(out, kLongValue, "KFactor", static_cast<double>(c.KFactor()));
@@ -108,8 +112,8 @@ FuelReportOptions FuelReportOptionsOf(const Station& station) {
   return o;
 }
 
-FuelReport BuildFuelReport(FuelEstimator& estimator, const std::string& fuel_folder,
-                           const FuelReportOptions& options, const DateTime& today) {
+FuelReport BuildFuelReport(FuelEstimator& estimator, const std::string& fuel_folder, const FuelReportOptions& options,
+                           const DateTime& today) {
   FuelReport report;
   if (!estimator.HasData()) {
     report.error = std::string(LoadString(kNoData));
@@ -159,8 +163,10 @@ FuelReport BuildFuelReport(FuelEstimator& estimator, const std::string& fuel_fol
     out += std::string(kShortRuleWidth, '-') + "\n";
   }
   for (const Entry& e : entries) {
-    if (options.long_format) AppendLong(out, e);
-    else AppendShort(out, e);
+    if (options.long_format)
+      AppendLong(out, e);
+    else
+      AppendShort(out, e);
   }
   report.customers = static_cast<int>(entries.size());
   report.status = 0;

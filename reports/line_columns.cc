@@ -30,9 +30,15 @@ std::string DisplayDate(const DateTime& date) {
   const DateTime d = DayShown(date);
   const int yy = TwoDigitYear(d.year);
   switch (DateTime::dateChoice) {
-    case 1: std::snprintf(buf, sizeof buf, "%2d%c%02d%c%02d", d.day, sep, d.month, sep, yy); break;
-    case 2: std::snprintf(buf, sizeof buf, "%02d%c%02d%c%02d", yy, sep, d.month, sep, d.day); break;
-    default: std::snprintf(buf, sizeof buf, "%2d%c%02d%c%02d", d.month, sep, d.day, sep, yy); break;
+    case 1:
+      std::snprintf(buf, sizeof buf, "%2d%c%02d%c%02d", d.day, sep, d.month, sep, yy);
+      break;
+    case 2:
+      std::snprintf(buf, sizeof buf, "%02d%c%02d%c%02d", yy, sep, d.month, sep, d.day);
+      break;
+    default:
+      std::snprintf(buf, sizeof buf, "%2d%c%02d%c%02d", d.month, sep, d.day, sep, yy);
+      break;
   }
   return buf;
 }
@@ -50,7 +56,7 @@ std::string ExportDate(const DateTime& date) {
   };
   thread_local Key last_key{};
   thread_local std::string last_text;
-  const Key key{date.valid != 0, date.packed_time == 1440, date.year, date.month, date.day,
+  const Key key{date.valid != 0,      date.packed_time == 1440, date.year, date.month, date.day,
                 DateTime::dateChoice, DateTime::dateSepChar};
   if (last_text.empty() || !(key == last_key)) {
     last_text = DayShown(date).GetDateStr();

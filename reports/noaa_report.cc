@@ -12,8 +12,8 @@
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kCouldNotOpen = 37801;  // "Could not open noaa.txt"
-constexpr std::uint32_t kFirstFileName = 37820;  // NOAAMO, NOAAPRMO, NOAAYR, NOAAPRYR
+constexpr std::uint32_t kCouldNotOpen = 37801;    // "Could not open noaa.txt"
+constexpr std::uint32_t kFirstFileName = 37820;   // NOAAMO, NOAAPRMO, NOAAYR, NOAAPRYR
 constexpr std::uint32_t kFirstMonthName = 61998;  // "Jan"
 
 constexpr const char* kTitlePad = "                   ";  // 19 blanks before each title
@@ -42,8 +42,10 @@ void Rule(std::string& out, int length) { out.append(static_cast<std::size_t>(le
 
 // A value in `width` columns with `decimals` decimals, or "---" in the same width.
 void Value(std::string& out, int width, int decimals, double v, bool present) {
-  if (present) Add(out, "%*.*f", width, decimals, v);
-  else Add(out, "%*s", width, kNone);
+  if (present)
+    Add(out, "%*.*f", width, decimals, v);
+  else
+    Add(out, "%*s", width, kNone);
 }
 
 bool Present(float v) { return !DisplayUnits::IsMissing(v); }
@@ -80,32 +82,48 @@ void DayLine(std::string& out, int d, const NoaaDay& nd) {
   }
   Add(out, "%2d", d);
   Value(out, 6, 1, nd.mean, nd.mean != NoaaDay::kNone);
-  if (nd.high != NoaaDay::kNone) Add(out, "%6.1f%8s", nd.high, nd.high_time.c_str());
-  else Add(out, "%6s%8s", kNone, kNone);
-  if (nd.low != NoaaDay::kNone) Add(out, "%6.1f%8s", nd.low, nd.low_time.c_str());
-  else Add(out, "%6s%8s", kNone, kNone);
+  if (nd.high != NoaaDay::kNone)
+    Add(out, "%6.1f%8s", nd.high, nd.high_time.c_str());
+  else
+    Add(out, "%6s%8s", kNone, kNone);
+  if (nd.low != NoaaDay::kNone)
+    Add(out, "%6.1f%8s", nd.low, nd.low_time.c_str());
+  else
+    Add(out, "%6s%8s", kNone, kNone);
   Add(out, "%6.1f%6.1f", nd.heat_dd, nd.cool_dd);
   Value(out, 6, RainDecimals(), nd.rain, Present(nd.rain));
   Value(out, 6, 1, nd.avg_speed, Present(nd.avg_speed));
-  if (!Present(nd.high_speed)) Add(out, "%6s%8s", kNone, kNone);
-  else if (nd.high_speed > 0.0f) Add(out, "%6.1f%8s", nd.high_speed, nd.high_speed_time.c_str());
-  else Add(out, "%6.1f%8s", nd.high_speed, kNone);
+  if (!Present(nd.high_speed))
+    Add(out, "%6s%8s", kNone, kNone);
+  else if (nd.high_speed > 0.0f)
+    Add(out, "%6.1f%8s", nd.high_speed, nd.high_speed_time.c_str());
+  else
+    Add(out, "%6.1f%8s", nd.high_speed, kNone);
   Add(out, "%6s\n", Present(nd.high_speed) && nd.high_speed > 0.0f ? Compass(nd.dom_dir).c_str() : kNone);
 }
 
 void MonthLine(std::string& out, const NoaaMonth& m) {
-  if (m.temp_days > 0) Add(out, "  %6.1f", m.MeanOfMeans());
-  else Add(out, "  %6s", kNone);
-  if (m.HasHighest()) Add(out, "%6.1f%6d  ", m.highest_high, m.highest_high_day);
-  else Add(out, "%6s%8s  ", kNone, kNone);
-  if (m.HasLowest()) Add(out, "%6.1f%6d  ", m.lowest_low, m.lowest_low_day);
-  else Add(out, "%6s%8s  ", kNone, kNone);
+  if (m.temp_days > 0)
+    Add(out, "  %6.1f", m.MeanOfMeans());
+  else
+    Add(out, "  %6s", kNone);
+  if (m.HasHighest())
+    Add(out, "%6.1f%6d  ", m.highest_high, m.highest_high_day);
+  else
+    Add(out, "%6s%8s  ", kNone, kNone);
+  if (m.HasLowest())
+    Add(out, "%6.1f%6d  ", m.lowest_low, m.lowest_low_day);
+  else
+    Add(out, "%6s%8s  ", kNone, kNone);
   Add(out, "%6.1f%6.1f", m.heat_total, m.cool_total);
   Value(out, 6, RainDecimals(), m.rain_total, true);
   Value(out, 6, 1, m.AvgSpeed(), m.speed_days > 0);
-  if (!Present(m.highest_speed)) Add(out, "%6s%8s", kNone, kNone);
-  else if (m.highest_speed > 0.0f) Add(out, "%6.1f%6d  ", m.highest_speed, m.highest_speed_day);
-  else Add(out, "%6.1f%8s", m.highest_speed, kNone);
+  if (!Present(m.highest_speed))
+    Add(out, "%6s%8s", kNone, kNone);
+  else if (m.highest_speed > 0.0f)
+    Add(out, "%6.1f%6d  ", m.highest_speed, m.highest_speed_day);
+  else
+    Add(out, "%6.1f%8s", m.highest_speed, kNone);
   Add(out, "%6s\n\n", Compass(m.DominantDirection()).c_str());
 }
 
@@ -209,10 +227,14 @@ void TemperatureTable(std::string& out, const NoaaSummary& s, int year, const Ye
     Value(out, 6, 1, m.MeanLow(), m.low_days > 0);
     Value(out, 6, 1, m.MeanOfMeans(), m.temp_days > 0);
     Add(out, "%6.1f%6.0f%6.0f", m.temp_departure, m.heat_total, m.cool_total);
-    if (m.HasHighest()) Add(out, "%6.1f%4d", m.highest_high, m.highest_high_day);
-    else Add(out, "%6s%4s", kNone, kNone);
-    if (m.HasLowest()) Add(out, "%6.1f%5d", m.lowest_low, m.lowest_low_day);
-    else Add(out, "%6s%5s", kNone, kNone);
+    if (m.HasHighest())
+      Add(out, "%6.1f%4d", m.highest_high, m.highest_high_day);
+    else
+      Add(out, "%6s%4s", kNone, kNone);
+    if (m.HasLowest())
+      Add(out, "%6.1f%5d", m.lowest_low, m.lowest_low_day);
+    else
+      Add(out, "%6s%5s", kNone, kNone);
     Add(out, "%5d%5d%5d%5d\n", m.max_ge_hot, m.max_le_cold, m.min_le_cold, m.min_le_zero);
   }
   Rule(out, 84);
@@ -221,10 +243,14 @@ void TemperatureTable(std::string& out, const NoaaSummary& s, int year, const Ye
   Value(out, 6, 1, y.low_days > 0 ? y.low_sum / y.low_days : 0.0, y.low_days > 0);
   Value(out, 6, 1, y.temp_days > 0 ? y.mean_sum / y.temp_days : 0.0, y.temp_days > 0);
   Add(out, "%6.1f%6.0f%6.0f", y.months > 0 ? y.departure_sum / y.months : 0.0, y.heat, y.cool);
-  if (y.highest_month > 0) Add(out, "%6.1f%4s", y.highest, MonthCaps(y.highest_month).c_str());
-  else Add(out, "%6s%4s", kNone, kNone);
-  if (y.lowest_month > 0) Add(out, "%6.1f%5s", y.lowest, MonthCaps(y.lowest_month).c_str());
-  else Add(out, "%6s%5s", kNone, kNone);
+  if (y.highest_month > 0)
+    Add(out, "%6.1f%4s", y.highest, MonthCaps(y.highest_month).c_str());
+  else
+    Add(out, "%6s%4s", kNone, kNone);
+  if (y.lowest_month > 0)
+    Add(out, "%6.1f%5s", y.lowest, MonthCaps(y.lowest_month).c_str());
+  else
+    Add(out, "%6s%5s", kNone, kNone);
   Add(out, "%5d%5d%5d%5d\n", y.counts[0], y.counts[1], y.counts[2], y.counts[3]);
 }
 
@@ -242,13 +268,17 @@ void RainTable(std::string& out, const NoaaSummary& s, int year, const YearTotal
       out += '\n';
       continue;
     }
-    if (mm) Add(out, "%6.1f%7.1f%6.1f", m.rain_total, m.rain_departure, m.max_rain);
-    else Add(out, "%6.2f%7.2f%6.2f", m.rain_total, m.rain_departure, m.max_rain);
+    if (mm)
+      Add(out, "%6.1f%7.1f%6.1f", m.rain_total, m.rain_departure, m.max_rain);
+    else
+      Add(out, "%6.2f%7.2f%6.2f", m.rain_total, m.rain_departure, m.max_rain);
     Add(out, "%5d%5d%5d%5d\n", m.max_rain_day, m.rain_days[0], m.rain_days[1], m.rain_days[2]);
   }
   Rule(out, 45);
-  if (mm) Add(out, "      %6.1f%6.1f%6.1f", y.rain, y.rain_departure, y.max_rain);
-  else Add(out, "      %6.2f%6.2f%6.2f", y.rain, y.rain_departure, y.max_rain);
+  if (mm)
+    Add(out, "      %6.1f%6.1f%6.1f", y.rain, y.rain_departure, y.max_rain);
+  else
+    Add(out, "      %6.2f%6.2f%6.2f", y.rain, y.rain_departure, y.max_rain);
   Add(out, "%5s%5d%5d%5d\n", MonthNameOr(y.max_rain_month).c_str(), y.rain_days[0], y.rain_days[1], y.rain_days[2]);
 }
 
@@ -265,8 +295,10 @@ void WindTable(std::string& out, const NoaaSummary& s, int year, const YearTotal
       continue;
     }
     Value(out, 6, 1, m.AvgSpeed(), m.speed_days > 0);
-    if (Present(m.highest_speed)) Add(out, "%6.1f%5d", m.highest_speed, m.highest_speed_day);
-    else Add(out, "%6s%5s", kNone, kNone);
+    if (Present(m.highest_speed))
+      Add(out, "%6.1f%5d", m.highest_speed, m.highest_speed_day);
+    else
+      Add(out, "%6s%5s", kNone, kNone);
     Add(out, "%6s\n", Compass(m.DominantDirection()).c_str());
   }
   Rule(out, 33);
@@ -333,14 +365,17 @@ bool StandardPeriod(const WeatherDatabase& db, NoaaStandard which, NoaaPeriod* o
   if (db.NumberOfDataRecords() <= 0 || !last.valid) return false;
   NoaaPeriod p{last.year, last.month};
   switch (which) {
-    case NoaaStandard::kThisMonth: break;
+    case NoaaStandard::kThisMonth:
+      break;
     case NoaaStandard::kLastMonth:
       if (--p.month == 0) {
         p.month = 12;
         --p.year;
       }
       break;
-    case NoaaStandard::kThisYear: p.month = 0; break;
+    case NoaaStandard::kThisYear:
+      p.month = 0;
+      break;
     case NoaaStandard::kLastYear:
       p.month = 0;
       --p.year;

@@ -16,8 +16,8 @@
 namespace sq {
 
 inline constexpr int kNoaaOk = 0;
-inline constexpr int kNoaaFailed = -1;   // a database read failed; nothing written
-inline constexpr int kNoaaNoFile = -2;   // "Could not open noaa.txt"; nothing written
+inline constexpr int kNoaaFailed = -1;     // a database read failed; nothing written
+inline constexpr int kNoaaNoFile = -2;     // "Could not open noaa.txt"; nothing written
 inline constexpr int kNoaaNoRecords = -3;  // "No records in your database."
 
 // The report texts of a month / a year whose summary `summary` holds.
@@ -48,7 +48,7 @@ enum class NoaaStandard { kThisMonth, kLastMonth, kThisYear, kLastYear };
 
 // The four standard reports into `folder`. kNoaaNoRecords on an empty database;
 // otherwise the first failure of WriteNoaaReport, or kNoaaOk.
-[[nodiscard]] int WriteStandardNoaaReports(WeatherDatabase& db, const NoaaSettings& settings,
-                                           const std::string& folder, std::string* error);
+[[nodiscard]] int WriteStandardNoaaReports(WeatherDatabase& db, const NoaaSettings& settings, const std::string& folder,
+                                           std::string* error);
 
 }  // namespace sq

@@ -265,7 +265,8 @@ int NoaaSummary::MonthlySummary(int year, int month) {
   }
   const int mi = month - 1;
   if (settings_.HasNormalTemp(mi) && m.temp_days > 0) {
-    m.temp_departure = m.mean_sum / m.temp_days - DisplayUnits::ConvertTemp(settings_.normal_temp_f[static_cast<std::size_t>(mi)]);
+    m.temp_departure =
+        m.mean_sum / m.temp_days - DisplayUnits::ConvertTemp(settings_.normal_temp_f[static_cast<std::size_t>(mi)]);
   }
   if (settings_.HasNormalRain(mi)) {
     const double normal = settings_.normal_rain_in[static_cast<std::size_t>(mi)];

@@ -33,7 +33,7 @@ struct NoaaSettings {
   std::string station_name;
   std::string city;
   std::string state;
-  std::string latitude;   // printed as entered
+  std::string latitude;  // printed as entered
   std::string longitude;
   int elevation_ft = 0;
   float heat_base_f = 65.0f;
@@ -88,7 +88,7 @@ struct NoaaMonth {
   int temp_days = 0;
   double high_sum = 0.0;  // over the days with a high
   int high_days = 0;
-  double low_sum = 0.0;   // over the days with a low
+  double low_sum = 0.0;  // over the days with a low
   int low_days = 0;
   float highest_high = kNone;
   int highest_high_day = 1;
@@ -126,9 +126,9 @@ struct NoaaMonth {
 
 // Thresholds in the user's units.
 struct NoaaThresholds {
-  float hot;   // 90 F / 32 C
-  float cold;  // 32 F / 0 C
-  float zero;  // 0 F / -18 C
+  float hot;                  // 90 F / 32 C
+  float cold;                 // 32 F / 0 C
+  float zero;                 // 0 F / -18 C
   std::array<float, 3> rain;  // 0.01, 0.1, 1.0 in / 0.2, 2.0, 20.0 mm
   [[nodiscard]] static NoaaThresholds Current();
 };

@@ -19,7 +19,7 @@ using DayVisitor = std::function<bool(const DailySummaryObject&)>;
 
 [[nodiscard]] int ForEachArchiveRecord(WeatherDatabase& db, const DateTime& from, const DateTime& to,
                                        const SiteDescription& site, const ArchiveVisitor& visit);
-[[nodiscard]] int ForEachDay(WeatherDatabase& db, const DateTime& from, const DateTime& to,
-                             const SiteDescription& site, const DayVisitor& visit);
+[[nodiscard]] int ForEachDay(WeatherDatabase& db, const DateTime& from, const DateTime& to, const SiteDescription& site,
+                             const DayVisitor& visit);
 
 }  // namespace sq

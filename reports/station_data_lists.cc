@@ -59,9 +59,7 @@ int LoadHook(Station& station) {
   return 0;
 }
 
-int SaveHook(const Station& station) {
-  return SaveStationDataLists(station.Folder(), DataListsOf(station));
-}
+int SaveHook(const Station& station) { return SaveStationDataLists(station.Folder(), DataListsOf(station)); }
 
 }  // namespace
 

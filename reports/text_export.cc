@@ -1,7 +1,6 @@
 #include "reports/text_export.h"
 
 #include "foundation/file_util.h"
-
 #include "reports/export_lines.h"
 #include "reports/record_range.h"
 

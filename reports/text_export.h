@@ -22,10 +22,10 @@ inline constexpr int kExportOk = 0;
 inline constexpr int kExportFailed = -1;
 
 struct ExportOptions {
-  DateTime from;           // first day (time ignored)
-  DateTime to;             // last day
-  bool daily = false;      // one line per day instead of per archive record
-  bool with_time = true;   // the time column
+  DateTime from;          // first day (time ignored)
+  DateTime to;            // last day
+  bool daily = false;     // one line per day instead of per archive record
+  bool with_time = true;  // the time column
   char separator = '\t';
   SiteDescription site;
 };

@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     } else if (a == "--interval" && ok) {
       ok = ParseInt(v, 1, 120, &interval) && 1440 % interval == 0;
     } else if (a == "--start" && ok) {
-      ok = std::sscanf(v, "%4d-%2d", &start_year, &start_month) == 2 && start_year >= 1900 &&
-           start_year <= 9000 && start_month >= 1 && start_month <= 12;
+      ok = std::sscanf(v, "%4d-%2d", &start_year, &start_month) == 2 && start_year >= 1900 && start_year <= 9000 &&
+           start_month >= 1 && start_month <= 12;
     } else {
       ok = false;
     }

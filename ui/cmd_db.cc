@@ -61,7 +61,8 @@ int Info(const std::string& folder) {
   std::printf("First record:     %s\n", DateAndTime(db.first_date()).c_str());
   std::printf("Last record:      %s\n", DateAndTime(db.last_date()).c_str());
   for (const MonthProblem& p : db.problems()) {
-    std::printf("%s %s: %s\n", p.used ? "Damaged:         " : "Left out:        ", p.file_name.c_str(), p.message.c_str());
+    std::printf("%s %s: %s\n", p.used ? "Damaged:         " : "Left out:        ", p.file_name.c_str(),
+                p.message.c_str());
   }
   if (rc != kDbOk) {
     std::fprintf(stderr, "stratoquill db: %s\n", db.last_error().c_str());

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/dirs.h"
@@ -103,8 +103,7 @@ int RunDownload(const Args& args) {
   const std::string title = station.Name().empty() ? std::string("Download") : station.Name();
   options.hooks.message = [&](std::string_view text, bool is_error) {
     if (bar) std::fputc('\n', stderr);
-    std::fprintf(stderr, "%s: %.*s\n", is_error ? "Error" : "Please Note", static_cast<int>(text.size()),
-                 text.data());
+    std::fprintf(stderr, "%s: %.*s\n", is_error ? "Error" : "Please Note", static_cast<int>(text.size()), text.data());
     if (unattended) (void)LogMessage(text, title);
   };
   options.hooks.log = [&](std::string_view text) { (void)LogMessage(text, title); };
@@ -151,17 +150,20 @@ int RunDownload(const Args& args) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (bar && last.pages_total > 0) std::fputc('\n', stderr);
   if (result == kDownloadOk || result == kDownloadPartial || result == kDownloadStoredWithErrors) {
-    std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", records,
-                last.pages_done, last.pages_total, seconds, last.retries);
+    std::printf("%d new records from %d of %d pages in %.1f s (%d retries).\n", records, last.pages_done,
+                last.pages_total, seconds, last.retries);
   }
   // A log entry that could not be written was reported on standard error; the status
   // says so too.
   if (DownloadLogFailures() > 0 && (result == kDownloadOk || result == kDownloadNothingNew)) return 1;
   switch (result) {
     case kDownloadOk:
-    case kDownloadNothingNew: return 0;
-    case kDownloadCancelled: return 3;
-    default: return 1;
+    case kDownloadNothingNew:
+      return 0;
+    case kDownloadCancelled:
+      return 3;
+    default:
+      return 1;
   }
 }
 

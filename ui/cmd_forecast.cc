@@ -57,7 +57,10 @@ std::string IconNames(int icons) {
   const struct {
     int bit;
     const char* name;
-  } names[] = {{kIconSun, "sun"}, {kIconPartlyCloudy, "partly cloudy"}, {kIconCloud, "cloud"}, {kIconRain, "rain"},
+  } names[] = {{kIconSun, "sun"},
+               {kIconPartlyCloudy, "partly cloudy"},
+               {kIconCloud, "cloud"},
+               {kIconRain, "rain"},
                {kIconSnow, "snow"}};
   for (const auto& n : names) {
     if (!(icons & n.bit)) continue;

@@ -111,8 +111,10 @@ Parsed Parse(const Args& args, std::size_t from, const std::vector<std::string>&
       for (const auto& v : valued) {
         if (a != v) continue;
         known = true;
-        if (i + 1 >= args.size()) p.problem = a + " needs a value";
-        else p.opts.emplace_back(a, args[++i]);
+        if (i + 1 >= args.size())
+          p.problem = a + " needs a value";
+        else
+          p.opts.emplace_back(a, args[++i]);
       }
       for (const auto& f : flags) {
         if (a != f) continue;
@@ -213,8 +215,10 @@ bool ApplyFields(const std::vector<std::string>& fields, FuelClientForm* form) {
   for (const std::string& f : fields) {
     const auto eq = f.find('=');
     std::string error;
-    if (eq == std::string::npos) error = "'" + f + "' is not KEY=VALUE";
-    else if (!form->Set(f.substr(0, eq), f.substr(eq + 1), &error)) error = error.empty() ? "bad field" : error;
+    if (eq == std::string::npos)
+      error = "'" + f + "' is not KEY=VALUE";
+    else if (!form->Set(f.substr(0, eq), f.substr(eq + 1), &error))
+      error = error.empty() ? "bad field" : error;
     if (!error.empty()) {
       Usage(error);
       return false;
@@ -257,9 +261,10 @@ int List(const Context& ctx) {
     }
   }
   if (shown == 0) {
-    std::printf("No customers in %s. Add one with:\n  stratoquill fuel %s add last-name=NAME kfactor=K "
-                "reading=GALLONS reading-date=YYYY-MM-DD\n",
-                ctx.fuel.c_str(), ctx.folder.c_str());
+    std::printf(
+        "No customers in %s. Add one with:\n  stratoquill fuel %s add last-name=NAME kfactor=K "
+        "reading=GALLONS reading-date=YYYY-MM-DD\n",
+        ctx.fuel.c_str(), ctx.folder.c_str());
   }
   return kExitOk;
 }
@@ -269,11 +274,20 @@ int Show(const Context& ctx, std::int32_t number) {
   if (!LoadCustomer(ctx, number, &c)) return kExitFailed;
   const FuelClientForm f = FuelClientForm::Of(c);
   const std::pair<const char*, std::string> rows[] = {
-      {"number", f.number},         {"last-name", f.last_name},   {"first-name", f.first_name},
-      {"street", f.street},         {"city", f.city},             {"state", f.state},
-      {"zip", f.zip},               {"comment1", f.comment1},     {"comment2", f.comment2},
-      {"kfactor", f.k_factor},      {"reading", f.reading},       {"reading-date", f.reading_date},
-      {"water-heater", f.water_heater ? "1" : "0"},               {"heater-gallons", f.heater_gallons},
+      {"number", f.number},
+      {"last-name", f.last_name},
+      {"first-name", f.first_name},
+      {"street", f.street},
+      {"city", f.city},
+      {"state", f.state},
+      {"zip", f.zip},
+      {"comment1", f.comment1},
+      {"comment2", f.comment2},
+      {"kfactor", f.k_factor},
+      {"reading", f.reading},
+      {"reading-date", f.reading_date},
+      {"water-heater", f.water_heater ? "1" : "0"},
+      {"heater-gallons", f.heater_gallons},
   };
   for (const auto& [key, value] : rows) std::printf("%-15s %s\n", key, value.c_str());
   return kExitOk;
@@ -343,9 +357,8 @@ int KFactor(const Context& ctx, std::int32_t number, const Parsed& p) {
   WeatherDatabase db;
   if (OpenDb(ctx, db) == DbState::kFailed) return kExitFailed;
   const bool accept = p.Has("--accept-incomplete");
-  const DegDayPrompts prompts{
-      [&](const std::string& q) { return accept || AskYesNo(q, "Stratoquill", false); },
-      [](const std::string& e) { std::fprintf(stderr, "stratoquill fuel: %s\n", e.c_str()); }};
+  const DegDayPrompts prompts{[&](const std::string& q) { return accept || AskYesNo(q, "Stratoquill", false); },
+                              [](const std::string& e) { std::fprintf(stderr, "stratoquill fuel: %s\n", e.c_str()); }};
   const float base = ctx.station.record().fuel_base;
   const bool integration = ctx.station.record().fuel_integration != 0;
   const KFactorResult r =
@@ -402,8 +415,8 @@ int Report(const Context& ctx, const Parsed& p) {
   std::fputs(report.text.c_str(), stdout);
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(path, ec);
-  std::fprintf(stderr, "Report of %d customers (%s method) written to %s\n", report.customers,
-               MethodName(ctx.station), ec ? path.c_str() : absolute.c_str());
+  std::fprintf(stderr, "Report of %d customers (%s method) written to %s\n", report.customers, MethodName(ctx.station),
+               ec ? path.c_str() : absolute.c_str());
   return kExitOk;
 }
 
@@ -426,13 +439,20 @@ int RunFuel(const Args& args) {
 
   const bool with_number = sub == "show" || sub == "edit" || sub == "remove" || sub == "estimate" || sub == "kfactor";
   Parsed p;
-  if (sub == "list") p = Parse(args, 3, {}, {});
-  else if (sub == "show" || sub == "estimate") p = Parse(args, 3, {}, {});
-  else if (sub == "add" || sub == "edit") p = Parse(args, 3, {}, {});
-  else if (sub == "remove") p = Parse(args, 3, {}, {"--yes"});
-  else if (sub == "kfactor") p = Parse(args, 3, {"--from", "--to", "--gallons"}, {"--save", "--accept-incomplete"});
-  else if (sub == "report") p = Parse(args, 3, {"--sort", "--below"}, {"--long", "--short"});
-  else return Usage("unknown command '" + sub + "'");
+  if (sub == "list")
+    p = Parse(args, 3, {}, {});
+  else if (sub == "show" || sub == "estimate")
+    p = Parse(args, 3, {}, {});
+  else if (sub == "add" || sub == "edit")
+    p = Parse(args, 3, {}, {});
+  else if (sub == "remove")
+    p = Parse(args, 3, {}, {"--yes"});
+  else if (sub == "kfactor")
+    p = Parse(args, 3, {"--from", "--to", "--gallons"}, {"--save", "--accept-incomplete"});
+  else if (sub == "report")
+    p = Parse(args, 3, {"--sort", "--below"}, {"--long", "--short"});
+  else
+    return Usage("unknown command '" + sub + "'");
   if (!p.problem.empty()) return Usage(sub + ": " + p.problem);
 
   std::int32_t number = -1;

@@ -73,7 +73,8 @@ bool ReadCurrent(const Station& station, const std::string& folder, BulletinData
   if (SnapshotKeeperRunning(folder)) return from_snapshot("");
   PortMap ports;
   std::string error;
-  if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty()) std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
+  if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty())
+    std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
   error.clear();
   if (ReadBulletinFromConsole(station, &ports, clock, out, &error) != 0) return from_snapshot(error);
   // One reading tracks no highs and lows; the console's block, when it sent one, has them.
@@ -148,10 +149,14 @@ int RunImages(const Args& args) {
   const bool any_current = profile.current_images[0] != 0 || profile.current_images[1] != 0;
   const bool any_graph = profile.historical_images[0] != 0 || profile.historical_images[1] != 0;
   if ((!current || !any_current) && (!historical || !any_graph)) {
-    std::printf("profile %d selects no %simages; choose them with 'stratoquill internet %s profile %d set\n"
-                "current-images=... historical-images=...', or draw every one with --all\n",
-                profile_number, current && !historical ? "current " : historical && !current ? "historical " : "",
-                folder.c_str(), profile_number);
+    std::printf(
+        "profile %d selects no %simages; choose them with 'stratoquill internet %s profile %d set\n"
+        "current-images=... historical-images=...', or draw every one with --all\n",
+        profile_number,
+        current && !historical   ? "current "
+        : historical && !current ? "historical "
+                                 : "",
+        folder.c_str(), profile_number);
     return 0;
   }
 

@@ -193,7 +193,8 @@ int RunInternet(const Args& args) {
   InternetConfiguration config;
   bool imported = false;
   (void)config.Load(folder, &imported);
-  if (imported) Inform("The older internet settings (Internet.cfg) were converted into " + std::string(kInetConfigName) + ".");
+  if (imported)
+    Inform("The older internet settings (Internet.cfg) were converted into " + std::string(kInetConfigName) + ".");
   const std::string& verb = args[2];
   if (verb == "show") {
     if (args.size() != 3) return Fail("show takes nothing more");

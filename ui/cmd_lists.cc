@@ -129,12 +129,18 @@ bool ParseDay(const std::string& s, DateTime* out) {
 }
 
 bool ParseSeparator(const std::string& s, char* out) {
-  if (s == "tab" || s == "\\t") *out = '\t';
-  else if (s == "comma") *out = ',';
-  else if (s == "semicolon") *out = ';';
-  else if (s == "space") *out = ' ';
-  else if (s.size() == 1 && s[0] != '\n' && s[0] != '\r') *out = s[0];
-  else return false;
+  if (s == "tab" || s == "\\t")
+    *out = '\t';
+  else if (s == "comma")
+    *out = ',';
+  else if (s == "semicolon")
+    *out = ';';
+  else if (s == "space")
+    *out = ' ';
+  else if (s.size() == 1 && s[0] != '\n' && s[0] != '\r')
+    *out = s[0];
+  else
+    return false;
   return true;
 }
 
@@ -473,8 +479,7 @@ int RunExportAuto(const Args& args) {
   LoadedStation st = LoadStation(pos[0]);
   WeatherDatabase db;
   if (!OpenDb(db, pos[0], "export-auto")) return kExitFailed;
-  const std::string name =
-      numbered ? NumberedAutoExportName(days) : std::string(LoadString(kStrAutoExportFile));
+  const std::string name = numbered ? NumberedAutoExportName(days) : std::string(LoadString(kStrAutoExportFile));
   const bool ok = numbered ? CreateNumberedAutoExportFile(st.station, db, days) == 1
                            : CreateAutoExportFile(st.station, db, days) == 0;
   const std::string path = ListFilePath(pos[0], name);

@@ -145,8 +145,9 @@ Reading Describe(const LoopRecord& r, int rain_type, bool loop2) {
   out.Add("inside_humidity", "Inside humidity", HumText(r.inside_hum), "%");
   const float bar = DU::ConvertBar(r.barometer, false);
   out.Add("barometer", "Barometer", Format([&](std::span<char> b) { DU::BarStr(bar, b, true); }), DU::barUnitStr);
-  out.Add("barometer_trend", "Barometer trend",
-          r.bar_trend == -32768 ? std::string(kNone) : Format([&](std::span<char> b) { DU::BarTrendStr(r.bar_trend, b); }));
+  out.Add(
+      "barometer_trend", "Barometer trend",
+      r.bar_trend == -32768 ? std::string(kNone) : Format([&](std::span<char> b) { DU::BarTrendStr(r.bar_trend, b); }));
   const bool no_wind = r.wind_speed == 255;
   out.Add("wind_speed", "Wind speed", SpeedText(r.wind_speed), DU::windSpeedUnitStr);
   out.Add("wind_speed_10min", "10-minute average wind", SpeedText(r.avg_wind_speed), DU::windSpeedUnitStr);
@@ -169,9 +170,9 @@ Reading Describe(const LoopRecord& r, int rain_type, bool loop2) {
   out.Add("et_day", "ET today", EtText(no_day_et ? DU::kMissingFloat : day_et), rain_unit);
   out.Add("et_month", "ET this month", EtText(total_et(r.month_et)), rain_unit);
   out.Add("et_year", "ET this year", EtText(total_et(r.year_et)), rain_unit);
-  out.Add("solar_radiation", "Solar radiation",
-          r.solar == -32768 ? std::string(kNone)
-                            : Format([&](std::span<char> b) { DU::SolarRadStr(static_cast<float>(r.solar), b); }),
+  out.Add("solar_radiation", "Solar radiation", r.solar == -32768 ? std::string(kNone) : Format([&](std::span<char> b) {
+            DU::SolarRadStr(static_cast<float>(r.solar), b);
+          }),
           DU::solarUnitStr);
   out.Add("uv_index", "UV index", Format([&](std::span<char> b) { DU::UVStr(r.uv, b); }));
   static const char* const kExtraTemp[] = {"extra_temperature_1", "extra_temperature_2", "extra_temperature_3",
@@ -192,8 +193,7 @@ Reading Describe(const LoopRecord& r, int rain_type, bool loop2) {
   }
   static const char* const kSoilTemp[] = {"soil_temperature_1", "soil_temperature_2", "soil_temperature_3",
                                           "soil_temperature_4"};
-  static const char* const kSoilMoist[] = {"soil_moisture_1", "soil_moisture_2", "soil_moisture_3",
-                                           "soil_moisture_4"};
+  static const char* const kSoilMoist[] = {"soil_moisture_1", "soil_moisture_2", "soil_moisture_3", "soil_moisture_4"};
   static const char* const kLeafTemp[] = {"leaf_temperature_1", "leaf_temperature_2", "leaf_temperature_3",
                                           "leaf_temperature_4"};
   static const char* const kLeafWet[] = {"leaf_wetness_1", "leaf_wetness_2", "leaf_wetness_3", "leaf_wetness_4"};
@@ -203,12 +203,11 @@ Reading Describe(const LoopRecord& r, int rain_type, bool loop2) {
                                                 "Soil moisture 4"};
   static const char* const kLeafTempLabel[] = {"Leaf temperature 1", "Leaf temperature 2", "Leaf temperature 3",
                                                "Leaf temperature 4"};
-  static const char* const kLeafWetLabel[] = {"Leaf wetness 1", "Leaf wetness 2", "Leaf wetness 3",
-                                              "Leaf wetness 4"};
+  static const char* const kLeafWetLabel[] = {"Leaf wetness 1", "Leaf wetness 2", "Leaf wetness 3", "Leaf wetness 4"};
   for (int i = 0; i < 4; ++i) {
     out.AddOptional(kSoilTemp[i], kSoilTempLabel[i], ByteTempText(r.soil_temps[i]), temp_unit);
-    out.AddOptional(kSoilMoist[i], kSoilMoistLabel[i], IntText(r.soil_moistures[i], LeafSoilMissing(r.soil_moistures[i])),
-            "cb");
+    out.AddOptional(kSoilMoist[i], kSoilMoistLabel[i],
+                    IntText(r.soil_moistures[i], LeafSoilMissing(r.soil_moistures[i])), "cb");
     out.AddOptional(kLeafTemp[i], kLeafTempLabel[i], ByteTempText(r.leaf_temps[i]), temp_unit);
     out.AddOptional(kLeafWet[i], kLeafWetLabel[i], IntText(r.leaf_wetnesses[i], LeafSoilMissing(r.leaf_wetnesses[i])));
   }
@@ -218,8 +217,8 @@ Reading Describe(const LoopRecord& r, int rain_type, bool loop2) {
   out.Add("sunset", "Sunset", ClockText(r.sunset));
   out.Add("transmitter_battery_status", "Transmitter battery status", std::to_string(r.transmitter_battery));
   const float volts = ConsoleBatteryVolts(r.console_battery);
-  out.Add("console_battery", "Console battery", r.console_battery == -32768 ? std::string(kNone) : Printf("%.2f", volts),
-          "V");
+  out.Add("console_battery", "Console battery",
+          r.console_battery == -32768 ? std::string(kNone) : Printf("%.2f", volts), "V");
   out.Add("inside_alarms", "Inside alarms", HexText(r.inside_alarms, 2));
   out.Add("rain_alarms", "Rain alarms", HexText(r.rain_alarms, 2));
   out.Add("outside_alarms", "Outside alarms", HexText(static_cast<std::uint16_t>(r.outside_alarms), 4));
@@ -257,10 +256,10 @@ void PrintText(const Reading& reading, int number) {
 }
 
 void PrintJson(const Reading& reading, int number) {
-  std::string line = "{\"reading\":" + std::to_string(number) + ",\"units\":{\"temperature\":" +
-                     JsonString(DU::tempUnitStr) + ",\"barometer\":" + JsonString(DU::barUnitStr) +
-                     ",\"wind\":" + JsonString(DU::windSpeedUnitStr) + ",\"rain\":" + JsonString(DU::rainUnitStr) +
-                     "}";
+  std::string line = "{\"reading\":" + std::to_string(number) +
+                     ",\"units\":{\"temperature\":" + JsonString(DU::tempUnitStr) +
+                     ",\"barometer\":" + JsonString(DU::barUnitStr) + ",\"wind\":" + JsonString(DU::windSpeedUnitStr) +
+                     ",\"rain\":" + JsonString(DU::rainUnitStr) + "}";
   for (const auto& item : reading.items) {
     line += ",";
     line += JsonString(item.key);
@@ -369,7 +368,8 @@ int RunConsoleLoop(const Args& args) {
       return 1;
     }
     if (r == kLoopBadCrc || r == kLoopBadHeader) {
-      std::fprintf(stderr, "%s\n", std::string(LoadString(r == kLoopBadCrc ? kCrcErrorText : kHeaderErrorText)).c_str());
+      std::fprintf(stderr, "%s\n",
+                   std::string(LoadString(r == kLoopBadCrc ? kCrcErrorText : kHeaderErrorText)).c_str());
       // The packets after a damaged one may be out of step: ask again for what is left.
       loop.StopLoop();
       if (++damaged > kMaxDamaged) return Fail("reading packets", *session);

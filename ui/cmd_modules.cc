@@ -204,8 +204,11 @@ int Add(const std::string& typed, bool yes) {
   // Copied beside and renamed, so a running program never sees half a library.
   const std::string partial = target + ".partial";
   fs::copy_file(file, partial, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::permissions(partial, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                        fs::perms::others_read | fs::perms::others_exec, ec);
+  if (!ec)
+    fs::permissions(partial,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
   if (!ec) fs::rename(partial, target, ec);
   if (ec) {
     fs::remove(partial, ec);

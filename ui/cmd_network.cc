@@ -133,8 +133,9 @@ int Status(const Station& station) {
   std::printf("Endpoint:           %s\n", e.production.empty() ? "(none)" : e.production.c_str());
   std::printf("Staging endpoint:   %s\n", e.staging.empty() ? "(none)" : e.staging.c_str());
   if (GetServerURL(e, stagingServer).empty()) {
-    std::printf("No endpoint is set, so the uploads are off. Set one with\n"
-                "'stratoquill network FOLDER endpoint URL'.\n");
+    std::printf(
+        "No endpoint is set, so the uploads are off. Set one with\n"
+        "'stratoquill network FOLDER endpoint URL'.\n");
   }
   return kExitOk;
 }
@@ -172,7 +173,8 @@ int Endpoint(const Args& args) {
 
 int Save(Station& station, const std::string& what) {
   if (station.Save() != kStationOk) {
-    return Fail("Could not save station config file.  Check disk space.  If on network, check write permission of directory.");
+    return Fail(
+        "Could not save station config file.  Check disk space.  If on network, check write permission of directory.");
   }
   std::printf("%s\n", what.c_str());
   return kExitOk;
@@ -266,8 +268,9 @@ int SendNow(Station& station, const Args& args) {
   NetworkLoggerOptions o = UploadOptionsFor(station);
   if (o.url.empty() && !dry_run) return Fail(std::string(LoadString(39275)));
   if (SnapshotKeeperRunning(station.Folder())) {
-    return Fail("'stratoquill run' holds this station's console and uploads its current conditions about once a "
-                "minute itself; stop it to send now");
+    return Fail(
+        "'stratoquill run' holds this station's console and uploads its current conditions about once a "
+        "minute itself; stop it to send now");
   }
   LogAndShow(o);
   SerialPortManager manager;
@@ -278,7 +281,8 @@ int SendNow(Station& station, const Args& args) {
   NetworkLogger logger(dry_run ? static_cast<PacketPut&>(dry) : curl, o);
   HiLowsCache hilows;
   const int r = UploadCurrentConditions(logger, *session, hilows, station);
-  if (r == kConsoleUnread) return Fail("the console's current conditions could not be read: " + DescribeCommError(*session));
+  if (r == kConsoleUnread)
+    return Fail("the console's current conditions could not be read: " + DescribeCommError(*session));
   if (r != kSendOk) return Fail("the upload failed (see download.log)");
   if (!dry_run) std::printf("Sent the current conditions to %s\n", o.url.c_str());
   return kExitOk;
@@ -288,7 +292,8 @@ int SendNow(Station& station, const Args& args) {
 
 int RunNetwork(const Args& args) {
   if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) return Usage("");
-  if (args.size() < 3) return Usage(args.size() < 2 ? "a station folder and a sub-command are needed" : "a sub-command is needed");
+  if (args.size() < 3)
+    return Usage(args.size() < 2 ? "a station folder and a sub-command are needed" : "a sub-command is needed");
   const std::string& folder = args[1];
   const std::string& sub = args[2];
   if (sub == "endpoint") return Endpoint(args);

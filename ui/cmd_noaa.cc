@@ -113,8 +113,11 @@ int RunNoaa(const Args& args) {
     }
   }
   if (folder.empty()) return Usage("give the station folder");
-  if (choices != 1) return Usage("choose one report: --month, --year, --this-month, --last-month, --this-year, --last-year or --standard");
-  if (choice == "--standard" && !out.empty()) return Usage("--standard writes the four standard files; --out does not go with it");
+  if (choices != 1)
+    return Usage(
+        "choose one report: --month, --year, --this-month, --last-month, --this-year, --last-year or --standard");
+  if (choice == "--standard" && !out.empty())
+    return Usage("--standard writes the four standard files; --out does not go with it");
 
   NoaaPeriod period;
   std::string name;
@@ -157,8 +160,8 @@ int RunNoaa(const Args& args) {
       std::fprintf(stderr, "stratoquill noaa: %s\n", error.c_str());
       return kExitFailed;
     }
-    for (NoaaStandard which : {NoaaStandard::kThisMonth, NoaaStandard::kLastMonth, NoaaStandard::kThisYear,
-                               NoaaStandard::kLastYear}) {
+    for (NoaaStandard which :
+         {NoaaStandard::kThisMonth, NoaaStandard::kLastMonth, NoaaStandard::kThisYear, NoaaStandard::kLastYear}) {
       std::fprintf(stderr, "wrote %s\n", InFolder(folder, StandardFileName(which)).c_str());
     }
     return kExitOk;

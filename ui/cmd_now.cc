@@ -234,8 +234,9 @@ std::string Panel(const BulletinData& d, const std::string& station, const std::
     dir = std::to_string(d.wind_dir) + " degrees (" + point + ")";
   }
   p += Line("Wind direction", dir);
-  std::snprintf(buf, sizeof buf, "2 min %s, 10 min %s %s (console's 10 min %s)", Text(Number(d.AvgWindSpeed(3), 1)).c_str(),
-                Text(Number(d.AvgWindSpeed(11), 1)).c_str(), wind.c_str(), Text(Number(d.avg_wind_speed, 1)).c_str());
+  std::snprintf(buf, sizeof buf, "2 min %s, 10 min %s %s (console's 10 min %s)",
+                Text(Number(d.AvgWindSpeed(3), 1)).c_str(), Text(Number(d.AvgWindSpeed(11), 1)).c_str(), wind.c_str(),
+                Text(Number(d.avg_wind_speed, 1)).c_str());
   p += Line("Wind average", buf);
   std::snprintf(buf, sizeof buf, "2 min %s, 10 min %s %s", Text(Number(d.HiWindSpeed(3), 1)).c_str(),
                 Text(Number(d.HiWindSpeed(11), 1)).c_str(), wind.c_str());
@@ -253,13 +254,15 @@ std::string Panel(const BulletinData& d, const std::string& station, const std::
                 Text(Number(d.month_et, ed)).c_str(), Text(Number(d.year_et, ed)).c_str(), rain.c_str());
   p += Line("Evapotranspiration", buf);
   std::snprintf(buf, sizeof buf, "THW %s, inside dew point %s, inside heat index %s %s", Text(Number(d.thw, 1)).c_str(),
-                Text(Number(d.inside_dew_point, 1)).c_str(), Text(Number(d.inside_heat_index, 1)).c_str(), temp.c_str());
+                Text(Number(d.inside_dew_point, 1)).c_str(), Text(Number(d.inside_heat_index, 1)).c_str(),
+                temp.c_str());
   p += Line("Indices", buf);
   p += Line("Forecast", Text(d.forecast_text));
   p += Line("Sun", "rise " + Text(ClockText(d.sunrise == kNoSunTime ? -1 : d.sunrise)) + ", set " +
                        Text(ClockText(d.sunset == kNoSunTime ? -1 : d.sunset)));
-  std::snprintf(buf, sizeof buf, "console %s V, transmitters %s", Text(Number(d.console_battery, 2)).c_str(),
-                d.transmitter_battery == 0 ? "ok" : ("low (status " + std::to_string(d.transmitter_battery) + ")").c_str());
+  std::snprintf(
+      buf, sizeof buf, "console %s V, transmitters %s", Text(Number(d.console_battery, 2)).c_str(),
+      d.transmitter_battery == 0 ? "ok" : ("low (status " + std::to_string(d.transmitter_battery) + ")").c_str());
   p += Line("Batteries", buf);
   return p;
 }
@@ -286,8 +289,10 @@ struct Output {
       if (age_ms > kStaleMs) status += " (is 'stratoquill run' still polling?)";
       if (terminal) std::printf("\x1b[H\x1b[2J");
       std::printf("%s", Panel(d, station, status).c_str());
-      if (terminal) std::printf("\n  Ctrl-C to stop.\n");
-      else std::printf("\n");
+      if (terminal)
+        std::printf("\n  Ctrl-C to stop.\n");
+      else
+        std::printf("\n");
     }
     std::fflush(stdout);
     (void)clock;

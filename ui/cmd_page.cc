@@ -115,7 +115,8 @@ int RunPage(const Args& args) {
 
   PortMap ports;
   std::string error;
-  if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty()) std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
+  if (ports.Load(ProgramFolder(), &error) != 0 && !error.empty())
+    std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
   error.clear();
   const auto source = ReadPageData(station, &ports, Clock::Default(), &error);
   if (!source) return Fail(error);
@@ -126,12 +127,11 @@ int RunPage(const Args& args) {
 
   const TagValues values(source->data, station, Clock::Default());
   bool failed = false;
-  const int rc = ProcessTemplate(template_path.string(), page_path.string(), values, station.Name(),
-                                 [&](std::string_view text, std::string_view) {
-                                   std::fprintf(stderr, "stratoquill page: %.*s\n", static_cast<int>(text.size()),
-                                                text.data());
-                                   failed = true;
-                                 });
+  const int rc = ProcessTemplate(
+      template_path.string(), page_path.string(), values, station.Name(), [&](std::string_view text, std::string_view) {
+        std::fprintf(stderr, "stratoquill page: %.*s\n", static_cast<int>(text.size()), text.data());
+        failed = true;
+      });
   if (rc != kPageWritten || failed) return 1;
   std::printf("wrote %s\n", page_path.string().c_str());
   return 0;

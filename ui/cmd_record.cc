@@ -56,8 +56,7 @@ bool ParseWhen(const std::string& date, const std::string& time, DateTime* out) 
   if (date.size() != 10 || date[4] != '-' || date[7] != '-' || !ParseDigits(date, 0, 4, &y) ||
       !ParseDigits(date, 5, 2, &mo) || !ParseDigits(date, 8, 2, &d))
     return false;
-  if (time.size() != 5 || time[2] != ':' || !ParseDigits(time, 0, 2, &h) || !ParseDigits(time, 3, 2, &mi))
-    return false;
+  if (time.size() != 5 || time[2] != ':' || !ParseDigits(time, 0, 2, &h) || !ParseDigits(time, 3, 2, &mi)) return false;
   DateTime when(mo, d, y);
   if (mo < 1 || mo > 12 || d < 1 || d > when.DaysInMonth() || y < 1) return false;
   if (mi > 59 || h > 24 || (h == 24 && mi != 0)) return false;
@@ -126,8 +125,10 @@ int RunRecord(const Args& args) {
   const std::string& folder = pos[0];
 
   LoadRegionalSettings();
-  if (native) ApplyNativeUnits();
-  else ApplyProgramUnits();
+  if (native)
+    ApplyNativeUnits();
+  else
+    ApplyProgramUnits();
 
   WeatherDatabase db;
   const int rc = db.OpenDatabase(folder, true);

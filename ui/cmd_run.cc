@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
-#include <vector>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/dirs.h"
@@ -150,8 +150,8 @@ std::string NewStationOnTerminal(const std::string& program_folder) {
 
 struct LoopOptions {
   std::int64_t tick_ms = RunLoop::kTickMs;
-  std::uint64_t ticks = 0;  // 0: until stopped
-  bool realtime = true;     // keep the current conditions of the station
+  std::uint64_t ticks = 0;                       // 0: until stopped
+  bool realtime = true;                          // keep the current conditions of the station
   std::optional<dashboard::ListenAddress> http;  // --http: serve the dashboard there
 };
 
@@ -317,8 +317,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     if (stagingServer) title += LoadString(kStagingSuffix);
     const Station* station = shell.CurrentStation();
     std::fprintf(stderr, "%s: running%s%s. Stop with Ctrl-C or SIGTERM.\n", title.c_str(),
-                 station ? " with station " : " without a station",
-                 station ? station->Name().c_str() : "");
+                 station ? " with station " : " without a station", station ? station->Name().c_str() : "");
     TerminalCountdown countdown(clock, STDIN_FILENO, stderr, StopSignalReceived);
     Scheduler scheduler(shell, countdown);
     scheduler.SetStopCheck(StopSignalReceived);
@@ -335,9 +334,8 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
       }
     };
     ModuleHost::Get().hooks().set_station_alarms = [&current](int value) { current.SetAlarms(value); };
-    (void)Modules().LoadModules(ProgramFolder(), [](std::string_view text, std::string_view title) {
-      (void)LogMessage(text, title);
-    });
+    (void)Modules().LoadModules(ProgramFolder(),
+                                [](std::string_view text, std::string_view title) { (void)LogMessage(text, title); });
     RunLoop loop(clock, loop_options.tick_ms);
     current.hilows_changed = [&](std::span<const std::uint8_t, kHiLowsBlockSize> block) {
       realtime_upload.HiLowsChanged(shell.CurrentStation(), block);
@@ -361,7 +359,8 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
     }
     loop.AddTickHandler([&](std::uint64_t tick) { scheduler.OnTick(tick); });
     // The upload schedule; a run takes one step per tick and gives way to the jobs above.
-    ScheduledUploads uploads(clock, manager, [&shell] { return shell.CurrentStation(); }, [&current] { current.Pause(); });
+    ScheduledUploads uploads(
+        clock, manager, [&shell] { return shell.CurrentStation(); }, [&current] { current.Pause(); });
     loop.AddTickHandler([&](std::uint64_t tick) {
       if (!scheduler.JobRunning()) uploads.OnTick(tick);
     });
@@ -442,7 +441,8 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
   for (std::size_t i = 1; i <= a.size(); ++i) {
     for (std::size_t j = 1; j <= b.size(); ++j) {
       d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
     }
   }
   return d[a.size()][b.size()];

@@ -228,8 +228,8 @@ int StationShow(const Args& args) {
   Station station;
   const int rc = station.Load(folder);
   if (rc != kStationOk) {
-    if (rc == kStationWrongSize && BinaryFile(folder, kStationConfigName).FileSize() ==
-                                        static_cast<long>(kOldStationRecordSize)) {
+    if (rc == kStationWrongSize &&
+        BinaryFile(folder, kStationConfigName).FileSize() == static_cast<long>(kOldStationRecordSize)) {
       ErrorMessage("The station file '" + Station::ConfigPath(folder) +
                    "' has an older layout; it was left as it is. 'stratoquill station upgrade " + folder +
                    "' converts it (keeping a copy).");
@@ -417,8 +417,7 @@ int RunStation(const Args& args) {
   if (verb == "set") return StationSet(args);
   if (verb == "old") return StationOld(args);
   if (verb == "upgrade") return StationUpgrade(args);
-  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, upgrade, old)\n",
-               verb.c_str());
+  std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, upgrade, old)\n", verb.c_str());
   return 2;
 }
 
@@ -435,11 +434,10 @@ int RunUnits(const Args& args) {
     if (args[i] == "--reset") continue;
     const auto eq = args[i].find('=');
     const std::string key = args[i].substr(0, eq);
-    const auto it = std::find_if(UnitChoices().begin(), UnitChoices().end(),
-                                 [&](const UnitChoice& u) { return key == u.key; });
+    const auto it =
+        std::find_if(UnitChoices().begin(), UnitChoices().end(), [&](const UnitChoice& u) { return key == u.key; });
     if (eq == std::string::npos || it == UnitChoices().end()) {
-      std::fprintf(stderr, "stratoquill units: '%s' is not KEY=VALUE with a known key (see --help)\n",
-                   args[i].c_str());
+      std::fprintf(stderr, "stratoquill units: '%s' is not KEY=VALUE with a known key (see --help)\n", args[i].c_str());
       return 2;
     }
     const std::string value = args[i].substr(eq + 1);

@@ -58,8 +58,10 @@ Parsed Parse(const Args& args, const std::vector<std::string>& valued, const std
       for (const auto& v : valued) {
         if (a == v) {
           known = true;
-          if (i + 1 >= args.size()) p.bad = a;
-          else p.opt[a] = args[++i];
+          if (i + 1 >= args.size())
+            p.bad = a;
+          else
+            p.opt[a] = args[++i];
         }
       }
       for (const auto& f : flags) {
@@ -100,8 +102,8 @@ bool ParseDate(const std::string& s, DateTime* out) {
 }
 
 bool ParseMonth(const std::string& s, int* year, int* month) {
-  return s.size() == 7 && s[4] == '-' && Digits(s, 0, 4, year) && Digits(s, 5, 2, month) && *year >= 1 &&
-         *month >= 1 && *month <= 12;
+  return s.size() == 7 && s[4] == '-' && Digits(s, 0, 4, year) && Digits(s, 5, 2, month) && *year >= 1 && *month >= 1 &&
+         *month <= 12;
 }
 
 std::string Iso(const DateTime& d) {
@@ -208,9 +210,9 @@ int Summarize(const Parsed& p) {
     // The THSW index of the summary reads the records' extra radiation: that goes first.
     if (CalcExtraRad(db, day, site) != 1 || SummarizeDay(db, day, site) != 1) {
       ++failed;
-      std::fprintf(stderr, "stratoquill %s: %s: %s\n", cmd, Iso(day).c_str(),
-                   db.last_error().empty() ? "the day's summary records are missing or damaged"
-                                           : db.last_error().c_str());
+      std::fprintf(
+          stderr, "stratoquill %s: %s: %s\n", cmd, Iso(day).c_str(),
+          db.last_error().empty() ? "the day's summary records are missing or damaged" : db.last_error().c_str());
     }
     if ((i + 1) % 7 == 0 || i + 1 == days.size()) bar.Show(i + 1, days.size());
   }
@@ -219,8 +221,10 @@ int Summarize(const Parsed& p) {
     return kExitFailed;
   }
   if (!SitePositionSet(site)) {
-    std::fprintf(stderr, "stratoquill %s: the station's latitude and longitude are not set; "
-                         "extra radiation was cleared\n", cmd);
+    std::fprintf(stderr,
+                 "stratoquill %s: the station's latitude and longitude are not set; "
+                 "extra radiation was cleared\n",
+                 cmd);
   }
   std::printf("%zu days summarized, %d failed.\n", days.size() - static_cast<std::size_t>(failed), failed);
   return failed == 0 ? kExitOk : kExitFailed;

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/dirs.h"
 #include "foundation/date_time.h"
 #include "foundation/sun_moon.h"
 #include "foundation/weather_strings.h"
 #include "resources/string_table.h"
-#include "app/dirs.h"
 #include "ui/commands.h"
 
 namespace sq::ui {

@@ -109,13 +109,17 @@ int RunUpload(const Args& args) {
       if (config.Profile(n).enabled != 0) profiles |= 1u << (n - 1);
     }
     if (profiles == 0) {
-      return Fail("no upload profile is enabled: name one with --profile N, or enable one with "
-                  "'stratoquill internet " + folder + " profile N set enabled=on'");
+      return Fail(
+          "no upload profile is enabled: name one with --profile N, or enable one with "
+          "'stratoquill internet " +
+          folder + " profile N set enabled=on'");
     }
   }
   if (!dry_run && config.ftp_enabled == 0 && config.local_copy == 0) {
-    return Fail("FTP upload and local copy are both off, so there is nowhere to publish to: switch one on with "
-                "'stratoquill internet " + folder + " set ftp-enabled=on' or 'set local-copy=on' (or try --dry-run)");
+    return Fail(
+        "FTP upload and local copy are both off, so there is nowhere to publish to: switch one on with "
+        "'stratoquill internet " +
+        folder + " set ftp-enabled=on' or 'set local-copy=on' (or try --dry-run)");
   }
   std::uint32_t tasks = profiles;
   if (download && !dry_run) {  // a dry run changes no data: no download
@@ -131,8 +135,9 @@ int RunUpload(const Args& args) {
     // `run` holds the console: the current data come from its snapshot, and the
     // download is left to it.
     tasks &= ~upload_task::kDownload;
-    std::fprintf(stderr, "stratoquill upload: 'stratoquill run' holds the console: no download, current data "
-                         "from its snapshot\n");
+    std::fprintf(stderr,
+                 "stratoquill upload: 'stratoquill run' holds the console: no download, current data "
+                 "from its snapshot\n");
   }
   const bool terminal = ::isatty(STDERR_FILENO) != 0;
   services.log = [dry_run](std::string_view text, std::string_view title) {

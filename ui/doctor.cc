@@ -139,8 +139,8 @@ class Doctor {
       }
       std::sort(stations.begin(), stations.end());
       if (stations.empty()) {
-        Problem("there is no station in " + home, sq_home + " station new NAME, then " + sq_home +
-                                                      " station set FOLDER connection=...");
+        Problem("there is no station in " + home,
+                sq_home + " station new NAME, then " + sq_home + " station set FOLDER connection=...");
       }
     }
     for (const std::string& folder : stations) CheckStation(folder);
@@ -199,8 +199,9 @@ class Doctor {
     Station station;
     if (station.Load(folder) != 0) {
       Problem("the station in " + folder + " cannot be read (" + kStationConfigName + " is damaged)",
-              "restore " + Station::ConfigPath(folder) + " from a backup, or set the station up again with "
-              "stratoquill station new");
+              "restore " + Station::ConfigPath(folder) +
+                  " from a backup, or set the station up again with "
+                  "stratoquill station new");
       return;
     }
     Line("Station " + station.Name() + " (" + folder + ")");
@@ -225,7 +226,8 @@ class Doctor {
       Problem("month file " + f.file_name + " is damaged: " + f.message + where,
               "move " + Shell((fs::path(folder) / f.file_name).string()) +
                   " out of the station folder and put back a backup copy; the next download fetches the "
-                  "records the console still holds (stratoquill db check " + Shell(folder) + " lists every fault)");
+                  "records the console still holds (stratoquill db check " +
+                  Shell(folder) + " lists every fault)");
     }
     if (report.files_checked == 0) {
       Line("database: empty (nothing downloaded yet)");
@@ -254,11 +256,10 @@ class Doctor {
       return;
     }
     session->set_station_model(station.record().model);
-    const std::string where = connection->kind == ConnectionKind::kTcp
-                                  ? connection->host + ":" + std::to_string(connection->tcp_port)
-                                  : connection->kind == ConnectionKind::kUsb
-                                        ? "the USB bridge " + std::to_string(connection->usb_id)
-                                        : "COM" + std::to_string(connection->com_port);
+    const std::string where =
+        connection->kind == ConnectionKind::kTcp   ? connection->host + ":" + std::to_string(connection->tcp_port)
+        : connection->kind == ConnectionKind::kUsb ? "the USB bridge " + std::to_string(connection->usb_id)
+                                                   : "COM" + std::to_string(connection->com_port);
     const int model = session->GetModelNo();
     if (model < 0) {
       std::string fix;
@@ -311,8 +312,9 @@ class Doctor {
     const DeviceState state = o_.system->ProbeDevice(c.device);
     switch (state.kind) {
       case DeviceState::kMissing:
-        Problem(com + " is " + c.device + ", which does not exist (console unplugged, or its device got "
-                "another name)",
+        Problem(com + " is " + c.device +
+                    ", which does not exist (console unplugged, or its device got "
+                    "another name)",
                 "plug the console in; " + find + " finds it and records its stable name");
         return false;
       case DeviceState::kNoPermission: {
@@ -321,18 +323,21 @@ class Doctor {
         std::string fix;
         if (state.group_may_use) {
           fix = "sudo adduser " + user + " " + group + ", then log out and in again";
-          if (group == "dialout" && user != "stratoquill") fix += " (the service's user stratoquill is in dialout already)";
+          if (group == "dialout" && user != "stratoquill")
+            fix += " (the service's user stratoquill is in dialout already)";
         } else {
-          fix = "the device's group " + group + " may not use it either: serial devices belong to the group dialout "
-                "with mode 660 (for a try: sudo chgrp dialout " + Shell(c.device) + " && sudo chmod 660 " +
-                Shell(c.device) + "; for good: a udev rule)";
+          fix = "the device's group " + group +
+                " may not use it either: serial devices belong to the group dialout "
+                "with mode 660 (for a try: sudo chgrp dialout " +
+                Shell(c.device) + " && sudo chmod 660 " + Shell(c.device) + "; for good: a udev rule)";
         }
         Problem("user " + user + " may not read and write " + c.device + " (" + com + ", group " + group + ")", fix);
         return false;
       }
       case DeviceState::kInUse:
         // Not a fault: most often the service itself holds the port.
-        Line("port: " + com + " is " + c.device + ", in use by another program (the service "
+        Line("port: " + com + " is " + c.device +
+             ", in use by another program (the service "
              "stratoquill run?): the console was not asked");
         return false;
       case DeviceState::kOtherError:
@@ -346,8 +351,10 @@ class Doctor {
     if (c.device.rfind(o_.by_id_dir, 0) != 0) {
       if (const auto stable = PortMap::StableDevicePath(c.device, o_.by_id_dir); stable && *stable != c.device) {
         // Advice only: the port works today.
-        Line("note: " + c.device + " may get another number after a reboot; " + find + " records its "
-             "stable name " + *stable);
+        Line("note: " + c.device + " may get another number after a reboot; " + find +
+             " records its "
+             "stable name " +
+             *stable);
       }
     }
     return true;

@@ -18,9 +18,9 @@ namespace sq {
 struct DeviceState {
   enum Kind { kUsable, kMissing, kNoPermission, kInUse, kOtherError };
   Kind kind = kUsable;
-  std::string group;   // the device's group ("dialout"), for the permission hint
+  std::string group;          // the device's group ("dialout"), for the permission hint
   bool group_may_use = true;  // the device's mode lets its group read and write
-  std::string detail;  // the system's words for kOtherError
+  std::string detail;         // the system's words for kOtherError
 };
 
 // The machine as the doctor sees it; tests replace it.
@@ -40,8 +40,8 @@ struct DoctorFinding {
 
 struct DoctorOptions {
   std::string program_folder;
-  std::string station_folder;  // empty: every station of the program folder
-  Clock* clock = nullptr;      // the computer's clock; null: the real one
+  std::string station_folder;       // empty: every station of the program folder
+  Clock* clock = nullptr;           // the computer's clock; null: the real one
   LinkClock* link_clock = nullptr;  // waits of the console link; null: the real clock
   DoctorSystem* system = nullptr;   // null: the real machine
   std::string by_id_dir;            // empty: /dev/serial/by-id

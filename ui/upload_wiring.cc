@@ -13,10 +13,10 @@
 #include "link/serial_port_manager.h"
 #include "publish/internet_config.h"
 #include "publish/page_source.h"
+#include "publish/upload_scheduler.h"
 #include "publish/weather_images.h"
 #include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
-#include "publish/upload_scheduler.h"
 #include "ui/commands.h"
 
 namespace sq::ui {

@@ -1,12 +1,11 @@
 #include "app/download_log.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "app/dirs.h"
 #include "app/tests/temp_dir.h"

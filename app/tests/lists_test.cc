@@ -1,7 +1,7 @@
 // The two small text lists of the program folder: ports.lst and download.lst.
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "app/auto_download_list.h"
 #include "app/port_map.h"

@@ -269,7 +269,7 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   clock.Advance(5 * 60 * 1000);
   EXPECT_EQ(RunModuleEvents(clock, false), 0);
   clock.Advance(10 * 60 * 1000);
-  EXPECT_EQ(RunModuleEvents(clock, true), 0);   // never while a job runs
+  EXPECT_EQ(RunModuleEvents(clock, true), 0);  // never while a job runs
   EXPECT_EQ(RunModuleEvents(clock, false), 1);
   SetProgramFolder(previous);
   EXPECT_NE(test::ReadText(f.home() + "/download.log").find("Sample event fired at minute 15"), std::string::npos);

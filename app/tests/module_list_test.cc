@@ -48,7 +48,8 @@ TEST(ModuleList, SplitsLinesAndCutsOverlongOnes) {
 }
 
 TEST(ModuleList, FormatsLinesThatReadBackWhole) {
-  EXPECT_EQ(FormatModuleListLine("wx.so", 42, 0x10000, true, "Wind tools"), "wx.so 0x0000002A 0x00010000 1 Wind tools\n");
+  EXPECT_EQ(FormatModuleListLine("wx.so", 42, 0x10000, true, "Wind tools"),
+            "wx.so 0x0000002A 0x00010000 1 Wind tools\n");
   // A line break in the description would start another list line.
   const std::string two = FormatModuleListLine("wx.so", 1, 1, false, "first\nsecond");
   EXPECT_EQ(two, "wx.so 0x00000001 0x00000001 0 first\n");

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -51,8 +50,9 @@ TEST(ModuleLoader, LoadsTheSampleModuleAndRewritesItsLine) {
 TEST(ModuleLoader, AnUnchangedListIsLeftAlone) {
   ModuleFolder f;
   f.Install("sample_module");
-  f.WriteList("sample_module.so 0x005A3701 0x00010000 1 Sample module: newest record and last day\n"
-              "other.so 0x00000009 0x00000001 0 Switched off\n");
+  f.WriteList(
+      "sample_module.so 0x005A3701 0x00010000 1 Sample module: newest record and last day\n"
+      "other.so 0x00000009 0x00000001 0 Switched off\n");
   EXPECT_EQ(f.Load(), 1);
   EXPECT_FALSE(std::filesystem::exists(f.Backup()));
   EXPECT_FALSE(std::filesystem::exists(f.folder() + "/" + kModuleListNewName));
@@ -97,13 +97,15 @@ TEST(ModuleLoader, UnparsedFailuresAreDroppedAndDuplicatesDisabled) {
   ModuleFolder f;
   f.Install("sample_module");
   f.Install("mod_same_id");
-  f.WriteList("sample_module.so 0x005A3701 0x00010000 1 Sample\n"
-              "mod_same_id.so 0x005A3701 0x00010000 1 Copy\n"
-              "???\n"
-              "\n");
+  f.WriteList(
+      "sample_module.so 0x005A3701 0x00010000 1 Sample\n"
+      "mod_same_id.so 0x005A3701 0x00010000 1 Copy\n"
+      "???\n"
+      "\n");
   EXPECT_EQ(f.Load(), 1);
-  EXPECT_TRUE(Contains(f.log, "Unable to load module mod_same_id.so because another module with the same ID has "
-                              "already been loaded."));
+  EXPECT_TRUE(Contains(f.log,
+                       "Unable to load module mod_same_id.so because another module with the same ID has "
+                       "already been loaded."));
   const auto lines = f.ListLines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "mod_same_id.so 0x005A3701 0x00010000 0 Copy");

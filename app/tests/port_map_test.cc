@@ -2,10 +2,10 @@
 // /dev/serial/by-id gets that link as its line.
 #include "app/port_map.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "app/tests/temp_dir.h"
 

@@ -1,13 +1,13 @@
 #include "app/program_config.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "app/binary_file.h"
 #include "app/station.h"
-#include "foundation/display_units.h"
 #include "app/tests/temp_dir.h"
+#include "foundation/display_units.h"
 
 namespace sq {
 namespace {

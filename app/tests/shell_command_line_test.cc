@@ -1,7 +1,6 @@
-#include "app/command_line.h"
-
 #include <gtest/gtest.h>
 
+#include "app/command_line.h"
 #include "app/tests/shell_fixture.h"
 
 namespace sq {
@@ -19,8 +18,10 @@ TEST(ShellCommandLineTest, SwitchesAreFoundAnywhereInEitherCase) {
   const Row rows[] = {
       {"only -d", {"-d"}, {.download = true}, ""},
       {"folder and -D", {"MYSTAT", "-D"}, {.download = true}, "MYSTAT"},
-      {"all switches", {"S", "-o", "-C", "-p", "-M", "staging"},
-       {.open_station = true, .clear = true, .no_rotate = true, .log_more = true, .staging = true}, "S"},
+      {"all switches",
+       {"S", "-o", "-C", "-p", "-M", "staging"},
+       {.open_station = true, .clear = true, .no_rotate = true, .log_more = true, .staging = true},
+       "S"},
       {"Staging upper", {"Staging"}, {.staging = true}, "Staging"},
       {"STAGING is neither spelling", {"x", "STAGING"}, {}, "x"},
       {"switches glued together", {"S", "-d-c"}, {.download = true, .clear = true}, "S"},
@@ -41,8 +42,8 @@ TEST(ShellCommandLineTest, SwitchesAreFoundAnywhereInEitherCase) {
 
 TEST(ShellCommandLineTest, FolderIsFullOrRelativeToTheCurrentFolder) {
   const std::pair<const char*, const char*> rows[] = {
-      {"MYSTAT", "/prog/MYSTAT"},   {"MYSTAT/", "/prog/MYSTAT"},  {"./run", "/prog/run"},
-      {"/data/w1", "/data/w1"},     {"/data/w1/", "/data/w1"},    {"sub/../w2", "/prog/w2"},
+      {"MYSTAT", "/prog/MYSTAT"}, {"MYSTAT/", "/prog/MYSTAT"}, {"./run", "/prog/run"},
+      {"/data/w1", "/data/w1"},   {"/data/w1/", "/data/w1"},   {"sub/../w2", "/prog/w2"},
   };
   for (const auto& [word, want] : rows) EXPECT_EQ(ResolveStationFolder(word, "/prog"), want) << word;
 }

@@ -2,13 +2,13 @@
 // it, a fake clock at a chosen local moment, and operations that record their calls.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/download_log.h"
 #include "app/messages.h"

@@ -1,11 +1,9 @@
-#include "app/run_loop.h"
-
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include "app/run_loop.h"
 #include "app/tests/shell_fixture.h"
 
 namespace sq {

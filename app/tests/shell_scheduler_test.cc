@@ -1,9 +1,8 @@
-#include "app/scheduler.h"
-
 #include <gtest/gtest.h>
 
 #include "app/auto_download_list.h"
 #include "app/run_loop.h"
+#include "app/scheduler.h"
 #include "app/tests/shell_fixture.h"
 
 namespace sq {
@@ -21,9 +20,9 @@ TEST(ShellScheduleTest, DueHourFollowsFlagsOffsetAndLastHour) {
     int minutes, last_hour, want;
   };
   const Row rows[] = {
-      {14 * 60 + 4, -1, -1},  {14 * 60 + 5, -1, 14}, {14 * 60 + 14, -1, 14}, {14 * 60 + 15, -1, -1},
-      {14 * 60 + 10, 14, -1}, {15 * 60 + 5, -1, -1}, {0 * 60 + 5, -1, 0},    {0 * 60 + 5, 14, 0},
-      {0, -1, -1},
+      {14 * 60 + 4, -1, -1},  {14 * 60 + 5, -1, 14},  {14 * 60 + 14, -1, 14},
+      {14 * 60 + 15, -1, -1}, {14 * 60 + 10, 14, -1}, {15 * 60 + 5, -1, -1},
+      {0 * 60 + 5, -1, 0},    {0 * 60 + 5, 14, 0},    {0, -1, -1},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(DueAutoDownloadHour(cfg, r.minutes, r.last_hour), r.want) << r.minutes << " last " << r.last_hour;

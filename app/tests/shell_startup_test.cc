@@ -1,10 +1,9 @@
-#include "app/startup.h"
+#include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
 #include "app/messages.h"
+#include "app/startup.h"
 #include "app/tests/shell_fixture.h"
 #include "foundation/display_units.h"
 
@@ -54,10 +53,8 @@ TEST_F(ShellStartupTest, CommandLineDownloadPicksTheStationFolder) {
     std::string want;  // folder downloaded; empty: none
   };
   const Row rows[] = {
-      {"only -d: the only station", {"-d"}, alpha},
-      {"folder under the program folder", {"Alpha", "-d"}, alpha},
-      {"full path", {remote, "-d"}, remote},
-      {"only -d: now the last station", {"-d"}, remote},
+      {"only -d: the only station", {"-d"}, alpha}, {"folder under the program folder", {"Alpha", "-d"}, alpha},
+      {"full path", {remote, "-d"}, remote},        {"only -d: now the last station", {"-d"}, remote},
       {"missing folder", {"Nope", "-d"}, ""},
   };
   for (const auto& r : rows) {
@@ -94,10 +91,22 @@ TEST_F(ShellStartupTest, DownloadAndClearResultsAreLoggedAndReturned) {
   };
   const Row rows[] = {
       {"download fails", {"Main", "-d"}, kJobFailed, kJobOk, 1, 1, 0, "(Main) Command line download failed."},
-      {"clear on the current family", {"Main", "-c"}, kJobOk, kJobOk, 1, 0, 0,
+      {"clear on the current family",
+       {"Main", "-c"},
+       kJobOk,
+       kJobOk,
+       1,
+       0,
+       0,
        "(Main) Command line Clear function is not supported for the Corvale Pro station."},
       {"clear on an older console", {"Old", "-c"}, kJobOk, kJobOk, 0, 0, 1, "(Old) Command line auto clear ok."},
-      {"clear not available", {"Old", "-c"}, kJobOk, kJobNotSupported, 1, 0, 1,
+      {"clear not available",
+       {"Old", "-c"},
+       kJobOk,
+       kJobNotSupported,
+       1,
+       0,
+       1,
        "(Old) Command line auto clear failed."},
       {"download then clear", {"Old", "-d", "-c"}, kJobOk, kJobOk, 0, 1, 1, "(Old) Command line auto clear ok."},
   };
@@ -126,8 +135,7 @@ TEST_F(ShellStartupTest, LeapDayStopsJobsForOlderConsolesOnly) {
   const auto lines = LogLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_NE(lines[0].find("(Old) Please follow the instructions in the Leap.txt file"), std::string::npos);
-  EXPECT_NE(lines[1].find("(Old) Command line Download and Clear functions are disabled on Feb 29"),
-            std::string::npos);
+  EXPECT_NE(lines[1].find("(Old) Command line Download and Clear functions are disabled on Feb 29"), std::string::npos);
 
   EXPECT_EQ(StartAndStop({"Corv", "-d"}, RecordingOps()), 0);
   EXPECT_EQ(downloads.size(), 1u);

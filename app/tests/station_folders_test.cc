@@ -1,8 +1,8 @@
 #include "app/station_folders.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "app/tests/temp_dir.h"
 

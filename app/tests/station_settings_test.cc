@@ -1,9 +1,9 @@
 #include "app/station_settings.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "app/tests/temp_dir.h"
 #include "foundation/display_units.h"
@@ -123,18 +123,55 @@ TEST(StationSettingsTest, EveryKeyRoundTripsThroughSaveAndLoad) {
 
 TEST(StationSettingsTest, BadValuesAreRefusedAndChangeNothing) {
   const std::vector<std::string> bad = {
-      "model=8",           "model=x",           "connection=modem",    "port=0",
-      "port=256",          "baud=300",          "device=relative/tty", "usb-id=0",
-      "host=a b",          "tcp-port=65536",    "mac=00:11:22",        "modem-wait=128",
-      "timeout=0",         "timeout=40",        "latitude=91",         "longitude=-181",
-      "latitude=nan",      "elevation=1e3",     "timezone=15",         "southern=2",
-      "rain-collector=0",  "rain-collector=7",  "dst=sometimes",       "dst-start=2025-02-30T02:00",
-      "dst-end=2025-10-05", "uv-factor=0",      "fuel-base=128",       "daylight-start=2023-02-29",
-      "daylight-threshold=-1", "auto-clear-time=24:00", "export-list=-1", "city=" + std::string(40, 'x'),
-      "noaa-latitude=" + std::string(16, 'x'), "noaa-integration=2", "normal-temp=13:40", "normal-temp=40",
-      "noequals",          "web-host=" "\x01",   "wu-catchup=8",        "wu-resend-from=2026-13-01T00:00",
-      "wu-host=a/b",       "wu-https=2",        "cwop-id=",            "cwop-port=abc",
-      "cwop-port=",        "cwop-server=",      "cwop-pass=",          "cwop-wind=fast",
+      "model=8",
+      "model=x",
+      "connection=modem",
+      "port=0",
+      "port=256",
+      "baud=300",
+      "device=relative/tty",
+      "usb-id=0",
+      "host=a b",
+      "tcp-port=65536",
+      "mac=00:11:22",
+      "modem-wait=128",
+      "timeout=0",
+      "timeout=40",
+      "latitude=91",
+      "longitude=-181",
+      "latitude=nan",
+      "elevation=1e3",
+      "timezone=15",
+      "southern=2",
+      "rain-collector=0",
+      "rain-collector=7",
+      "dst=sometimes",
+      "dst-start=2025-02-30T02:00",
+      "dst-end=2025-10-05",
+      "uv-factor=0",
+      "fuel-base=128",
+      "daylight-start=2023-02-29",
+      "daylight-threshold=-1",
+      "auto-clear-time=24:00",
+      "export-list=-1",
+      "city=" + std::string(40, 'x'),
+      "noaa-latitude=" + std::string(16, 'x'),
+      "noaa-integration=2",
+      "normal-temp=13:40",
+      "normal-temp=40",
+      "noequals",
+      "web-host="
+      "\x01",
+      "wu-catchup=8",
+      "wu-resend-from=2026-13-01T00:00",
+      "wu-host=a/b",
+      "wu-https=2",
+      "cwop-id=",
+      "cwop-port=abc",
+      "cwop-port=",
+      "cwop-server=",
+      "cwop-pass=",
+      "cwop-wind=fast",
   };
   for (const std::string& a : bad) {
     SCOPED_TRACE(a);
@@ -161,10 +198,8 @@ TEST(StationSettingsTest, AprsFieldsUseTheDialogMessages) {
     const char* assignment;
     const char* message;
   } rows[] = {
-      {"cwop-id=", "Please fill call sign field"},
-      {"cwop-server=", "Please fill server field"},
-      {"cwop-port=", "Please fill port field"},
-      {"cwop-port=14a", "Port needs to be a numerical value"},
+      {"cwop-id=", "Please fill call sign field"},  {"cwop-server=", "Please fill server field"},
+      {"cwop-port=", "Please fill port field"},     {"cwop-port=14a", "Port needs to be a numerical value"},
       {"cwop-pass=", "Please fill password field"},
   };
   for (const auto& row : rows) {

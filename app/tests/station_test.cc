@@ -1,13 +1,13 @@
 #include "app/station.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
+#include "app/extra_settings.h"
 #include "app/port_map.h"
 #include "app/station_lists_hook.h"
-#include "app/extra_settings.h"
 #include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/file_lock.h"
@@ -93,8 +93,8 @@ TEST(StationTest, LoadChecksSizeAndKind) {
   std::vector<std::uint8_t> longer = image;
   longer.push_back(0);
   const Case cases[] = {
-      {"4096 bytes", image, 0},       {"4095 bytes", shorter, -2},  {"4097 bytes", longer, -2},
-      {"empty file", {}, -2},         {"record kind 5", kind5, -1},
+      {"4096 bytes", image, 0}, {"4095 bytes", shorter, -2},  {"4097 bytes", longer, -2},
+      {"empty file", {}, -2},   {"record kind 5", kind5, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.legend);
@@ -133,7 +133,8 @@ TEST(StationTest, SaveAndLoadRoundTripAndClearRunTimeFields) {
   EXPECT_EQ(back.Folder(), dir.str() + "/");
   // No temporary file is left beside the configuration (the settings lock stays).
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir.str())) files += e.path().filename() != kSettingsLockName;
+  for (const auto& e : std::filesystem::directory_iterator(dir.str()))
+    files += e.path().filename() != kSettingsLockName;
   EXPECT_EQ(files, 1);
 }
 
@@ -304,8 +305,12 @@ TEST(StationSensorTest, TestForSensorNeedsEveryBitOfTheMask) {
     bool expected;
   };
   const Case cases[] = {
-      {0x11, 0, 0, 0x11, true},   {0x01, 0, 0, 0x11, false}, {0x10, 0, 0, 0x11, false},
-      {0, 0x2, 1, 0x2, true},     {0x2, 0, 1, 0x2, false},   {0xFFFFFFFF, 0xFFFFFFFF, 2, 0x1, false},
+      {0x11, 0, 0, 0x11, true},
+      {0x01, 0, 0, 0x11, false},
+      {0x10, 0, 0, 0x11, false},
+      {0, 0x2, 1, 0x2, true},
+      {0x2, 0, 1, 0x2, false},
+      {0xFFFFFFFF, 0xFFFFFFFF, 2, 0x1, false},
       {0xFFFFFFFF, 0xFFFFFFFF, -1, 0x1, false},
   };
   for (const auto& c : cases) {
@@ -323,10 +328,15 @@ TEST(StationSensorTest, HaveLeafSoilOrExtra) {
   };
   const Case cases[] = {
       {0xE791 & ~0x6Eu, 0, false},  // standard sensors only
-      {0x2, 0, true},  {0x40, 0, true}, {0x10000, 0, true}, {0x80000000, 0, true},
+      {0x2, 0, true},
+      {0x40, 0, true},
+      {0x10000, 0, true},
+      {0x80000000, 0, true},
       {0x10, 0, false},  // outside humidity is not an extra
       {0, 0x3, false},   // high solar / UV
-      {0, 0x10, true},   {0, 0x10000, true}, {0, 0x20000, false},
+      {0, 0x10, true},
+      {0, 0x10000, true},
+      {0, 0x20000, false},
   };
   for (const auto& c : cases) {
     Station s;
@@ -458,8 +468,7 @@ TEST(StationMergeTest, EachWritersChangedFieldsAreKeptWhole) {
     void (*expect)(const StationRecord&);
   };
   const Case cases[] = {
-      {"different fields: both kept",
-       [](StationRecord& r) { r.extra[extra::kArchivePeriod - extra::kBase] = 5; },
+      {"different fields: both kept", [](StationRecord& r) { r.extra[extra::kArchivePeriod - extra::kBase] = 5; },
        [](StationRecord& r) { r.latitude = 45.5f; },
        [](const StationRecord& r) {
          EXPECT_EQ(r.extra[extra::kArchivePeriod - extra::kBase], 5);
@@ -469,12 +478,10 @@ TEST(StationMergeTest, EachWritersChangedFieldsAreKeptWhole) {
        [](StationRecord& r) { StoreText(r.city, sizeof r.city, "Springfielt"); },
        [](StationRecord& r) { StoreText(r.city, sizeof r.city, "Shelbyville"); },
        [](const StationRecord& r) { EXPECT_STREQ(r.city, "Springfielt"); }},
-      {"one number changed by both: the later writer's whole value",
-       [](StationRecord& r) { r.timezone_hours = 1.0f; },
+      {"one number changed by both: the later writer's whole value", [](StationRecord& r) { r.timezone_hours = 1.0f; },
        [](StationRecord& r) { r.timezone_hours = -5.5f; },
        [](const StationRecord& r) { EXPECT_FLOAT_EQ(r.timezone_hours, 1.0f); }},
-      {"elements of one array: each writer's element kept",
-       [](StationRecord& r) { r.normal_temp[0] = 30.0f; },
+      {"elements of one array: each writer's element kept", [](StationRecord& r) { r.normal_temp[0] = 30.0f; },
        [](StationRecord& r) { r.normal_temp[6] = 75.0f; },
        [](const StationRecord& r) {
          EXPECT_FLOAT_EQ(r.normal_temp[0], 30.0f);
@@ -486,10 +493,8 @@ TEST(StationMergeTest, EachWritersChangedFieldsAreKeptWhole) {
        [](const StationRecord& r) {
          EXPECT_STREQ(reinterpret_cast<const char*>(r.extra + (extra::kWebHost - extra::kBase)), "b.example");
        }},
-      {"nothing changed here: the file stays as it is",
-       [](StationRecord&) {},
-       [](StationRecord& r) { r.name[0] = 'Z'; },
-       [](const StationRecord& r) { EXPECT_EQ(r.name[0], 'Z'); }},
+      {"nothing changed here: the file stays as it is", [](StationRecord&) {},
+       [](StationRecord& r) { r.name[0] = 'Z'; }, [](const StationRecord& r) { EXPECT_EQ(r.name[0], 'Z'); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.legend);

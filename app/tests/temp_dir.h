@@ -1,14 +1,14 @@
 // A per-test temporary folder, removed with everything in it at the end of the test.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace sq::test {
 

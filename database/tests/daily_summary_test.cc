@@ -153,9 +153,9 @@ TEST_F(DailySummaryTest, DayWithoutValuesKeepsMarkers) {
   const DailySummaryObject s = BuildDay({Third()});
   const DailySummary1& a = s.Summary1().Record();
   const DailySummary2& b = s.Summary2().Record();
-  for (std::int16_t v : {a.hi_out_temp, a.hi_speed, a.low_out_temp, a.avg_out_temp, a.low_in_temp, a.low_chill, a.low_dew,
-                         a.low_out_hum, a.low_in_hum, a.low_bar, a.avg_bar, a.daily_uv_dose, a.daily_wind_run,
-                         b.daily_solar_energy, b.avg_heat}) {
+  for (std::int16_t v :
+       {a.hi_out_temp, a.hi_speed, a.low_out_temp, a.avg_out_temp, a.low_in_temp, a.low_chill, a.low_dew, a.low_out_hum,
+        a.low_in_hum, a.low_bar, a.avg_bar, a.daily_uv_dose, a.daily_wind_run, b.daily_solar_energy, b.avg_heat}) {
     EXPECT_EQ(v, kNoValue16);
   }
   // The second record's lows keep their reset value.

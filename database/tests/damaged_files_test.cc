@@ -15,8 +15,8 @@ using testing::MarkerOf;
 using testing::TempFolder;
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> MonthBytes(const HeaderBlock& h, int records) {
@@ -85,13 +85,15 @@ TEST(DamagedFiles, AreLeftOutAndNamed) {
 TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
   TempFolder dir;
   std::vector<std::uint8_t> bytes = MonthBytes(Header(6, {{1, 5, 0}}), 6);
-  auto put = [&](int n, const RecordBytes& r) { std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n); };
+  auto put = [&](int n, const RecordBytes& r) {
+    std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n);
+  };
   put(0, ToBytes(NewDailySummary1()));
-  put(1, Archive(0, 60));                // a summary record belongs here
+  put(1, Archive(0, 60));  // a summary record belongs here
   put(2, Archive(1, 120));
-  put(3, Archive(2, 120));               // not later than the one before (issue 17)
-  put(4, Archive(3, 0));                 // no valid time
-  put(5, Archive(4, 200));               // in no day
+  put(3, Archive(2, 120));  // not later than the one before (issue 17)
+  put(4, Archive(3, 0));    // no valid time
+  put(5, Archive(4, 200));  // in no day
   WriteFile(dir.file("2024-05.SQM"), bytes);
   WriteFile(dir.file("2024-05.sqm"), MonthBytes(NewHeaderBlock(), 0));
   CheckReport report;
@@ -186,7 +188,9 @@ TEST(DamagedFiles, Issue18RecordCountBeyondTheDaysIsReadThroughTheDays) {
   TempFolder dir;
   constexpr int kClaimed = 24000000;
   std::vector<std::uint8_t> bytes = MonthBytes(Header(kClaimed, {{3, 4, 0}}), 4);
-  auto put = [&](int n, const RecordBytes& r) { std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n); };
+  auto put = [&](int n, const RecordBytes& r) {
+    std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n);
+  };
   put(0, ToBytes(NewDailySummary1()));
   put(1, ToBytes(NewDailySummary2()));
   put(2, Archive(7, 60));

@@ -56,8 +56,7 @@ inline DateTime At(int year, int month, int day, int packed_time = 1) {
 
 // Appends a day: its two summary records, then `times.size()` archive records whose
 // markers count on from `*marker`.
-inline void AppendDay(WeatherDatabase& db, int year, int month, int day, const std::vector<int>& times,
-                      int* marker) {
+inline void AppendDay(WeatherDatabase& db, int year, int month, int day, const std::vector<int>& times, int* marker) {
   ASSERT_EQ(db.AppendRecord(ToBytes(NewDailySummary1()), At(year, month, day)), 0);
   ASSERT_EQ(db.AppendRecord(ToBytes(NewDailySummary2()), At(year, month, day)), 0);
   for (int t : times) {

@@ -10,8 +10,8 @@ namespace {
 using testing::AppendDay;
 using testing::Archive;
 using testing::At;
-using testing::Markers;
 using testing::MarkerOf;
+using testing::Markers;
 using testing::ReadAllStored;
 using testing::TempFolder;
 
@@ -57,8 +57,10 @@ TEST(Deletion, EveryPosition) {
     std::vector<int> remaining;
     std::vector<std::string> files;
   } cases[] = {
-      {"first record of the database and of a day", [](auto& db) { return db.DeleteArchiveRecord(0); },
-       AllBut({0}), {"2024-01.sqm", "2024-02.sqm", "2024-03.sqm"}},
+      {"first record of the database and of a day",
+       [](auto& db) { return db.DeleteArchiveRecord(0); },
+       AllBut({0}),
+       {"2024-01.sqm", "2024-02.sqm", "2024-03.sqm"}},
       {"last record of a day", [](auto& db) { return db.DeleteArchiveRecord(2); }, AllBut({2}), {}},
       {"only archive record of a day", [](auto& db) { return db.DeleteArchiveRecord(3); }, AllBut({3}), {}},
       {"last record of a month", [](auto& db) { return db.DeleteArchiveRecord(5); }, AllBut({5}), {}},
@@ -72,13 +74,18 @@ TEST(Deletion, EveryPosition) {
          }
          return db.Goto(1, 2, 2024) == kDbNoDay ? 0 : -1;
        },
-       AllBut({3}), {}},
+       AllBut({3}),
+       {}},
       {"whole day in the middle of a month", [](auto& db) { return db.DeleteDay(1, 2, 2024); }, AllBut({3}), {}},
       {"whole first day", [](auto& db) { return db.DeleteDay(1, 1, 2024); }, AllBut({0, 1, 2}), {}},
       {"whole last day", [](auto& db) { return db.DeleteDay(3, 11, 2024); }, AllBut({9, 10, 11}), {}},
-      {"the only day of a month", [](auto& db) { return db.DeleteDay(2, 1, 2024); }, AllBut({6}),
+      {"the only day of a month",
+       [](auto& db) { return db.DeleteDay(2, 1, 2024); },
+       AllBut({6}),
        {"2024-01.sqm", "2024-03.sqm"}},
-      {"whole month", [](auto& db) { return db.DeleteMonth(1, 2024); }, AllBut({0, 1, 2, 3, 4, 5}),
+      {"whole month",
+       [](auto& db) { return db.DeleteMonth(1, 2024); },
+       AllBut({0, 1, 2, 3, 4, 5}),
        {"2024-02.sqm", "2024-03.sqm"}},
       {"whole year", [](auto& db) { return db.DeleteYear(2024); }, {}, {}},
   };

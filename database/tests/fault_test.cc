@@ -13,8 +13,8 @@ namespace {
 
 using testing::Archive;
 using testing::At;
-using testing::Markers;
 using testing::MarkerOf;
+using testing::Markers;
 using testing::ReadAllStored;
 using testing::TempFolder;
 
@@ -45,12 +45,15 @@ struct Operation {
 };
 
 const Operation kOperations[] = {
-    {"append a day in a new month", [](auto& db) { AppendDayUntilFailure(db, 2024, 3, 1); },
-     {0, 1, 2, 3, 4, 5, 6, 7}, true},
-    {"append a day in the newest month", [](auto& db) { AppendDayUntilFailure(db, 2024, 2, 2); },
-     {0, 1, 2, 3, 4, 5, 6, 7}, true},
-    {"edit a record", [](auto& db) { (void)db.EditArchiveRecord(Archive(40, 60), 4); },
-     {0, 1, 2, 3, 40, 5}, false},
+    {"append a day in a new month",
+     [](auto& db) { AppendDayUntilFailure(db, 2024, 3, 1); },
+     {0, 1, 2, 3, 4, 5, 6, 7},
+     true},
+    {"append a day in the newest month",
+     [](auto& db) { AppendDayUntilFailure(db, 2024, 2, 2); },
+     {0, 1, 2, 3, 4, 5, 6, 7},
+     true},
+    {"edit a record", [](auto& db) { (void)db.EditArchiveRecord(Archive(40, 60), 4); }, {0, 1, 2, 3, 40, 5}, false},
     {"delete a record", [](auto& db) { (void)db.DeleteArchiveRecord(1); }, {0, 2, 3, 4, 5}, false},
     {"delete a day", [](auto& db) { (void)db.DeleteDay(1, 1, 2024); }, {3, 4, 5}, false},
     {"delete a month", [](auto& db) { (void)db.DeleteMonth(1, 2024); }, {4, 5}, false},

@@ -1,4 +1,6 @@
 // The rain history file, its statistics and browser lines, and the note file names.
+#include "database/rain_database.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 #include <sstream>
 
 #include "database/data_notes.h"
-#include "database/rain_database.h"
 #include "database/tests/db_test_util.h"
 #include "database/tests/values_fixture.h"
 
@@ -48,15 +49,15 @@ TEST(RainDbParse, HostileAndPartialLines) {
       {"letters after an amount", "2025 1 2 3 4 5 6 7 8 9 10 11 12abc\n", 0},
       {"a fourteenth field", "2025 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 0},
       {"a year with a fraction", "2025.5 1 2 3 4 5 6 7 8 9 10 11 12\n", 0},
-      {"CRLF endings and a duplicate year",
-       "2024 1 2 3 4 5 6 7 8 9 10 11 12\r\n2024 0 0 0 0 0 0 0 0 0 0 0 0\r\n", 1},
+      {"CRLF endings and a duplicate year", "2024 1 2 3 4 5 6 7 8 9 10 11 12\r\n2024 0 0 0 0 0 0 0 0 0 0 0 0\r\n", 1},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(ParseRainDb(r.text).size(), r.years) << r.legend;
   }
   // Non-numbers and absurd amounts become "no value"; the later duplicate wins.
-  const auto recs = ParseRainDb("2024 nan inf 1e30 -5 1 1 1 1 1 1 1 1\n2023 1 1 1 1 1 1 1 1 1 1 1 1\n"
-                                "2024 nan inf 1e30 -5 2 2 2 2 2 2 2 2\n");
+  const auto recs = ParseRainDb(
+      "2024 nan inf 1e30 -5 1 1 1 1 1 1 1 1\n2023 1 1 1 1 1 1 1 1 1 1 1 1\n"
+      "2024 nan inf 1e30 -5 2 2 2 2 2 2 2 2\n");
   ASSERT_EQ(recs.size(), 2u);
   EXPECT_EQ(recs[0].year, 2023);
   EXPECT_EQ(recs[1].month[0], -1.0f);
@@ -83,8 +84,9 @@ TEST_F(RainDatabaseTest, MissingMonthIsLeftOutOfTotalsAndYearColumn) {
   EXPECT_FLOAT_EQ(db.GetAvg(12), 25.0f);
 
   EXPECT_EQ(db.GetBrowserStr(0).substr(0, 3), "MIN");
-  EXPECT_EQ(db.GetBrowserStr(3),
-            "2024    2.00    3.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00  25.00");
+  EXPECT_EQ(
+      db.GetBrowserStr(3),
+      "2024    2.00    3.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00    2.00  25.00");
   EXPECT_EQ(db.GetBrowserStr(4).substr(4, 16), "    1.00     ---");
   EXPECT_EQ(db.GetBrowserStr(5), "");
   DisplayUnits::SetRainUnit(DisplayUnits::kRainMillimetres);
@@ -123,8 +125,7 @@ TEST_F(RainDatabaseTest, RoundTripAndChanges) {
   EXPECT_EQ(db.PutMonthRain(db.FindYear(2020), 12, 1.0f), -1);
   ASSERT_EQ(db.Delete(db.FindYear(2026)), 0);
   ASSERT_EQ(db.Close(), 0);
-  EXPECT_EQ(ReadFile(),
-            "2020\t10.000\t-1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\n");
+  EXPECT_EQ(ReadFile(), "2020\t10.000\t-1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\t1.000\n");
 }
 
 // Issue 17: what the reader does not understand, and a file it cannot read whole, are
@@ -139,8 +140,9 @@ TEST_F(RainDatabaseTest, LinesItCannotReadSurviveASave) {
   EXPECT_EQ(db.kept_lines().size(), 2u);
   db.AddRain(DateTime(3, 5, 2025), 0.5);
   ASSERT_EQ(db.Save(), 0);
-  EXPECT_EQ(ReadFile(), "# rain gauge moved in 2024\n" + y2023 + "\n2024 1,750 2 3 4 5 6 7 8 9 10 11 12\n" +
-                            "2025\t2.000\t2.000\t2.500\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\n");
+  EXPECT_EQ(ReadFile(),
+            "# rain gauge moved in 2024\n" + y2023 + "\n2024 1,750 2 3 4 5 6 7 8 9 10 11 12\n" +
+                "2025\t2.000\t2.000\t2.500\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\t2.000\n");
   // A kept line whose year is deleted stays where it would sort.
   ASSERT_EQ(db.Delete(db.FindYear(2023)), 0);
   ASSERT_EQ(db.Save(), 0);

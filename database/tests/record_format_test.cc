@@ -126,8 +126,8 @@ TEST(RecordFormat, MonthFileNames) {
   struct Case {
     const char* name;
     bool ok;
-  } cases[] = {{"2026-01.sqm", true}, {"2026-01.SQM", true}, {"1999-12.Sqm", true},
-               {"2026-1.sqm", false}, {"26-01.sqm", false},  {"2026-01.txt", false},
+  } cases[] = {{"2026-01.sqm", true},  {"2026-01.SQM", true},      {"1999-12.Sqm", true},
+               {"2026-1.sqm", false},  {"26-01.sqm", false},       {"2026-01.txt", false},
                {"2026_01.sqm", false}, {"2026-01.sqm.tmp", false}, {"2026-0a.sqm", false}};
   for (const Case& c : cases) EXPECT_EQ(IsMonthFileName(c.name), c.ok) << c.name;
   int y = 0, m = 0;

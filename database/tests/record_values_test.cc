@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "database/tests/values_fixture.h"
 #include "database/variable_catalogue.h"
@@ -142,21 +142,21 @@ TEST_F(ValuesTest, ResetRecordGivesMissingValuesAndTexts) {
 TEST_F(ValuesTest, IdentifiersWithoutArchiveValue) {
   const WeatherDataObject rec(FullRecord());
   const ID none[] = {
-      ID(0x00000C01),                               // dew point with statistic 3
-      ID(0x00001000),                               // day high: a daily-summary variable
-      ID(0x0000000E),                               // calculation 14
-      ID::Make(0, 0, 2, 0, 1),                      // inside temperature high
-      ID::Make(0, 0, 0, 0, 19),                     // temperature sensor beyond the leaves
-      ID::Make(0, 0, 0, 1, 2),                      // measured temperature with bits 16-23 set
-      ID::Make(0, 14, 0, 1, 9),                     // humidity sensor 9
-      ID::Make(0, 0, 0, 11, 0),                     // category "none"
-      ID::Make(0, 17, 0, 12, 4),                    // record information 4
-      ID(ID::Barometer().value | 0x800),            // barometer "high"
-      ID(ID::Rain().value + 0x01000000),            // rain of sensor 1
-      ID::Make(0, 15, 0, 9, 8),                     // soil moisture below sensor 9
-      ID::Make(0, 16, 0, 10, 19),                   // leaf wetness 5
-      ID::Make(0, 6, 3, 3, 0),                      // wind direction statistic 3
-      ID::Make(1, 0, 0, 9, 0),                      // dew point of humidity sensor 9
+      ID(0x00000C01),                     // dew point with statistic 3
+      ID(0x00001000),                     // day high: a daily-summary variable
+      ID(0x0000000E),                     // calculation 14
+      ID::Make(0, 0, 2, 0, 1),            // inside temperature high
+      ID::Make(0, 0, 0, 0, 19),           // temperature sensor beyond the leaves
+      ID::Make(0, 0, 0, 1, 2),            // measured temperature with bits 16-23 set
+      ID::Make(0, 14, 0, 1, 9),           // humidity sensor 9
+      ID::Make(0, 0, 0, 11, 0),           // category "none"
+      ID::Make(0, 17, 0, 12, 4),          // record information 4
+      ID(ID::Barometer().value | 0x800),  // barometer "high"
+      ID(ID::Rain().value + 0x01000000),  // rain of sensor 1
+      ID::Make(0, 15, 0, 9, 8),           // soil moisture below sensor 9
+      ID::Make(0, 16, 0, 10, 19),         // leaf wetness 5
+      ID::Make(0, 6, 3, 3, 0),            // wind direction statistic 3
+      ID::Make(1, 0, 0, 9, 0),            // dew point of humidity sensor 9
   };
   for (const ID id : none) {
     SCOPED_TRACE(id.value);
@@ -236,8 +236,8 @@ TEST_F(ValuesTest, UserUnits) {
       {"°C average", [] { DisplayUnits::SetTempUnit(1); }, ID::OutsideTemp(), 22.5, "22.5"},
       {"°C high", [] { DisplayUnits::SetTempUnit(1); }, ID::HighTemp(), 26.9444, "26.9"},
       {"°C byte", [] { DisplayUnits::SetTempUnit(1); }, ID::Temperature(2), 21.1111, "21.1"},
-      {"°C dew", [] { DisplayUnits::SetTempUnit(1); }, ID::OutsideDewPoint(),
-       (CalcDew(72.5f, 55.4f) - 32) * 5 / 9, nullptr},
+      {"°C dew", [] { DisplayUnits::SetTempUnit(1); }, ID::OutsideDewPoint(), (CalcDew(72.5f, 55.4f) - 32) * 5 / 9,
+       nullptr},
       {"°C cooling dd", [] { DisplayUnits::SetTempUnit(1); }, ID::CoolingDegreeDays(), 0.15625 * 5 / 9, "0.087"},
       {"mm Hg", [] { DisplayUnits::SetBarUnit(1); }, ID::Barometer(), 29921 * 0.0254, "760.0"},
       {"mb", [] { DisplayUnits::SetBarUnit(2); }, ID::Barometer(), 29921 * 0.033864, "1013.2"},
@@ -291,15 +291,33 @@ TEST_F(ValuesTest, SetThenGetRoundTrips) {
     float value;  // in user units (converted below for the unit-free quantities)
   };
   const Row rows[] = {
-      {ID::OutsideTemp(), 21.37f}, {ID::HighTemp(), -12.06f}, {ID::LowTemp(), 0.04f},
-      {ID::InsideTemp(), 19.99f},  {ID::Temperature(5), 23.4f}, {ID::SoilTemperature(6), 11.6f},
-      {ID::LeafTemperature(1), -3.3f}, {ID::OutsideHum(), 63.27f}, {ID::InsideHum(), 0.0f},
-      {ID::Humidity(8), 99.6f},    {ID::WindSpeed(), 7.33f},    {ID::HighWindSpeed(), 31.9f},
-      {ID::WindDirection(), 13},   {ID::HighWindDirection(), 0}, {ID::Barometer(), 0},  // set below
-      {ID::Rain(), 3.33f},         {ID::HighRainRate(), 12.7f}, {ID::SolarRad(), 812.4f},
-      {ID::HighSolarRad(), 1203},  {ID::ExtraSolarRad(), -150}, {ID::UVIndex(), 7.26f},
-      {ID::HighUVIndex(), 16.0f},  {ID::SoilMoisture(3), 187},  {ID::LeafWetness(4), 15},
-      {ID::Evapotranspiration(), -0.21f}, {ID::ArchiveInterval(), 10}, {ID::WindTransmitter(), 5},
+      {ID::OutsideTemp(), 21.37f},
+      {ID::HighTemp(), -12.06f},
+      {ID::LowTemp(), 0.04f},
+      {ID::InsideTemp(), 19.99f},
+      {ID::Temperature(5), 23.4f},
+      {ID::SoilTemperature(6), 11.6f},
+      {ID::LeafTemperature(1), -3.3f},
+      {ID::OutsideHum(), 63.27f},
+      {ID::InsideHum(), 0.0f},
+      {ID::Humidity(8), 99.6f},
+      {ID::WindSpeed(), 7.33f},
+      {ID::HighWindSpeed(), 31.9f},
+      {ID::WindDirection(), 13},
+      {ID::HighWindDirection(), 0},
+      {ID::Barometer(), 0},  // set below
+      {ID::Rain(), 3.33f},
+      {ID::HighRainRate(), 12.7f},
+      {ID::SolarRad(), 812.4f},
+      {ID::HighSolarRad(), 1203},
+      {ID::ExtraSolarRad(), -150},
+      {ID::UVIndex(), 7.26f},
+      {ID::HighUVIndex(), 16.0f},
+      {ID::SoilMoisture(3), 187},
+      {ID::LeafWetness(4), 15},
+      {ID::Evapotranspiration(), -0.21f},
+      {ID::ArchiveInterval(), 10},
+      {ID::WindTransmitter(), 5},
       {ID::WindSamples(), 412},
   };
   for (const Units& u : settings) {
@@ -445,8 +463,7 @@ TEST_F(ValuesTest, ExpectedSamplesAndReception) {
     const WeatherDataObject rec(d);
     const double period = 2.5 + r.tx / 16.0;
     const double span = r.interval * 60.0;
-    EXPECT_EQ(rec.GetExpectedSamples(),
-              static_cast<int>(span / period - std::trunc(span / (20 * period) + 0.5)));
+    EXPECT_EQ(rec.GetExpectedSamples(), static_cast<int>(span / period - std::trunc(span / (20 * period) + 0.5)));
     EXPECT_EQ(rec.GetExpectedSamples(), r.expected);
     if (r.reception == kM) {
       EXPECT_EQ(rec.GetReception(), kM);
@@ -506,11 +523,10 @@ TEST_F(ValuesTest, TimeTexts) {
     const char* exported;
   };
   const Row rows[] = {
-      {1440, 0, ':', "12:00a", "12:00 a"}, {5, 0, ':', "12:05a", "12:05 a"},
-      {545, 0, ':', " 9:05a", "9:05 a"},   {720, 0, ':', "12:00p", "12:00 p"},
-      {750, 0, '.', "12.30p", "12.30 p"},  {1439, 0, ':', "11:59p", "11:59 p"},
-      {1440, 1, ':', "00:00", "00:00"},    {545, 1, ':', " 9:05", "9:05"},
-      {1335, 1, 'h', "22h15", "22h15"},    {-32768, 0, ':', "---", "---"},
+      {1440, 0, ':', "12:00a", "12:00 a"}, {5, 0, ':', "12:05a", "12:05 a"},   {545, 0, ':', " 9:05a", "9:05 a"},
+      {720, 0, ':', "12:00p", "12:00 p"},  {750, 0, '.', "12.30p", "12.30 p"}, {1439, 0, ':', "11:59p", "11:59 p"},
+      {1440, 1, ':', "00:00", "00:00"},    {545, 1, ':', " 9:05", "9:05"},     {1335, 1, 'h', "22h15", "22h15"},
+      {-32768, 0, ':', "---", "---"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.packed);

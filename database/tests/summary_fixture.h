@@ -10,8 +10,8 @@
 #include "database/daily_summary_ops.h"
 #include "database/data_record.h"
 #include "database/tests/db_test_util.h"
-#include "database/weather_database.h"
 #include "database/weather_data_object.h"
+#include "database/weather_database.h"
 
 namespace sq::testing {
 

@@ -135,8 +135,16 @@ TEST_F(SummaryOpsTest, DegreeDayMethods) {
   DownloadDay(db, DateTime(1, 3, 2026), Hours(12, 550));  // half a day, 10 below
 
   std::vector<std::string> asked;
-  DegDayPrompts ok{[&](const std::string& q) { asked.push_back(q); return true; }, {}};
-  DegDayPrompts cancel{[&](const std::string& q) { asked.push_back(q); return false; }, {}};
+  DegDayPrompts ok{[&](const std::string& q) {
+                     asked.push_back(q);
+                     return true;
+                   },
+                   {}};
+  DegDayPrompts cancel{[&](const std::string& q) {
+                         asked.push_back(q);
+                         return false;
+                       },
+                       {}};
   double total = -1;
 
   EXPECT_EQ(DegDayHighLowMethod(db, DateTime(1, 1, 2026), DateTime(1, 31, 2026), &total, 65.0f, ok), 0);
@@ -164,8 +172,8 @@ TEST_F(SummaryOpsTest, DaylightHoursCountsAboveThreshold) {
   WeatherDatabase db;
   ASSERT_NE(db.OpenDatabase(folder_.str()), kDbError);
   std::vector<DataRecord> day1 = Hours(24, 600);  // solar 400 all day
-  day1[0].solar_rad = 100;                         // at the threshold: not counted
-  day1[1].solar_rad = 3500;                        // implausible: not counted
+  day1[0].solar_rad = 100;                        // at the threshold: not counted
+  day1[1].solar_rad = 3500;                       // implausible: not counted
   day1[2].solar_rad = kNoValue16;
   DownloadDay(db, DateTime(5, 1, 2026), day1);
   DownloadDay(db, DateTime(5, 3, 2026), Hours(2, 600));

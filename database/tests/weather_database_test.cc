@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <filesystem>
 
+#include <filesystem>
 #include <fstream>
 
 #include "database/mem_file_system.h"
@@ -17,8 +16,8 @@ namespace {
 using testing::AppendDay;
 using testing::Archive;
 using testing::At;
-using testing::Markers;
 using testing::MarkerOf;
+using testing::Markers;
 using testing::ReadAllStored;
 using testing::TempFolder;
 
@@ -91,8 +90,10 @@ TEST(WeatherDatabase, MonthsAndNumbering) {
     seen.emplace_back(when.GetPackedDate(), when.packed_time);
   }
   EXPECT_EQ(rc, -2);
-  const std::vector<std::pair<int, int>> want = {{PackDate(2025, 12, 31), 0}, {PackDate(2025, 12, 31), 0},
-                                                 {PackDate(2025, 12, 31), 5}, {PackDate(2025, 12, 31), 10},
+  const std::vector<std::pair<int, int>> want = {{PackDate(2025, 12, 31), 0},
+                                                 {PackDate(2025, 12, 31), 0},
+                                                 {PackDate(2025, 12, 31), 5},
+                                                 {PackDate(2025, 12, 31), 10},
                                                  {PackDate(2026, 1, 1), 0}};
   EXPECT_EQ(seen, want);
 

@@ -111,8 +111,7 @@ TEST(DaylightSavingsCalcTest, ManualDates) {
     DateTime start, end, t;
     const char* expected;  // after local -> UTC with zone -5
   } rows[] = {
-      {"inside a period within the year", At(4, 10, 1990, 0), At(9, 20, 1990, 0), At(6, 1, 2015, 600),
-       "2015-6-1 840"},
+      {"inside a period within the year", At(4, 10, 1990, 0), At(9, 20, 1990, 0), At(6, 1, 2015, 600), "2015-6-1 840"},
       {"outside it", At(4, 10, 1990, 0), At(9, 20, 1990, 0), At(10, 1, 2015, 600), "2015-10-1 900"},
       {"start day after 02:00", At(4, 10, 1990, 0), At(9, 20, 1990, 0), At(4, 10, 2015, 150), "2015-4-10 390"},
       {"start day before 02:00", At(4, 10, 1990, 0), At(9, 20, 1990, 0), At(4, 10, 2015, 60), "2015-4-10 360"},
@@ -247,16 +246,13 @@ TEST(DaylightSavingsCalcTest, DifferencesNearTheChange) {
   } rows[] = {
       // New York, Saturday 10 March 2007 20:00 EST is 11 March 01:00 UTC. The UTC date is
       // the start date and 20:00 is after 02:00, so the rules already take daylight time.
-      {"New York, evening before the spring change", At(3, 10, 2007, 20 * 60), -5.0f, "2007-3-11 0",
-       "2007-3-11 60"},
+      {"New York, evening before the spring change", At(3, 10, 2007, 20 * 60), -5.0f, "2007-3-11 0", "2007-3-11 60"},
       // Saturday 3 November 2007 20:00 EDT is 4 November 00:00 UTC; on the end date
       // 20:00 is not before 02:00, so the rules take standard time.
-      {"New York, evening before the autumn change", At(11, 3, 2007, 20 * 60), -5.0f, "2007-11-4 60",
-       "2007-11-4 0"},
+      {"New York, evening before the autumn change", At(11, 3, 2007, 20 * 60), -5.0f, "2007-11-4 60", "2007-11-4 0"},
       // Berlin, Monday 26 March 2007 00:30 CEST is Sunday 25 March 22:30 UTC: the UTC date is
       // the start date and 00:30 is before 02:00, so the rules take standard time.
-      {"Berlin, first hour after the spring change day", At(3, 26, 2007, 30), 1.0f, "2007-3-25 1410",
-       "2007-3-25 1350"},
+      {"Berlin, first hour after the spring change day", At(3, 26, 2007, 30), 1.0f, "2007-3-25 1410", "2007-3-25 1350"},
   };
   const DaylightSavingsCalc calc;
   for (const Row& r : rows) {

@@ -250,7 +250,10 @@ TEST_F(DisplayUnitsTest, InverseRoundingAndLimits) {
       {"UV: 16", {}, [] { return int{U::InverseConvertUV(16.0f)}; }, 160},
       {"elevation: 305 m", {.elev = 0}, [] { return int{U::InverseConvertElevation(305, false)}; }, 1001},
       {"elevation: -305 m", {.elev = 0}, [] { return int{U::InverseConvertElevation(-305, false)}; }, -1001},
-      {"elevation: metres beyond 16-bit feet", {.elev = 0}, [] { return int{U::InverseConvertElevation(20000, false)}; }, -32768},
+      {"elevation: metres beyond 16-bit feet",
+       {.elev = 0},
+       [] { return int{U::InverseConvertElevation(20000, false)}; },
+       -32768},
       {"rain clicks: 1 in as 0.2 mm tips", {}, [] { return U::RainClicks(1.0f, 2); }, 127},
       {"rain clicks: 1 mm as 0.01 in tips", {.rain = 1}, [] { return U::RainClicks(1.0f, 1); }, 4},
       {"rain clicks: bad type", {}, [] { return U::RainClicks(1.0f, 7); }, -32768},
@@ -320,7 +323,7 @@ TEST_F(DisplayUnitsTest, SettersLoadUnitTexts) {
   };
   for (const auto& [units, texts] : rows) {
     Apply(units);
-    const std::vector<std::string> got = {U::tempUnitStr, U::barUnitStr, U::windSpeedUnitStr, U::windMeterUnitStr,
+    const std::vector<std::string> got = {U::tempUnitStr, U::barUnitStr,  U::windSpeedUnitStr, U::windMeterUnitStr,
                                           U::rainUnitStr, U::elevUnitStr, U::airDUnitStr};
     EXPECT_EQ(got, texts);
   }

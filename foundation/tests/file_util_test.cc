@@ -102,7 +102,7 @@ TEST_F(FileUtilTest, StaleTemporaryFilesOfDeadProcessesAreRemoved) {
   const std::string dead = std::to_string(child);
   const std::string alive = std::to_string(::getpid());
   for (const std::string& name : {"download.pending.tmp-" + dead, "rain.db.tmp-" + dead, "rain.db.tmp-" + alive,
-                                 std::string("notes.tmp-12x"), std::string("2024-07.sqm")}) {
+                                  std::string("notes.tmp-12x"), std::string("2024-07.sqm")}) {
     ASSERT_TRUE(WriteFileAtomic((dir_ / name).string(), std::string("x")));
   }
   EXPECT_EQ(RemoveStaleTemporaryFiles(dir_.string()), 2);

@@ -27,20 +27,58 @@ bool Same(int decimals, double v) {
   const std::size_t n = FormatFixed(std::span<char>(buf), decimals, v);
   const std::string want = Printf(decimals, v);
   if (want == buf && n == want.size()) return true;
-  ADD_FAILURE() << "decimals " << decimals << " value " << Printf(20, v) << ": printf \"" << want << "\", got \""
-                << buf << "\" (" << n << ")";
+  ADD_FAILURE() << "decimals " << decimals << " value " << Printf(20, v) << ": printf \"" << want << "\", got \"" << buf
+                << "\" (" << n << ")";
   return false;
 }
 
 TEST(FixedFormatTest, EdgeValuesMatchPrintf) {
   const double kInf = std::numeric_limits<double>::infinity();
   const double cases[] = {
-      0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.375, -0.125, 0.05, 0.15, 0.25, 0.35, 1.0005, 2.675, -0.04, -0.004,
-      -1e-9, 9.5, 99.95, 999.9995, 0.0005, 0.00049999999999999, 1e-300, -1e-310, 4.9e-324,
-      std::numeric_limits<double>::min(), 0.999999999, 9999999.99999, 123456789.123456789,
+      0.0,
+      -0.0,
+      0.5,
+      1.5,
+      2.5,
+      -2.5,
+      0.125,
+      0.375,
+      -0.125,
+      0.05,
+      0.15,
+      0.25,
+      0.35,
+      1.0005,
+      2.675,
+      -0.04,
+      -0.004,
+      -1e-9,
+      9.5,
+      99.95,
+      999.9995,
+      0.0005,
+      0.00049999999999999,
+      1e-300,
+      -1e-310,
+      4.9e-324,
+      std::numeric_limits<double>::min(),
+      0.999999999,
+      9999999.99999,
+      123456789.123456789,
       9007199254740991.0,  // 2^53 - 1: the last value of the fast path
-      9007199254740992.0, 1e19, 1.8446744073709552e19, 1e300, -1e300, std::numeric_limits<double>::max(),
-      std::numeric_limits<double>::quiet_NaN(), kInf, -kInf, -32768.0, 32767.0, 29.921, 1013.2,
+      9007199254740992.0,
+      1e19,
+      1.8446744073709552e19,
+      1e300,
+      -1e300,
+      std::numeric_limits<double>::max(),
+      std::numeric_limits<double>::quiet_NaN(),
+      kInf,
+      -kInf,
+      -32768.0,
+      32767.0,
+      29.921,
+      1013.2,
   };
   for (double v : cases) {
     for (int d = 0; d <= kMaxFixedDecimals + 2; ++d) Same(d, v);
@@ -52,11 +90,11 @@ TEST(FixedFormatTest, EdgeValuesMatchPrintf) {
 TEST(FixedFormatTest, ConvertedInternalValuesMatchPrintf) {
   for (int t = -32768; t <= 32767; ++t) {
     const float values[] = {
-        static_cast<float>(t / 10.0),          static_cast<float>((t - 320) * 5 / 90.0),
-        static_cast<float>(t / 1000.0),        static_cast<float>(t * 0.0254),
-        static_cast<float>(t * 0.033864),      static_cast<float>(t / 11.5),
-        static_cast<float>(t * 0.1609344),     static_cast<float>(t * 0.044704),
-        static_cast<float>(t / 100.0 * 25.4),  static_cast<float>(t * 5.0 * 60.0 / 41855.0),
+        static_cast<float>(t / 10.0),         static_cast<float>((t - 320) * 5 / 90.0),
+        static_cast<float>(t / 1000.0),       static_cast<float>(t * 0.0254),
+        static_cast<float>(t * 0.033864),     static_cast<float>(t / 11.5),
+        static_cast<float>(t * 0.1609344),    static_cast<float>(t * 0.044704),
+        static_cast<float>(t / 100.0 * 25.4), static_cast<float>(t * 5.0 * 60.0 / 41855.0),
     };
     for (float f : values) {
       for (int d = 0; d <= 4; ++d) {
@@ -107,8 +145,20 @@ TEST(FixedFormatTest, ShortBuffersCutLikeSnprintf) {
 }
 
 TEST(FixedFormatTest, IntegersMatchPrintf) {
-  const long long cases[] = {0, 1, -1, 9, 10, -10, 255, 1440, -32768, 32767, 2147483647LL, -2147483648LL,
-                             std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()};
+  const long long cases[] = {0,
+                             1,
+                             -1,
+                             9,
+                             10,
+                             -10,
+                             255,
+                             1440,
+                             -32768,
+                             32767,
+                             2147483647LL,
+                             -2147483648LL,
+                             std::numeric_limits<long long>::min(),
+                             std::numeric_limits<long long>::max()};
   for (long long v : cases) {
     char want[32];
     char got[32];

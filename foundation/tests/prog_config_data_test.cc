@@ -15,14 +15,14 @@ using P = ProgConfigData;
 // The reset image built from raw offsets, independent of the accessors.
 std::vector<std::uint8_t> ExpectedResetImage() {
   std::vector<std::uint8_t> b(P::kSize, 0);
-  b[4] = 1;                  // elevation in feet
-  b[6] = 5;                  // layout mark
-  b[8] = 5;                  // layout mark
-  b[10] = 1;                 // layout version
-  b[12] = 1;                 // setting
-  b[790] = 5;                // minute offset
-  b[792] = b[793] = 0xFF;    // last automatic download hour -1
-  b[922] = 9;                // layout mark
+  b[4] = 1;                // elevation in feet
+  b[6] = 5;                // layout mark
+  b[8] = 5;                // layout mark
+  b[10] = 1;               // layout version
+  b[12] = 1;               // setting
+  b[790] = 5;              // minute offset
+  b[792] = b[793] = 0xFF;  // last automatic download hour -1
+  b[922] = 9;              // layout mark
   return b;
 }
 

@@ -164,8 +164,7 @@ TEST(SunMoon, MakeZoneTimeCarriesAcrossMidnight) {
       {"east, fixed offset", 10, true, false, At(2024, 6, 21), -3.0f, At(2024, 6, 21, 7, 0)},
       {"east, fixed offset with summer hour", 10, true, true, At(2024, 12, 21), -5.3f, At(2024, 12, 21, 5, 42)},
       {"half-minute rounds up before midnight UT", 0, true, false, At(2024, 6, 21), -1.5f, At(2024, 6, 20, 22, 30)},
-      {"before 2000 the zone offset still applies", -5, false, false, At(1999, 6, 21), 24.52f,
-       At(1999, 6, 21, 19, 31)},
+      {"before 2000 the zone offset still applies", -5, false, false, At(1999, 6, 21), 24.52f, At(1999, 6, 21, 19, 31)},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.legend);

@@ -1,10 +1,10 @@
 // The astronomy state behind the extra-radiation value.
-#include "foundation/astronomy.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
+
+#include "foundation/astronomy.h"
 
 namespace sq {
 namespace {
@@ -27,8 +27,8 @@ TEST(Astronomy, DailyTasksFollowTheSeasons) {
   struct Row {
     const char* legend;
     DateTime t;
-    double decl_deg;   // declination of the simple sine model
-    double eqt_min;    // equation of time, minutes
+    double decl_deg;  // declination of the simple sine model
+    double eqt_min;   // equation of time, minutes
   } rows[] = {
       {"June solstice", At(2024, 6, 21, 0, 0), 23.4, -1.5},
       {"December solstice", At(2024, 12, 21, 0, 0), -23.4, 2.0},

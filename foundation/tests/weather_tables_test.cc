@@ -1,10 +1,10 @@
 // The lookup tables: the rows every earlier release showed, and the direction in which
 // the physics says each table must move between them.
+#include "foundation/weather_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "foundation/weather_tables.h"
 
 namespace sq {
 namespace {

@@ -93,14 +93,14 @@ typedef void (*SqModuleCommandFn)(void);
 
 /* Menu locations of AddMenuCommand. The menus are named groups of the command listing
  * (`stratoquill modules commands`); the location code is kept with the command. */
-#define SQ_MENU_FIRST_1 1    /* first menu, first insertion point */
-#define SQ_MENU_FIRST_2 2    /* first menu, second insertion point */
-#define SQ_MENU_SECOND_1 11  /* second menu, first insertion point */
-#define SQ_MENU_SECOND_2 12  /* second menu, second insertion point */
-#define SQ_MENU_THIRD 21     /* third menu */
-#define SQ_MENU_MODULES 31   /* the modules' menu */
-#define SQ_MENU_AFTER 41     /* the menu after the modules' menu */
-#define SQ_MENU_NEW 51       /* a new top-level menu at the modules' position */
+#define SQ_MENU_FIRST_1 1   /* first menu, first insertion point */
+#define SQ_MENU_FIRST_2 2   /* first menu, second insertion point */
+#define SQ_MENU_SECOND_1 11 /* second menu, first insertion point */
+#define SQ_MENU_SECOND_2 12 /* second menu, second insertion point */
+#define SQ_MENU_THIRD 21    /* third menu */
+#define SQ_MENU_MODULES 31  /* the modules' menu */
+#define SQ_MENU_AFTER 41    /* the menu after the modules' menu */
+#define SQ_MENU_NEW 51      /* a new top-level menu at the modules' position */
 
 /* Adds command `commandIndex` of module `moduleId` to the menus at `location` under
  * `text` (a negative index adds a separator). Its command number is 42000 + the module's
@@ -113,14 +113,14 @@ int AddMenuCommand(int moduleId, int location, const char* text, int commandInde
 typedef void (*SqEventCallback)(intptr_t context, int count, const uint32_t* ids);
 
 typedef struct SqModuleEvent {
-  uint32_t id;       /* 0: the program assigns the next free number */
-  uint8_t repeat;    /* 0 one-shot (removed after it fired), else repeating */
-  uint8_t armed;     /* internal: fired in the current window */
-  int16_t period;    /* minutes between firings, 0..1440 (0: none; 1: every minute) */
-  int16_t start;     /* minutes after midnight, 0..1439 */
-  int16_t window;    /* minutes after each due time during which it may fire, >= 0,
-                        less than the period when the period is positive */
-  int16_t last;      /* internal: minute of the last firing, -1 none */
+  uint32_t id;              /* 0: the program assigns the next free number */
+  uint8_t repeat;           /* 0 one-shot (removed after it fired), else repeating */
+  uint8_t armed;            /* internal: fired in the current window */
+  int16_t period;           /* minutes between firings, 0..1440 (0: none; 1: every minute) */
+  int16_t start;            /* minutes after midnight, 0..1439 */
+  int16_t window;           /* minutes after each due time during which it may fire, >= 0,
+                               less than the period when the period is positive */
+  int16_t last;             /* internal: minute of the last firing, -1 none */
   SqEventCallback callback; /* not null */
 } SqModuleEvent;
 
@@ -281,10 +281,10 @@ void RestoreUnits(void);
 char* GetUnitStr(uint32_t dataId, char* buf, int len);
 char* TempStr(float degF, char* buf, int native);
 char* SpeedStr(float mph, char* buf, int native);
-char* DomDirStr(int sector, char* buf);        /* 0..15 = N, NNE, ... NNW */
+char* DomDirStr(int sector, char* buf); /* 0..15 = N, NNE, ... NNW */
 char* HumStr(float percent, char* buf);
 char* BarStr(float inHg, char* buf, int native);
-char* BarTrendStr(int trend, char* buf);       /* the console's trend code */
+char* BarTrendStr(int trend, char* buf); /* the console's trend code */
 char* RainStr(float inches, char* buf, int native);
 char* ETStr(float inches, char* buf, int native);
 char* SolarRadStr(float wattsPerM2, char* buf);

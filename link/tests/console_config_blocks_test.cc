@@ -1,13 +1,14 @@
 // The console's configuration blocks and tables without a console: zone table,
 // calibration arithmetic, transmitter table and anemometer rule, alarm encodings,
 // latitude/longitude text and the settings-password check code.
+#include "link/console_config_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "foundation/display_units.h"
 #include "link/console_config_actions.h"
-#include "link/console_config_blocks.h"
 #include "link/settings_password.h"
 
 namespace sq {
@@ -36,13 +37,13 @@ TEST(ZoneTable, NamesCarryTheOffsetsOfTheTable) {
 
 TEST(Calibration, UncalibrateTakesOffsetsOffAndKeepsMissingSensors) {
   CalibrationOffsets off{};
-  off[cal::kInsideTemp] = 10;       // +1.0 F
+  off[cal::kInsideTemp] = 10;  // +1.0 F
   off[cal::kOutsideTemp] = -5;
-  off[cal::kFurtherTemp] = 3;       // extra temperature 1
-  off[cal::kFurtherTemp + 1] = 7;   // extra temperature 2: no sensor
+  off[cal::kFurtherTemp] = 3;      // extra temperature 1
+  off[cal::kFurtherTemp + 1] = 7;  // extra temperature 2: no sensor
   off[cal::kInsideHum] = 5;
   off[cal::kOutsideHum] = -5;
-  off[cal::kExtraHum] = 4;          // no sensor
+  off[cal::kExtraHum] = 4;  // no sensor
   CalibratedValues v;
   v.temps.fill(kNoSensorTemp);
   v.temps[0] = 705;
@@ -154,7 +155,7 @@ TEST(Alarms, TimeAndTemperatureEncodings) {
   EXPECT_EQ(AlarmTempF(b, 58), 70);
   EXPECT_NEAR(*AlarmTempC(b, 6), (160 - 122) * 5.0 / 9.0, 1e-9);
   EXPECT_NEAR(*AlarmTempC(b, 58), (190 - 152) * 5.0 / 9.0, 1e-9);
-  EXPECT_FALSE(AlarmTempF(b, 7));  // off
+  EXPECT_FALSE(AlarmTempF(b, 7));   // off
   EXPECT_FALSE(AlarmTempF(b, 20));  // not a temperature byte
   EXPECT_TRUE(SetAlarmTempF(b, 59, -40));
   EXPECT_EQ(b[59], 80);
@@ -175,10 +176,20 @@ TEST(LatLongText, ParsesEnteredValues) {
     std::optional<int> tenths;
   };
   const Row rows[] = {
-      {"41.5", false, 415},   {"41.5N", false, 415},  {"41.5 s", false, -415}, {"-33.9", false, -339},
-      {"87.5W", true, -875},  {"151.2 E", true, 1512}, {"180", true, 1800},    {"90.1", false, std::nullopt},
-      {"41.5E", false, std::nullopt}, {"-41.5S", false, std::nullopt}, {"", false, std::nullopt},
-      {"4.1.5", false, std::nullopt}, {"nan", false, std::nullopt},    {"1e3", true, std::nullopt},
+      {"41.5", false, 415},
+      {"41.5N", false, 415},
+      {"41.5 s", false, -415},
+      {"-33.9", false, -339},
+      {"87.5W", true, -875},
+      {"151.2 E", true, 1512},
+      {"180", true, 1800},
+      {"90.1", false, std::nullopt},
+      {"41.5E", false, std::nullopt},
+      {"-41.5S", false, std::nullopt},
+      {"", false, std::nullopt},
+      {"4.1.5", false, std::nullopt},
+      {"nan", false, std::nullopt},
+      {"1e3", true, std::nullopt},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.text);
@@ -213,10 +224,18 @@ TEST(YearRain, AmountToCollectorClicks) {
     std::optional<int> clicks;
   };
   const Row rows[] = {
-      {"1.25", 1, 125},           {" 2 ", 1, 200},           {"1.25", 2, 159},  // 31.75 mm of 0.2 mm
-      {"0", 6, 0},                {"655.35", 1, 65535},      {"655.36", 1, std::nullopt},
-      {"abc", 1, std::nullopt},   {"1.2.3", 1, std::nullopt}, {"-1", 1, std::nullopt},
-      {"1e300", 1, std::nullopt}, {"nan", 1, std::nullopt},  {"", 1, std::nullopt},
+      {"1.25", 1, 125},
+      {" 2 ", 1, 200},
+      {"1.25", 2, 159},  // 31.75 mm of 0.2 mm
+      {"0", 6, 0},
+      {"655.35", 1, 65535},
+      {"655.36", 1, std::nullopt},
+      {"abc", 1, std::nullopt},
+      {"1.2.3", 1, std::nullopt},
+      {"-1", 1, std::nullopt},
+      {"1e300", 1, std::nullopt},
+      {"nan", 1, std::nullopt},
+      {"", 1, std::nullopt},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.text);

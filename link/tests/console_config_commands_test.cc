@@ -1,8 +1,9 @@
 // The console-settings commands end to end: a program folder with one station whose
 // COM1 is the console simulator's pseudo-terminal, the command line as the user types
 // it, and what reaches the console, the station file and the program folder.
-#include <gtest/gtest.h>
+#include "link/console_config_commands.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,7 +17,6 @@
 #include "app/station.h"
 #include "app/station_folders.h"
 #include "link/console_config_actions.h"
-#include "link/console_config_commands.h"
 #include "link/link_clock.h"
 #include "link/settings_password.h"
 #include "link/tests/link_test_util.h"
@@ -212,7 +212,8 @@ TEST_F(ConsoleCommandsTest, CalibrationAlarmsAndTransmitters) {
 TEST_F(ConsoleCommandsTest, AnInconsistentCalibrationBlockIsNeitherShownNorCleared) {
   sim_->WithEngine([](sim::ConsoleEngine& e) { e.eeprom()[0x33] = 0x00; });  // should be 0xFF
   answer_ = true;
-  for (const std::vector<std::string>& c : {std::vector<std::string>{"calibration"}, {"calibration", "--clear"},
+  for (const std::vector<std::string>& c : {std::vector<std::string>{"calibration"},
+                                            {"calibration", "--clear"},
                                             {"calibration", "--set", "inside-hum=2"}}) {
     SCOPED_TRACE(c.back());
     EXPECT_EQ(Run(c), 1);

@@ -1,6 +1,8 @@
 // Console settings against the console simulator on a pseudo-terminal: the exact
 // bytes of every operation, refusals that send nothing, the clear order, clearing the
 // calibration, the time sequence with the station's copy, and the settings password.
+#include "link/console_config.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include <memory>
 
 #include "app/station.h"
-#include "link/console_config.h"
 #include "link/console_config_actions.h"
 #include "link/corvale_session.h"
 #include "link/crc16.h"
@@ -212,10 +213,9 @@ TEST_F(ConsoleConfigTest, ClearSequenceKeepsItsOrder) {
   c.totals = {27, 13, 25};  // cleared in the fixed order, not as listed
   std::string step;
   ASSERT_EQ(RunClearSequence(*config_, nullptr, c, &step), kConfigOk) << step;
-  const std::vector<std::string> expected = {
-      "CLRHIGHS 0", "CLRHIGHS 1", "CLRHIGHS 2", "CLRLOWS 0", "CLRLOWS 2", "CLRGRA",    "CLRLOG",
-      "CLRALM",     "EEBRD 32 1B", "CALED",     "CLRCAL",    "CALFIX",    "CLRVAR 13", "CLRVAR 25",
-      "CLRVAR 27"};
+  const std::vector<std::string> expected = {"CLRHIGHS 0", "CLRHIGHS 1", "CLRHIGHS 2", "CLRLOWS 0",   "CLRLOWS 2",
+                                             "CLRGRA",     "CLRLOG",     "CLRALM",     "EEBRD 32 1B", "CALED",
+                                             "CLRCAL",     "CALFIX",     "CLRVAR 13",  "CLRVAR 25",   "CLRVAR 27"};
   EXPECT_EQ(Commands(), expected);
 
   sim_->WithEngine([](sim::ConsoleEngine& e) { e.ClearReceived(); });

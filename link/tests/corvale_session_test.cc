@@ -1,12 +1,13 @@
 // The current family's session against the console simulator, on a pseudo-terminal
 // and on loopback TCP: the bytes of every command, wake-up, faults and reconnection.
+#include "link/corvale_session.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
 #include <functional>
 #include <memory>
 
-#include "link/corvale_session.h"
 #include "link/crc16.h"
 #include "link/tests/link_test_util.h"
 #include "tools/console_sim/console_sim.h"
@@ -73,7 +74,10 @@ TEST_P(CorvaleSessionTest, CommandBytesOnTheWire) {
          return s.GetTime(t) == 0 ? t.year * 100 + t.month : -1;
        },
        Bytes("\nGETTIME\n"), 2024 * 100 + 6},
-      {"set time", [](CorvaleSession& s) { return s.SetTime({2025, 3, 9, 14, 7}); },
+      {"set time",
+       [](CorvaleSession& s) {
+         return s.SetTime({2025, 3, 9, 14, 7});
+       },
        Cat(Bytes("\nSETTIME\n"), WithCrc({0, 7, 14, 9, 3, 125})), 0},
       {"firmware date",
        [](CorvaleSession& s) {
@@ -295,7 +299,7 @@ TEST(SessionBytes, AcknowledgeNakTimeoutAndClosedPort) {
   ASSERT_EQ(session.PutCrc(), 0);
   const std::uint16_t crc = Crc16(std::vector<std::uint8_t>{0x01, 0x02});
   EXPECT_EQ(peer.Received(), (std::vector<std::uint8_t>{0x01, 0x02, static_cast<std::uint8_t>(crc >> 8),
-                                                         static_cast<std::uint8_t>(crc & 0xFF)}));
+                                                        static_cast<std::uint8_t>(crc & 0xFF)}));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 // (cut link, failed or stopped writes, a killed process) followed by a download that
 // must bring the database to exactly what an undisturbed download gives.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,7 +64,9 @@ DbImage ReadImage(const std::string& folder) {
       in_day = 0;
     }
     const int want = in_day == 0 ? kRecordTypeSummary1 : in_day == 1 ? kRecordTypeSummary2 : kRecordTypeArchive;
-    if (r[0] != want) img.problem = "day " + std::to_string(key) + " record " + std::to_string(in_day) + " has type " + std::to_string(r[0]);
+    if (r[0] != want)
+      img.problem =
+          "day " + std::to_string(key) + " record " + std::to_string(in_day) + " has type " + std::to_string(r[0]);
     ++in_day;
     if (r[0] == kRecordTypeArchive) {
       const int t = r[4] | (r[5] << 8);
@@ -509,7 +511,6 @@ TEST_P(DownloadTest, LinkCutAfterEveryPage) {
 INSTANTIATE_TEST_SUITE_P(Transports, DownloadTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? std::string("Tcp") : std::string("Pty"); });
 
-
 // ---------------------------------------------------------------- interruptions
 
 // Two days that cross a month end, so that every kind of write happens.
@@ -614,7 +615,7 @@ TEST_F(DownloadInterruptTest, FailedWriteStopsStoringWithoutLosingRecords) {
 // A real process killed by its id after k pages, with the rain history in use; the
 // next download completes the database and the rain history.
 TEST_F(DownloadInterruptTest, KilledProcessThenResume) {
-  tcp_ = true;  // the killed process's connection closes with it
+  tcp_ = true;                 // the killed process's connection closes with it
   ::signal(SIGPIPE, SIG_IGN);  // the simulator may still be writing to the dead peer
   sim::SimOptions o = MonthEnd(60);
   o.baud = 115200;  // slow enough for the kill to land inside the transfer
@@ -668,7 +669,8 @@ TEST_F(DownloadInterruptTest, KilledProcessThenResume) {
     ASSERT_EQ(ReadImage(folder).problem, "");
     Captured cap;
     const int second = Download(folder, &cap, nullptr, true);
-    EXPECT_TRUE(second == kDownloadOk || second == kDownloadNothingNew) << second << " " << (cap.messages.empty() ? "" : cap.messages[0]);
+    EXPECT_TRUE(second == kDownloadOk || second == kDownloadNothingNew)
+        << second << " " << (cap.messages.empty() ? "" : cap.messages[0]);
     const DbImage img = ReadImage(folder);
     EXPECT_EQ(img.archive_times, ref.archive_times);
     EXPECT_EQ(img.records, ref.records);
@@ -756,8 +758,7 @@ TEST_F(DownloadInterruptTest, ConfirmationAndAutomaticExport) {
     EXPECT_EQ(questions[0], "Transfer 4 pages (1%) to your PC from Test?\n(Each page holds up to 5 records.)");
     EXPECT_EQ(exports, row.answer ? 1 : 0);
     if (row.logged) {
-      EXPECT_NE(std::find_if(log.begin(), log.end(),
-                             [&](const std::string& l) { return l.rfind(row.logged, 0) == 0; }),
+      EXPECT_NE(std::find_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(row.logged, 0) == 0; }),
                 log.end());
     }
   }
@@ -781,7 +782,8 @@ class RingSession : public CorvaleSession {
     const int page = (first_page + static_cast<int>(offset / kDumpPageStride)) % 512;
     EXPECT_EQ(expected_seq, static_cast<int>(offset / kDumpPageStride) & 0xFF);
     for (int r = 0; r < 5; ++r) {
-      std::memcpy(buffer_.data() + offset + static_cast<std::size_t>(r) * 52, ring_[static_cast<std::size_t>(page * 5 + r)].data(), 52);
+      std::memcpy(buffer_.data() + offset + static_cast<std::size_t>(r) * 52,
+                  ring_[static_cast<std::size_t>(page * 5 + r)].data(), 52);
     }
     return 0;
   }
@@ -803,7 +805,8 @@ TEST_F(DownloadInterruptTest, FullRingOf513Pages) {
   const auto in_order = sim::MakeArchive(all);
   const int newest = 502;
   std::vector<sim::Record> ring(2560);
-  for (int i = 0; i < 2560; ++i) ring[static_cast<std::size_t>((newest + 1 + i) % 2560)] = in_order[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 2560; ++i)
+    ring[static_cast<std::size_t>((newest + 1 + i) % 2560)] = in_order[static_cast<std::size_t>(i)];
   RingSession session(Settings(), ring, newest, 513);
   const std::string folder = dir_.path().string();
   EXPECT_EQ(Download(folder, nullptr, nullptr, false, &session,
@@ -945,7 +948,8 @@ TEST_F(DownloadInterruptTest, Issue17DamagedNewestRecordTime) {
     EXPECT_FALSE(cap.Said("Error writing data to disk"));
     // Every moment of the console once, and the damaged record where it was.
     auto times = ReadImage(folder).archive_times;
-    const auto damaged = std::find_if(times.begin(), times.end(), [](const auto& t) { return t.second < 1 || t.second > 1440 || t.second == 5; });
+    const auto damaged = std::find_if(times.begin(), times.end(),
+                                      [](const auto& t) { return t.second < 1 || t.second > 1440 || t.second == 5; });
     ASSERT_NE(damaged, times.end());
     times.erase(damaged);
     EXPECT_EQ(times, ExpectedTimes(SimArchive()));

@@ -103,7 +103,8 @@ TEST(CorvaleStamps, LastStoredRecord) {
       {"empty database", std::nullopt, 0, 0},
       {"before 2000", At(1999, 12, 31, 600), 0, 0},
       {"12:30", At(2024, 6, 1, 750), static_cast<std::uint16_t>(1 + 6 * 32 + 24 * 512), 1230},
-      {"24:00 asks for the next day at 00:00", At(2024, 6, 1, 1440), static_cast<std::uint16_t>(2 + 6 * 32 + 24 * 512), 0},
+      {"24:00 asks for the next day at 00:00", At(2024, 6, 1, 1440), static_cast<std::uint16_t>(2 + 6 * 32 + 24 * 512),
+       0},
       {"24:00 on 31 December", At(2024, 12, 31, 1440), static_cast<std::uint16_t>(1 + 1 * 32 + 25 * 512), 0},
   };
   for (const Row& row : rows) {
@@ -235,8 +236,9 @@ TEST(ConsoleRecordConversion, LayoutPartsAndExtraRadiation) {
   a.layout = {false, false};
   const auto ra = ConsoleRecordConverter(a).Convert(r, when);
   ASSERT_TRUE(ra);
-  EXPECT_EQ((std::array<int, 4>{ra->soil_moisture[0], ra->soil_moisture[1], ra->soil_moisture[2], ra->soil_moisture[3]}),
-            (std::array<int, 4>{31, 32, 33, 34}));
+  EXPECT_EQ(
+      (std::array<int, 4>{ra->soil_moisture[0], ra->soil_moisture[1], ra->soil_moisture[2], ra->soil_moisture[3]}),
+      (std::array<int, 4>{31, 32, 33, 34}));
   EXPECT_EQ(ra->soil_temp[0], 35);
   EXPECT_EQ(ra->soil_temp[3], 38);
   EXPECT_EQ(ra->leaf_wetness[0], 39);

@@ -82,8 +82,8 @@ inline std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin()
 }  // namespace sq::testing
 
 #include <atomic>
-#include <mutex>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace sq::testing {

@@ -2,6 +2,8 @@
 // TCP), and against scripted peers for what the simulator does not do: packets cut
 // into pieces, a bad header, a console that acknowledges and then stays silent, a
 // damaged highs and lows block. Every time-out runs on a fake clock.
+#include "link/loop_packets.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -16,7 +18,6 @@
 
 #include "link/corvale_session.h"
 #include "link/crc16.h"
-#include "link/loop_packets.h"
 #include "link/tests/link_test_util.h"
 #include "tools/console_sim/console_sim.h"
 

@@ -1,5 +1,7 @@
 // Decoding of real-time packets into the loop record: where every field comes from,
 // the no-value codes, LOOP2 packets, and the checks that keep a damaged packet out.
+#include "link/loop_record.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,7 +9,6 @@
 #include "link/comm_protocol.h"
 #include "link/crc16.h"
 #include "link/hilows.h"
-#include "link/loop_record.h"
 #include "tools/console_sim/sim_data.h"
 
 namespace sq {
@@ -118,8 +119,8 @@ TEST(LoopRecordTest, NoValueCodesOfTheSensors) {
        [](const LoopRecord& r) { return r.inside_temp; }, -32768},
       {"outside temperature -10.5", [](LoopPacket& p) { Put16(p, off::kOutsideTemp, -105); },
        [](const LoopRecord& r) { return r.outside_temp; }, -105},
-      {"solar 32767", [](LoopPacket& p) { Put16(p, off::kSolar, 32767); },
-       [](const LoopRecord& r) { return r.solar; }, -32768},
+      {"solar 32767", [](LoopPacket& p) { Put16(p, off::kSolar, 32767); }, [](const LoopRecord& r) { return r.solar; },
+       -32768},
       {"extra temperature 255", [](LoopPacket& p) { p[off::kExtraTemps] = 255; },
        [](const LoopRecord& r) { return r.extra_temps[0]; }, 255},
   };

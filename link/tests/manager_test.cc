@@ -78,8 +78,7 @@ TEST(ConsoleSearch, FindsTheConsoleAmongPseudoTerminals) {
   ASSERT_TRUE(console.StartPty());
   CommSettings base;
   base.clock = &clock;
-  const std::vector<PortEntry> ports = {
-      {1, "/nonexistent/tty"}, {2, silent.device_path()}, {3, console.device_path()}};
+  const std::vector<PortEntry> ports = {{1, "/nonexistent/tty"}, {2, silent.device_path()}, {3, console.device_path()}};
   const auto found = FindConsole(base, ports);
   EXPECT_EQ(found.port, 3);
   EXPECT_EQ(found.model, 17);
@@ -246,10 +245,12 @@ TEST(BrisantSession, ThreeLetterCommandsOnTheWire) {
   EXPECT_EQ(got.size(), 21u);
   ASSERT_EQ(session.WriteNibbles(0, 0x10, 2, {0xAB}), 0);
   EXPECT_EQ(session.WriteNibbles(2, 0x10, 2, {0xAB}), -1) << "bank 2 is refused";
-  const std::vector<std::uint8_t> expected = {
-      'W', 'R', 'D', 4 * 16 + 1 * 2 + 2, 0x4D, '\r',                  // read 4 nibbles, bank 1
-      'S', 'R', 'D', 0xE3, 0x7F, 20, 0, '\r',                          // image 1559, one image
-      'W', 'W', 'R', 2 * 16 + 0 * 2 + 1, 0x10, 0xAB, '\r'};            // write 2 nibbles, bank 0
+  const std::vector<std::uint8_t> expected = {'W',  'R',  'D', 4 * 16 + 1 * 2 + 2,
+                                              0x4D, '\r',  // read 4 nibbles, bank 1
+                                              'S',  'R',  'D', 0xE3,
+                                              0x7F, 20,   0,   '\r',  // image 1559, one image
+                                              'W',  'W',  'R', 2 * 16 + 0 * 2 + 1,
+                                              0x10, 0xAB, '\r'};  // write 2 nibbles, bank 0
   EXPECT_EQ(console.received(), expected);
 }
 

@@ -8,8 +8,8 @@
 #include "link/corvale_session.h"
 #include "link/serial_transport.h"
 #include "link/tcp_transport.h"
-#include "link/usb_transport.h"
 #include "link/tests/link_test_util.h"
+#include "link/usb_transport.h"
 
 namespace sq {
 namespace {

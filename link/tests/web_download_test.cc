@@ -1,11 +1,12 @@
 // The web download against a small HTTP server on loopback that serves archive pages
 // made by the simulator's archive generator, and its parsers on their own.
+#include "link/web_download.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
@@ -22,7 +23,6 @@
 #include "link/download_journal.h"
 #include "link/http_client.h"
 #include "link/tests/link_test_util.h"
-#include "link/web_download.h"
 #include "tools/console_sim/sim_data.h"
 
 namespace sq {
@@ -96,8 +96,8 @@ class LoopbackHttpServer {
       }
       return;
     }
-    std::string out = "HTTP/1.1 " + std::to_string(r.status) + " X\r\nContent-Length: " +
-                      std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n";
+    std::string out = "HTTP/1.1 " + std::to_string(r.status) +
+                      " X\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n";
     out += r.body.substr(0, r.send_bytes);
     (void)!::send(c, out.data(), out.size(), MSG_NOSIGNAL);
   }
@@ -268,8 +268,7 @@ TEST_F(WebDownloadTest, FailuresStoreNothing) {
   const Case cases[] = {
       {"headers refused", Reply{500, "oops"}, Reply{}, "Error getting data from the web server."},
       {"data refused", Reply{200, HeadersBody(20)}, Reply{404, "no"}, "Error getting data from the web server."},
-      {"stream cut short", Reply{200, HeadersBody(20)}, Reply{200, pages, 600},
-       "TCP/IP : Communication error found."},
+      {"stream cut short", Reply{200, HeadersBody(20)}, Reply{200, pages, 600}, "TCP/IP : Communication error found."},
       {"stream short but complete", Reply{200, HeadersBody(20)}, Reply{200, pages.substr(0, 780)},
        "TCP/IP : Communication error found."},
       {"answer without records", Reply{200, "Wrong password\nModel=16\nArchiveInt=30\n"}, Reply{},
@@ -280,9 +279,8 @@ TEST_F(WebDownloadTest, FailuresStoreNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.legend);
     messages_.clear();
-    LoopbackHttpServer server([&](const std::string& target) {
-      return Has(target, "action=headers") ? c.headers : c.data;
-    });
+    LoopbackHttpServer server(
+        [&](const std::string& target) { return Has(target, "action=headers") ? c.headers : c.data; });
     log_.clear();
     EXPECT_EQ(Download(server), kDownloadFailed);
     EXPECT_TRUE(Said(c.text));
@@ -372,8 +370,10 @@ TEST(WebDownloadUrlTest, HostFormsAndEncoding) {
   const CorvaleStamp stamp{0x3098, 1230};  // 2024-04-24 12:30
   const Case cases[] = {
       {"example.org", "http://example.org/webdl.php?timestamp=815269070&user=a%2Bb&pass=%C3%A9%20x&action=data"},
-      {"https://example.org/dl/", "https://example.org/dl/webdl.php?timestamp=815269070&user=a%2Bb&pass=%C3%A9%20x&action=data"},
-      {" 127.0.0.1:8080/webdl.php", "http://127.0.0.1:8080/webdl.php?timestamp=815269070&user=a%2Bb&pass=%C3%A9%20x&action=data"},
+      {"https://example.org/dl/",
+       "https://example.org/dl/webdl.php?timestamp=815269070&user=a%2Bb&pass=%C3%A9%20x&action=data"},
+      {" 127.0.0.1:8080/webdl.php",
+       "http://127.0.0.1:8080/webdl.php?timestamp=815269070&user=a%2Bb&pass=%C3%A9%20x&action=data"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.host);
@@ -400,9 +400,15 @@ TEST(WebHeadersTest, KeysValuesAndDates) {
     int ymd;  // 0: no date
   };
   const DateCase dates[] = {
-      {"Date=Apr 24 2002", 20020424}, {"Date=24 Apr 2002", 20020424}, {"Date=24/4/2002", 20020424},
-      {"Date=2002-04-24", 20020424},  {"Date 24 4 02", 20020424},     {"Date=31 13 2002", 0},
-      {"Date=24 4", 0},               {"Date=", 0},                   {"Date=x y z", 0},
+      {"Date=Apr 24 2002", 20020424},
+      {"Date=24 Apr 2002", 20020424},
+      {"Date=24/4/2002", 20020424},
+      {"Date=2002-04-24", 20020424},
+      {"Date 24 4 02", 20020424},
+      {"Date=31 13 2002", 0},
+      {"Date=24 4", 0},
+      {"Date=", 0},
+      {"Date=x y z", 0},
   };
   for (const DateCase& c : dates) {
     SCOPED_TRACE(c.text);

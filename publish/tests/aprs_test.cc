@@ -2,8 +2,8 @@
 // 127.0.0.1 that answers like an APRS internet server (or stays silent).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,9 +17,9 @@
 
 #include "app/station.h"
 #include "foundation/clock.h"
-#include "realtime/bulletin_data.h"
 #include "publish/aprs_report.h"
 #include "publish/aprs_upload.h"
+#include "realtime/bulletin_data.h"
 
 namespace sq {
 namespace {
@@ -69,10 +69,18 @@ TEST(AprsReport, FieldRules) {
   };
   const Row rows[] = {
       {"direction 360", false, [](AprsStationFacts&, AprsObservation& o) { o.wind_dir = 360; }, "W_000/"},
-      {"calm, direction 0", false, [](AprsStationFacts&, AprsObservation& o) { o.wind_dir = 0; o.wind_speed = 0; }, "W_000/000g"},
-      {"no direction sensor", false, [](AprsStationFacts& f, AprsObservation&) { f.sensors.wind_dir = false; }, "W_.../005"},
-      {"no direction, current family", true, [](AprsStationFacts&, AprsObservation& o) { o.wind_dir = kAprsNoValue; }, "W_.../005"},
-      {"no speed or gust", false, [](AprsStationFacts&, AprsObservation& o) { o.wind_speed = o.wind_gust = kAprsNoValue; }, "_225/...g...t"},
+      {"calm, direction 0", false,
+       [](AprsStationFacts&, AprsObservation& o) {
+         o.wind_dir = 0;
+         o.wind_speed = 0;
+       },
+       "W_000/000g"},
+      {"no direction sensor", false, [](AprsStationFacts& f, AprsObservation&) { f.sensors.wind_dir = false; },
+       "W_.../005"},
+      {"no direction, current family", true, [](AprsStationFacts&, AprsObservation& o) { o.wind_dir = kAprsNoValue; },
+       "W_.../005"},
+      {"no speed or gust", false,
+       [](AprsStationFacts&, AprsObservation& o) { o.wind_speed = o.wind_gust = kAprsNoValue; }, "_225/...g...t"},
       {"no temperature", false, [](AprsStationFacts&, AprsObservation& o) { o.temp = kAprsNoValue; }, "g013t...r"},
       {"below zero", false, [](AprsStationFacts&, AprsObservation& o) { o.temp = -4.6f; }, "t-05r"},
       {"humidity 100", false, [](AprsStationFacts&, AprsObservation& o) { o.humidity = 100; }, "h00b"},
@@ -80,7 +88,8 @@ TEST(AprsReport, FieldRules) {
       {"humidity 0", false, [](AprsStationFacts&, AprsObservation& o) { o.humidity = 0; }, "h01b"},
       {"humidity 255", false, [](AprsStationFacts&, AprsObservation& o) { o.humidity = 255; }, "h..b"},
       {"no humidity sensor", true, [](AprsStationFacts& f, AprsObservation&) { f.sensors.humidity = false; }, "h..b"},
-      {"no rain sensor", false, [](AprsStationFacts& f, AprsObservation&) { f.sensors.rain = false; }, "t066r...p...P...h68"},
+      {"no rain sensor", false, [](AprsStationFacts& f, AprsObservation&) { f.sensors.rain = false; },
+       "t066r...p...P...h68"},
       {"no pressure", false, [](AprsStationFacts&, AprsObservation& o) { o.barometer = kAprsNoValue; }, "b......Qrn"},
       {"pressure 0", false, [](AprsStationFacts&, AprsObservation& o) { o.barometer = 0; }, "b......Qrn"},
       {"no solar sensor", true, [](AprsStationFacts& f, AprsObservation&) { f.sensors.solar = false; }, "b10159.Kwtz"},
@@ -233,8 +242,7 @@ class AprsSession : public ::testing::Test {
 TEST_F(AprsSession, LogsInSendsTheReportAndWaitsForTheServer) {
   AprsServer server;
   ASSERT_EQ(SendAprsReport(Settings(), report_, Options({server.port()}), clock_), kAprsOk);
-  EXPECT_EQ(server.received(),
-            (std::vector<std::string>{"user CW1234 pass -1 vers SQ 6.0.3\n" + report_ + "\n"}));
+  EXPECT_EQ(server.received(), (std::vector<std::string>{"user CW1234 pass -1 vers SQ 6.0.3\n" + report_ + "\n"}));
   const std::string address = "127.0.0.1:" + std::to_string(server.port());
   EXPECT_EQ(log_, (std::vector<std::string>{"APRS upload success.: " + report_ + " -> APRS address:" + address + "."}));
   EXPECT_GE(clock_.ElapsedMs(), kAprsLoginPauseMs);

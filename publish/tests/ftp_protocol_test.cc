@@ -3,9 +3,9 @@
 // name, and the remote path helpers.
 #include "publish/ftp_protocol.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "app/tests/temp_dir.h"
 #include "publish/ftp_paths.h"
@@ -33,7 +33,7 @@ TEST(FtpPaths, ConvertAndPartialPathCases) {
     int result;
   };
   const Row rows[] = {
-      {1, "a\\b\\c", "a", kPartialPrefix},     {2, "a\\b\\c", "a\\b", kPartialPrefix},
+      {1, "a\\b\\c", "a", kPartialPrefix},      {2, "a\\b\\c", "a\\b", kPartialPrefix},
       {3, "a\\b\\c", "a\\b\\c", kPartialWhole}, {4, "a\\b\\c", "a\\b\\c", kPartialBeyond},
       {2, "a/b\\c", "a/b", kPartialPrefix},     {1, "abc", "abc", kPartialWhole},
       {1, "\\a", "", kPartialPrefix},           {3, "\\a\\", "\\a\\", kPartialWhole},
@@ -155,7 +155,8 @@ TEST_F(FtpServerTest, LoginFailuresGiveTheirMessages) {
   EXPECT_EQ(FtpOpenFailureText(refused.status(), refused.error(), "127.0.0.1", "wx"),
             " Unable to Connect to the FTP server '127.0.0.1' with user 'wx'.");
 
-  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorNameNotResolved, "h", "u"), " Unable to find FTP host 'h'.");
+  EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorNameNotResolved, "h", "u"),
+            " Unable to find FTP host 'h'.");
   EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorBadUserName, "h", "u"), " Incorrect FTP User Name 'u'.");
   EXPECT_EQ(FtpOpenFailureText(kFtpConnectFailed, kInetErrorLoginFailure, "h", "u"),
             " Unable to Login to the FTP server 'h' with user 'u'.");
@@ -182,9 +183,10 @@ TEST_F(FtpServerTest, DroppedTransferLeavesNothingUnderTheFinalNameAndResetRecov
 
 TEST_F(FtpServerTest, ExplicitTlsChecksTheServersCertificate) {
   const std::string pem = dir_ / "server.pem";
-  const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
-                           "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " + pem + " -out " +
-                           pem + " 2>/dev/null";
+  const std::string make =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+      "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+      pem + " -out " + pem + " 2>/dev/null";
   ASSERT_EQ(std::system(make.c_str()), 0);
   FtpTestServer server(Root(), {"--tls", pem});
   ASSERT_TRUE(server.ok());

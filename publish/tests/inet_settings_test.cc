@@ -13,19 +13,18 @@ TEST(InetSettings, AllOrNothingWithOneMessagePerRefusal) {
   InternetConfiguration c;
   c.SetDefaults();
   std::vector<std::string> errors;
-  EXPECT_EQ(ApplyInetSettings(c, {"ftp-host=ftp.example.org", "ftp-port=0", "bogus=1", "local-folder=rel/path"},
-                              &errors),
-            3);
+  EXPECT_EQ(
+      ApplyInetSettings(c, {"ftp-host=ftp.example.org", "ftp-port=0", "bogus=1", "local-folder=rel/path"}, &errors), 3);
   EXPECT_EQ(errors.size(), 3u);
   EXPECT_EQ(LoadText(c.ftp_host, 64), "");  // nothing applied
 
   errors.clear();
-  ASSERT_EQ(ApplyInetSettings(c,
-                              {"ftp-host=ftp.example.org", "ftp-port=2121", "ftp-password=s3cret", "passive=on",
-                               "proxy-mode=default-no-script", "connection=lan", "ftp-security=sftp",
-                               "local-folder=/srv/w"},
-                              &errors),
-            0)
+  ASSERT_EQ(
+      ApplyInetSettings(c,
+                        {"ftp-host=ftp.example.org", "ftp-port=2121", "ftp-password=s3cret", "passive=on",
+                         "proxy-mode=default-no-script", "connection=lan", "ftp-security=sftp", "local-folder=/srv/w"},
+                        &errors),
+      0)
       << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(c.ftp_port, 2121);
   EXPECT_EQ(c.passive, 1);

@@ -2,10 +2,10 @@
 // of the older file, run-time fields, and the program-wide instance.
 #include "publish/internet_config.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "app/station.h"
 #include "app/station_folders.h"

@@ -124,7 +124,8 @@ TEST(NetworkPackets, SetupStartHiLowsAndClearLayouts) {
   EXPECT_EQ(setup[37], 2);
   EXPECT_EQ(setup[38], 7);
   EXPECT_EQ(setup[39], 0);
-  EXPECT_EQ(std::vector<std::uint8_t>(setup.begin() + 40, setup.begin() + 44), (std::vector<std::uint8_t>{10, 0, 0, 9}));
+  EXPECT_EQ(std::vector<std::uint8_t>(setup.begin() + 40, setup.begin() + 44),
+            (std::vector<std::uint8_t>{10, 0, 0, 9}));
   EXPECT_TRUE(std::all_of(setup.begin() + 44, setup.begin() + 62, [](auto b) { return b == 0; }));
   EXPECT_EQ(setup[62], 1);
   EXPECT_EQ(setup[63], 255);
@@ -184,8 +185,8 @@ TEST(NetworkPackets, OlderFamiliesRealTimeAndHighsAndLowsLayouts) {
   EXPECT_EQ(p[17], 1);
   EXPECT_EQ(p[18], 2);
   EXPECT_EQ(p[19], 0x25);
-  const std::vector<std::uint8_t> readings = {1, 0xFF, 0xDD, 0x02, 0xBD, 55, 41, 0x74, 0xE1, 7, 0x01, 0x0E, 5, 12, 14,
-                                              31, 0, 6, 0, 12, 0x04, 0xD2, 0, 40, 3};
+  const std::vector<std::uint8_t> readings = {1,  0xFF, 0xDD, 0x02, 0xBD, 55, 41, 0x74, 0xE1, 7, 0x01, 0x0E, 5,
+                                              12, 14,   31,   0,    6,    0,  12, 0x04, 0xD2, 0, 40,   3};
   EXPECT_EQ(std::vector<std::uint8_t>(p.begin() + 20, p.begin() + 45), readings);
   for (std::size_t i = 45; i < 112; ++i) ASSERT_EQ(p[i], 0) << i;
   EXPECT_EQ(BE16(p, 112), 0xFFFF);  // no LOOP2 values: their "none" forms
@@ -228,7 +229,7 @@ TEST(NetworkLogger, OlderConsoleUploadIsRealTimeThenHighsAndLows) {
   OlderUploadValues(d, older, &v, &hl);
   EXPECT_EQ(v.model, 1);
   EXPECT_EQ(v.record.outside_temp, 800);
-  EXPECT_EQ(v.avg_wind_10, 7);   // (4 + 10 + 6) / 3, rounded
+  EXPECT_EQ(v.avg_wind_10, 7);  // (4 + 10 + 6) / 3, rounded
   EXPECT_EQ(v.high_wind_10, 10);
   EXPECT_EQ(v.hour, 14);
   EXPECT_EQ(v.minute, 2);
@@ -360,10 +361,8 @@ TEST(NetworkLoggerHttp, RepliesOtherThanTheAcceptanceAreRefusedAndLogged) {
     int type;
     int result;
   } rows[] = {
-      {"0\n#SQ*\n", 5, kSendOk},
-      {"0\n#SQ*\n\n", 5, kSendRefused},  // exactly, for every packet but the start
-      {"1\nbad key\n", 5, kSendRefused},
-      {"", 5, kSendRefused},
+      {"0\n#SQ*\n", 5, kSendOk},          {"0\n#SQ*\n\n", 5, kSendRefused},  // exactly, for every packet but the start
+      {"1\nbad key\n", 5, kSendRefused},  {"", 5, kSendRefused},
       {"welcome\n#SQ*\nbye", 6, kSendOk},  // the start packet needs the mark anywhere
       {"0\n#SQ\n", 6, kSendRefused},
   };
@@ -448,7 +447,8 @@ TEST(NetworkEndpoints, FileRoundTripAndBadLines) {
   EXPECT_EQ(back.production, e.production);
   EXPECT_EQ(back.staging, e.staging);
   EXPECT_EQ(bad, 0);
-  const NetworkEndpoints odd = ParseEndpoints("junk\nproduction=ftp://x\nother=http://y\nstaging = http://s.example\r\n", &bad);
+  const NetworkEndpoints odd =
+      ParseEndpoints("junk\nproduction=ftp://x\nother=http://y\nstaging = http://s.example\r\n", &bad);
   EXPECT_EQ(bad, 3);
   EXPECT_EQ(odd.production, "");
   EXPECT_EQ(odd.staging, "http://s.example/bin.php");

@@ -119,8 +119,9 @@ void PutRecorder::Handle(int fd) {
     }
     return;
   }
-  const std::string out = "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                          std::to_string(reply.size()) + "\r\nConnection: close\r\n\r\n" + reply;
+  const std::string out = "HTTP/1.1 " + status +
+                          "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply.size()) +
+                          "\r\nConnection: close\r\n\r\n" + reply;
   (void)::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
 }
 

@@ -3,11 +3,11 @@
 // rule, the older consoles' layout, and the failures that are logged.
 #include "publish/template_page.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "app/station.h"
 #include "app/tests/temp_dir.h"
@@ -230,7 +230,9 @@ TEST_F(TemplatePage, ScanFindsWholeCommentTagsOnly) {
   } cases[] = {
       {"plain tag", "T=<!--outsideTemp-->F", "T=72.5F"},
       {"capitals", "<!--OUTSIDETEMP--> <!--OutsideTemp-->", "72.5 72.5"},
-      {"unit tag", "<!--tempUnit-->", "\xC2\xB0" "F"},
+      {"unit tag", "<!--tempUnit-->",
+       "\xC2\xB0"
+       "F"},
       {"spaces inside the markers", "<!-- outsideTemp -->", "<!-- outsideTemp -->"},
       {"unknown comment", "<!-- built by hand -->x", "<!-- built by hand -->x"},
       {"empty comment then a tag", "<!----><!--time-->", "<!----> 9:30a"},
@@ -261,8 +263,8 @@ TEST_F(TemplatePage, MissingSensorsAndEmptyFactsAndConstantDashes) {
   EXPECT_EQ(v.GetTagValue(tag::insideTemp), "70.1");  // produced without the sensor test
   EXPECT_EQ(v.GetTagValue(tag::hiInsideTemp), "---");
   EXPECT_EQ(v.GetTagValue(tag::StationCity), " ");
-  for (int t : {tag::outsideAlarms, tag::rainAlarms, tag::insideAlarms, tag::lowMonthlySoilMoist,
-                tag::hiYearlyLeaf, 7999, 8225, 8311}) {
+  for (int t : {tag::outsideAlarms, tag::rainAlarms, tag::insideAlarms, tag::lowMonthlySoilMoist, tag::hiYearlyLeaf,
+                7999, 8225, 8311}) {
     EXPECT_EQ(v.GetTagValue(t), "---") << t;
   }
 }

@@ -3,10 +3,10 @@
 // with a local copy, checked file by file.
 #include "publish/upload_run.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <map>
-
-#include <gtest/gtest.h>
 
 #include "app/station.h"
 #include "app/tests/temp_dir.h"
@@ -102,10 +102,10 @@ class ScriptedFtp final : public InternetProtocol {
   struct Script {
     int open_status = kFtpGood;
     long open_error = kInetErrorNone;
-    int failures = 0;           // this many PutFile calls fail...
+    int failures = 0;            // this many PutFile calls fail...
     long failure_error = 12030;  // ...with this error
-    std::string failure_text;   // and this server text (kInetErrorExtended)
-    std::int64_t put_ms = 0;    // each PutFile takes this long on the fake clock
+    std::string failure_text;    // and this server text (kInetErrorExtended)
+    std::int64_t put_ms = 0;     // each PutFile takes this long on the fake clock
     std::vector<std::string> stored;
     int resets = 0;
   };
@@ -342,7 +342,8 @@ TEST_F(UploadRunTest, UnusableWorkFileFailsTheRun) {
   run.RunToEnd();
   EXPECT_EQ(run.outcome(), UploadOutcome::kFailed);
   EXPECT_TRUE(Logged("Hill Top: Unable to create Template List"));
-  EXPECT_TRUE(Logged("Hill Top: Unable to upload Data Upload Profile(s) 2  because of errors. See error messages below."));
+  EXPECT_TRUE(
+      Logged("Hill Top: Unable to upload Data Upload Profile(s) 2  because of errors. See error messages below."));
 }
 
 TEST_F(UploadRunTest, LocalCopyMakesMissingFoldersAndReportsOnesItCannot) {
@@ -370,9 +371,9 @@ class UploadServerTest : public UploadRunTest {
     UploadRunTest::SetUp();
     fs::create_directories(dir_ / "ftproot");
     const std::string tool = SQ_MAKE_SYNTHETIC_DB;
-    ASSERT_EQ(std::system((tool + " " + station_folder_ + " --years 1 --interval 120 --start 2024-01 >/dev/null")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system((tool + " " + station_folder_ + " --years 1 --interval 120 --start 2024-01 >/dev/null").c_str()),
+        0);
   }
   void UseServer(const FtpTestServer& server) {
     config_.ftp_port = static_cast<std::uint16_t>(server.port());
@@ -436,8 +437,9 @@ TEST_F(UploadServerTest, TwoProfilesPublishEveryKindOfFile) {
   // The reports 2-day line appears once for each profile that selects it.
   const auto lines = ReadUploadList(station_folder_);
   ASSERT_TRUE(lines);
-  EXPECT_EQ(std::count_if(lines->begin(), lines->end(), [](const UploadLine& l) { return l.remote_name == "downld02.txt"; }),
-            2);
+  EXPECT_EQ(
+      std::count_if(lines->begin(), lines->end(), [](const UploadLine& l) { return l.remote_name == "downld02.txt"; }),
+      2);
 }
 
 TEST_F(UploadServerTest, ServerThatDropsMidFileCancelsTheRestOfTheFtpPart) {

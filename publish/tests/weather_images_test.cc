@@ -5,6 +5,8 @@
 // gauge and one dial. After an intended change to the drawing, run
 //   SQ_PRINT_GOLDEN=1 build/weather_images_test --gtest_filter='*Golden*'
 // look at the images it leaves in the printed folder, and paste the printed values.
+#include "publish/weather_images.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,7 +26,6 @@
 #include "publish/graph_gif.h"
 #include "publish/hilows_layout.h"
 #include "publish/publish_tables.h"
-#include "publish/weather_images.h"
 
 namespace sq {
 namespace {
@@ -36,8 +37,7 @@ class TempDir {
  public:
   TempDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            ("sq_images_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+    path_ = fs::temp_directory_path() / ("sq_images_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -167,15 +167,33 @@ TEST(BarScale, SettersFollowTheirRules) {
     Units units(c.temp_unit, 0, 0, c.rain_unit);
     BarGif g("unused.gif", c.value, c.high, c.low, c.extremes);
     switch (c.setter) {
-      case Setter::kTemp: g.SetTempRange(); break;
-      case Setter::kChill: g.SetWindChillRange(); break;
-      case Setter::kHum: g.SetHumRange(); break;
-      case Setter::kRain: g.SetRainRange(); break;
-      case Setter::kRate: g.SetRateRange(); break;
-      case Setter::kEmc: g.SetEMCRange(); break;
-      case Setter::kDensity: g.SetAirDensityRange(); break;
-      case Setter::kSolar: g.SetSolarRange(); break;
-      case Setter::kUv: g.SetUVRange(); break;
+      case Setter::kTemp:
+        g.SetTempRange();
+        break;
+      case Setter::kChill:
+        g.SetWindChillRange();
+        break;
+      case Setter::kHum:
+        g.SetHumRange();
+        break;
+      case Setter::kRain:
+        g.SetRainRange();
+        break;
+      case Setter::kRate:
+        g.SetRateRange();
+        break;
+      case Setter::kEmc:
+        g.SetEMCRange();
+        break;
+      case Setter::kDensity:
+        g.SetAirDensityRange();
+        break;
+      case Setter::kSolar:
+        g.SetSolarRange();
+        break;
+      case Setter::kUv:
+        g.SetUVRange();
+        break;
     }
     EXPECT_FLOAT_EQ(g.scale().minimum, c.min);
     EXPECT_FLOAT_EQ(g.scale().maximum, c.max);
@@ -200,8 +218,11 @@ TEST(BarScale, BarometerWindowMovesOnlyWhenTheValueLeavesIt) {
     float value, min, max;
     int ticks;
   };
-  const Step inches[] = {{0, 29.92f, 29.5f, 30.5f, 10}, {0, 30.2f, 29.5f, 30.5f, 10}, {0, 30.61f, 30.0f, 31.0f, 10},
-                         {0, 30.05f, 30.0f, 31.0f, 10}, {0, 29.98f, 29.5f, 30.5f, 10}};
+  const Step inches[] = {{0, 29.92f, 29.5f, 30.5f, 10},
+                         {0, 30.2f, 29.5f, 30.5f, 10},
+                         {0, 30.61f, 30.0f, 31.0f, 10},
+                         {0, 30.05f, 30.0f, 31.0f, 10},
+                         {0, 29.98f, 29.5f, 30.5f, 10}};
   const Step millimetres[] = {{1, 760, 745, 775, 6}, {1, 772, 745, 775, 6}, {1, 776, 760, 790, 6}};
   const Step hectopascals[] = {{3, 1013, 995, 1030, 7}, {3, 1029, 995, 1030, 7}, {2, 990, 970, 1005, 7}};
   auto check = [](std::span<const Step> steps, float previous) {
@@ -339,7 +360,7 @@ TEST(DialPixels, NeedlePointerAndScale) {
   ASSERT_EQ(gdImageSY(s.im.get()), 192);
   // 10 of 30: the needle at 240°, 49 pixels long from (96, 106).
   EXPECT_TRUE(s.Is(96 - 12, 106 - 21, kBlue));
-  EXPECT_TRUE(s.Is(96, 106 - 60, kBlack));   // the dial's top
+  EXPECT_TRUE(s.Is(96, 106 - 60, kBlack));  // the dial's top
   EXPECT_TRUE(s.Is(0, 100, kBlack) && s.Is(191, 100, kBlack));
 
   WindDirGif dir_gif(dir.file("dir.gif"), 90.0f);
@@ -362,7 +383,8 @@ TEST(DialPixels, NeedlePointerAndScale) {
 }
 
 TEST(DialScale, MaximumAndIntervals) {
-  const std::pair<int, int> rows[] = {{20, 4}, {50, 6}, {60, 6}, {70, 7}, {80, 8}, {90, 9}, {120, 8}, {160, 8}, {180, 9}};
+  const std::pair<int, int> rows[] = {{20, 4}, {50, 6},  {60, 6},  {70, 7}, {80, 8},
+                                      {90, 9}, {120, 8}, {160, 8}, {180, 9}};
   for (auto [max, n] : rows) EXPECT_EQ(DialIntervals(max), n) << max;
   struct Case {
     int unit;
@@ -370,7 +392,8 @@ TEST(DialScale, MaximumAndIntervals) {
     float max;
     int decimals;
   };
-  for (const Case& c : {Case{0, 12, 20, 0}, Case{1, 12, 20, 1}, Case{2, 12, 30, 1}, Case{3, 12, 20, 1}, Case{0, 57, 60, 0}}) {
+  for (const Case& c :
+       {Case{0, 12, 20, 0}, Case{1, 12, 20, 1}, Case{2, 12, 30, 1}, Case{3, 12, 20, 1}, Case{0, 57, 60, 0}}) {
     Units units(0, 0, c.unit, 0);
     WindSpeedGif g("unused.gif", c.value);
     g.SetRange();
@@ -450,21 +473,31 @@ TEST(GraphPeriod, SpanCodesAndTheirMidnightRules) {
   const DateTime noon = At(2026, 3, 10, 12 * 60);
   const DateTime midnight = At(2026, 3, 10, 0);
   const Case cases[] = {
-      {0, noon, At(2026, 3, 10, 11 * 60)},  {1, noon, At(2026, 3, 10, 8 * 60)},
-      {2, noon, At(2026, 3, 10, 4 * 60)},   {3, noon, At(2026, 3, 10, 0)},
-      {4, noon, At(2026, 3, 9, 12 * 60)},   {11, noon, At(2026, 3, 10, 6 * 60)},
-      {5, noon, At(2026, 3, 8, 0)},         {5, midnight, At(2026, 3, 7, 0)},
-      {6, noon, At(2026, 3, 4, 0)},         {6, midnight, At(2026, 3, 3, 0)},
-      {12, noon, At(2026, 2, 25, 0)},       {12, midnight, At(2026, 2, 24, 0)},
-      {7, noon, At(2026, 2, 8, 0)},         {7, midnight, At(2026, 2, 8, 0)},
-      {13, noon, At(2026, 1, 1, 0)},        {8, noon, At(2025, 4, 1, 0)},
+      {0, noon, At(2026, 3, 10, 11 * 60)},
+      {1, noon, At(2026, 3, 10, 8 * 60)},
+      {2, noon, At(2026, 3, 10, 4 * 60)},
+      {3, noon, At(2026, 3, 10, 0)},
+      {4, noon, At(2026, 3, 9, 12 * 60)},
+      {11, noon, At(2026, 3, 10, 6 * 60)},
+      {5, noon, At(2026, 3, 8, 0)},
+      {5, midnight, At(2026, 3, 7, 0)},
+      {6, noon, At(2026, 3, 4, 0)},
+      {6, midnight, At(2026, 3, 3, 0)},
+      {12, noon, At(2026, 2, 25, 0)},
+      {12, midnight, At(2026, 2, 24, 0)},
+      {7, noon, At(2026, 2, 8, 0)},
+      {7, midnight, At(2026, 2, 8, 0)},
+      {13, noon, At(2026, 1, 1, 0)},
+      {8, noon, At(2025, 4, 1, 0)},
       {8, At(2026, 12, 31, 600), At(2026, 1, 1, 0)},
-      {9, noon, noon},                      {10, noon, noon},
+      {9, noon, noon},
+      {10, noon, noon},
       {77, noon, noon},
   };
   for (const Case& c : cases) {
     const GraphPeriod p = GraphPeriodFor(c.code, c.end);
-    SCOPED_TRACE(::testing::Message() << "code " << c.code << " end " << c.end.GetDateStr() << " " << c.end.packed_time);
+    SCOPED_TRACE(::testing::Message() << "code " << c.code << " end " << c.end.GetDateStr() << " "
+                                      << c.end.packed_time);
     EXPECT_EQ(p.start.year, c.start.year);
     EXPECT_EQ(p.start.month, c.start.month);
     EXPECT_EQ(p.start.day, c.start.day);
@@ -495,12 +528,15 @@ TEST(GraphPeriod, CaptionForms) {
 TEST(GraphGif, ColumnsAxisAndDrawing) {
   TempDir dir;
   const GraphPeriod p = GraphPeriodFor(4, At(2026, 3, 10, 12 * 60));
-  GraphGif g(dir.file("g.gif"), "Outside Temperature (\xC2\xB0" "F)", p, GraphKind::kAverage);
+  GraphGif g(dir.file("g.gif"),
+             "Outside Temperature (\xC2\xB0"
+             "F)",
+             p, GraphKind::kAverage);
   for (std::int64_t m = p.start_minute + 5; m <= p.end_minute; m += 5) {
     g.AddValue(m, 40.0f + static_cast<float>(m - p.start_minute) / 60.0f);
   }
   g.AddValue(p.start_minute - 10, 1000.0f);  // outside the period: ignored
-  g.AddValue(p.end_minute, kImageNoValue);    // no value: ignored
+  g.AddValue(p.end_minute, kImageNoValue);   // no value: ignored
   g.SetBackgroundColor(kGifBackgroundGrey);
   g.DrawTemplate();
   g.DrawValue();
@@ -515,9 +551,11 @@ TEST(GraphGif, ColumnsAxisAndDrawing) {
   EXPECT_EQ(gdImageSY(d.im.get()), 200);
   // The line rises from the bottom left to the top right of the plot.
   EXPECT_FALSE(d.RowsWith(Rgb{0, 0, 160}, GraphGif::kPlotLeft, GraphGif::kPlotLeft + 3, GraphGif::kPlotBottom - 8,
-                          GraphGif::kPlotBottom).empty());
+                          GraphGif::kPlotBottom)
+                   .empty());
   EXPECT_FALSE(d.RowsWith(Rgb{0, 0, 160}, GraphGif::kPlotRight - 3, GraphGif::kPlotRight, GraphGif::kPlotTop,
-                          GraphGif::kPlotTop + 8).empty());
+                          GraphGif::kPlotTop + 8)
+                   .empty());
 }
 
 // ---- A profile's images ----
@@ -738,7 +776,9 @@ TEST(ProfileImages, DataCarryingTheConsoleBlockDrawTodaysHigh) {
 
 TEST(ProfileImages, CaptionsAndTitlesCarryTheUnits) {
   Units units(1, 3, 0, 1);
-  EXPECT_EQ(CurrentImageCaption(1), "Outside Temp (\xC2\xB0" "C)");
+  EXPECT_EQ(CurrentImageCaption(1),
+            "Outside Temp (\xC2\xB0"
+            "C)");
   EXPECT_EQ(CurrentImageCaption(22), "Rain Rate (mm/hr)");
   EXPECT_EQ(GraphTitle(5), "Outside Humidity (%)");
   EXPECT_EQ(GraphTitle(15), "Solar Radiation (W/m^2)");

@@ -229,7 +229,8 @@ TEST_F(WuWalk, NothingSentYetSendsTheLastHourWithHourAndDayRain) {
   EXPECT_EQ(requests[0].path, std::string(kPath) +
                                   "ID=KTEST1&PASSWORD=p%40ss%20w%26d&dateutc=2026-03-02%2002:15:00&winddir=90"
                                   "&windspeedmph=3&windgustmph=8&tempf=50.9&rainin=0.04&dailyrainin=0.09"
-                                  "&baromin=30.012" + kTail);
+                                  "&baromin=30.012" +
+                                  kTail);
   EXPECT_EQ(progress_.front().substr(0, 18), "Uploading record: ");
   EXPECT_TRUE(progress_.back().ends_with("record 4 of 4"));
   EXPECT_EQ(sent_, (std::vector<int>{135, 150, 165, 180}));

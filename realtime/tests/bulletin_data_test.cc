@@ -63,7 +63,7 @@ TEST_F(BulletinTest, ValuesOfOnePacket) {
   EXPECT_FLOAT_EQ(d.wind_speed.now, 10.0f);
   EXPECT_FLOAT_EQ(d.avg_wind_speed, 8.0f);
   EXPECT_EQ(d.wind_dir, 225);
-  EXPECT_FLOAT_EQ(d.day_et, 0.01f);          // 15 thousandths in whole hundredths
+  EXPECT_FLOAT_EQ(d.day_et, 0.01f);  // 15 thousandths in whole hundredths
   EXPECT_FLOAT_EQ(d.month_et, 1.21f);
   EXPECT_FLOAT_EQ(d.year_et, 9.01f);
   EXPECT_FLOAT_EQ(d.uv.now, 3.0f);
@@ -88,7 +88,8 @@ TEST_F(BulletinTest, NamedEdgeCases) {
     bool (*check)(const BulletinData&);
   };
   const Row rows[] = {
-      {"direction 0 is north, 360", [](LoopRecord& r) { r.wind_dir = 0; }, [](const BulletinData& b) { return b.wind_dir == 360; }},
+      {"direction 0 is north, 360", [](LoopRecord& r) { r.wind_dir = 0; },
+       [](const BulletinData& b) { return b.wind_dir == 360; }},
       {"direction 0x7FFF is none", [](LoopRecord& r) { r.wind_dir = 0x7FFF; },
        [](const BulletinData& b) { return b.wind_dir == kNoDirection; }},
       {"speed 255: no speed, no direction", [](LoopRecord& r) { r.wind_speed = 255; },
@@ -96,20 +97,35 @@ TEST_F(BulletinTest, NamedEdgeCases) {
       {"humidity 101 shows 100", [](LoopRecord& r) { r.outside_hum = 101; },
        [](const BulletinData& b) { return b.outside_hum.now == 100.0f; }},
       {"humidity 255 is none, and so are dew point and heat index", [](LoopRecord& r) { r.outside_hum = 255; },
-       [](const BulletinData& b) { return IsNoValue(b.outside_hum.now) && IsNoValue(b.dew_point.now) && IsNoValue(b.heat_index.now) && IsNoValue(b.thw); }},
+       [](const BulletinData& b) {
+         return IsNoValue(b.outside_hum.now) && IsNoValue(b.dew_point.now) && IsNoValue(b.heat_index.now) &&
+                IsNoValue(b.thw);
+       }},
       {"battery 517 shows no voltage", [](LoopRecord& r) { r.console_battery = 517; },
        [](const BulletinData& b) { return IsNoValue(b.console_battery); }},
       {"battery 518 is 3.03 V", [](LoopRecord& r) { r.console_battery = 518; },
        [](const BulletinData& b) { return b.console_battery == 3.03f; }},
       {"rain rate -1 is none", [](LoopRecord& r) { r.rain_rate = -1; },
        [](const BulletinData& b) { return IsNoValue(b.rain_rate.now); }},
-      {"no average wind: chill from the speed", [](LoopRecord& r) { r.avg_wind_speed = 255; r.outside_temp = 300; },
+      {"no average wind: chill from the speed",
+       [](LoopRecord& r) {
+         r.avg_wind_speed = 255;
+         r.outside_temp = 300;
+       },
        [](const BulletinData& b) { return IsNoValue(b.avg_wind_speed) && b.wind_chill.now < 30.0f; }},
-      {"no wind at all: no chill", [](LoopRecord& r) { r.avg_wind_speed = 255; r.wind_speed = 255; },
+      {"no wind at all: no chill",
+       [](LoopRecord& r) {
+         r.avg_wind_speed = 255;
+         r.wind_speed = 255;
+       },
        [](const BulletinData& b) { return IsNoValue(b.wind_chill.now) && IsNoValue(b.thw); }},
       {"sunrise below 0 is none", [](LoopRecord& r) { r.sunrise = -1; },
        [](const BulletinData& b) { return b.sunrise == kNoSunTime; }},
-      {"soil moisture 128 is none", [](LoopRecord& r) { r.soil_moistures[0] = 128; r.leaf_wetnesses[1] = 15; },
+      {"soil moisture 128 is none",
+       [](LoopRecord& r) {
+         r.soil_moistures[0] = 128;
+         r.leaf_wetnesses[1] = 15;
+       },
        [](const BulletinData& b) { return IsNoValue(b.soil_moistures[0].now) && b.leaf_wetnesses[1].now == 15.0f; }},
       {"no day ET: no ET at all", [](LoopRecord& r) { r.day_et = -32768; },
        [](const BulletinData& b) { return IsNoValue(b.day_et) && IsNoValue(b.month_et); }},

@@ -178,7 +178,7 @@ TEST_P(ManagerTest, NetworkExtrasReadLoop2AndAChangedHiLowsBlockOnly) {
   EXPECT_EQ(hilows_, 1);
   PollUntil([&] { return manager_->streamsStarted() == 2; });
   EXPECT_EQ(Count("HILOWS"), 2);
-  EXPECT_EQ(hilows_, 1);  // the same block again is not passed on
+  EXPECT_EQ(hilows_, 1);                                // the same block again is not passed on
   EXPECT_EQ(manager_->bulletin().loop2_values[0], 12);  // the value at 22
   EXPECT_EQ(manager_->failures(), 0);
 }

@@ -57,15 +57,15 @@ TEST(DataVariable, MalformedLinesAreRefused) {
   const char* rows[] = {
       "",
       "Outside Temperature",
-      "\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",             // no name
-      "Outside Temperature\t\tx\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",  // id not a number
-      "Outside Temperature\t\t-1\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",  // fresh entry
-      "Outside Temperature\t\t0\t\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",       // empty label 1
-      "Outside Temperature\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t",      // four numbers
-      "Outside Temperature\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t9\t",  // six numbers
+      "\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",                            // no name
+      "Outside Temperature\t\tx\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",         // id not a number
+      "Outside Temperature\t\t-1\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",        // fresh entry
+      "Outside Temperature\t\t0\t\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",             // empty label 1
+      "Outside Temperature\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t",            // four numbers
+      "Outside Temperature\t\t0\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t9\t",      // six numbers
       "Outside Temperature\t\t0\tTemp\tOut\t99999999\t0\tOutside Temp\t1\t2\t3\t4\t0\t",  // huge width
-      "Outside Temperature\t\t0\tTemp\tOut\t7\t8\tOutside Temp\t1\t2\t3\t4\t0\t",   // trailing > width
-      "Outside Temperature\t\t0\tTemp\tOut\t-7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",  // negative width
+      "Outside Temperature\t\t0\tTemp\tOut\t7\t8\tOutside Temp\t1\t2\t3\t4\t0\t",         // trailing > width
+      "Outside Temperature\t\t0\tTemp\tOut\t-7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",        // negative width
       "Outside Temperature\t\t99999999999\tTemp\tOut\t7\t0\tOutside Temp\t1\t2\t3\t4\t0\t",
   };
   for (const char* line : rows) EXPECT_FALSE(ParseVariableLine(line).has_value()) << line;

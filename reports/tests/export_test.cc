@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "database/daily_summary_ops.h"
 #include "app/station.h"
+#include "database/daily_summary_ops.h"
 #include "reports/auto_export.h"
 #include "reports/browser_lines.h"
 #include "reports/record_range.h"
@@ -117,12 +117,13 @@ TEST_F(ExportTest, BrowserPages) {
     BrowserHeaderLine(n, cols, true, 0, &width, &line);
     page += line + "\n";
   }
-  ASSERT_EQ(ForEachArchiveRecord(db_, from_, to_, {}, [&](const WeatherDataObject& rec) {
-              int width = 200;
-              ArchiveBrowserLine(rec, cols, true, 0, &width, &line);
-              page += line + "\n";
-              return true;
-            }),
+  ASSERT_EQ(ForEachArchiveRecord(db_, from_, to_, {},
+                                 [&](const WeatherDataObject& rec) {
+                                   int width = 200;
+                                   ArchiveBrowserLine(rec, cols, true, 0, &width, &line);
+                                   page += line + "\n";
+                                   return true;
+                                 }),
             0);
   ExpectGolden("browse_archive.txt", page);
 
@@ -133,12 +134,13 @@ TEST_F(ExportTest, BrowserPages) {
     BrowserHeaderLine(n, day_cols, false, 2, &width, &line);
     page += line + "\n";
   }
-  ASSERT_EQ(ForEachDay(db_, from_, to_, {}, [&](const DailySummaryObject& day) {
-              int width = 80;
-              DailyBrowserLine(day, day_cols, false, 2, &width, &line);
-              page += line + "\n";
-              return true;
-            }),
+  ASSERT_EQ(ForEachDay(db_, from_, to_, {},
+                       [&](const DailySummaryObject& day) {
+                         int width = 80;
+                         DailyBrowserLine(day, day_cols, false, 2, &width, &line);
+                         page += line + "\n";
+                         return true;
+                       }),
             0);
   ExpectGolden("browse_daily.txt", page);
 }

@@ -1,5 +1,7 @@
 // Customer records and files, the customer form's checks in their order, renumbering
 // and the next free customer number.
+#include "reports/fuel_customer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 
 #include "database/date_list.h"
 #include "reports/fuel_client_form.h"
-#include "reports/fuel_customer.h"
 #include "reports/tests/test_folder.h"
 
 namespace sq {
@@ -52,7 +53,7 @@ TEST(FuelCustomerRecord, FieldsLandAtTheirOffsets) {
   b = c.ToBytes();
   EXPECT_EQ(b[0], 0x04);  // little-endian
   EXPECT_EQ(b[3], 0x01);
-  const std::pair<std::size_t, const char*> texts[] = {{4, "L"},    {44, "F"},   {84, "S"},  {164, "C1"},
+  const std::pair<std::size_t, const char*> texts[] = {{4, "L"},    {44, "F"},   {84, "S"},   {164, "C1"},
                                                        {260, "C2"}, {340, "ST"}, {360, "CI"}, {380, "Z"}};
   for (const auto& [at, text] : texts) EXPECT_STREQ(reinterpret_cast<const char*>(&b[at]), text) << "offset " << at;
   EXPECT_EQ(F32At(b, 244), 5.5f);
@@ -149,11 +150,19 @@ TEST(FuelClientFormChecks, RefusalsComeInOrderAndNameTheField) {
        "Customer no. '100000000' not valid. (0...99999999)."},
       {"number not whole", [](FuelClientForm& f) { f.number = "4.5"; }, "number",
        "Customer no. '4.5' not valid. (0...99999999)."},
-      {"number negative, name missing too", [](FuelClientForm& f) { f.number = "-1"; f.last_name = ""; }, "number",
-       "Customer no. '-1' not valid. (0...99999999)."},
+      {"number negative, name missing too",
+       [](FuelClientForm& f) {
+         f.number = "-1";
+         f.last_name = "";
+       },
+       "number", "Customer no. '-1' not valid. (0...99999999)."},
       {"number in use", [](FuelClientForm& f) { f.number = "7"; }, "number", "Customer no. 7 already in use."},
-      {"no last name, K bad too", [](FuelClientForm& f) { f.last_name = "  "; f.k_factor = "x"; }, "last-name",
-       "Please enter customer's last name."},
+      {"no last name, K bad too",
+       [](FuelClientForm& f) {
+         f.last_name = "  ";
+         f.k_factor = "x";
+       },
+       "last-name", "Please enter customer's last name."},
       {"name too long", [](FuelClientForm& f) { f.first_name = std::string(40, 'n'); }, "first-name",
        "First name too long. (39 char max.)"},
       {"line break in a text", [](FuelClientForm& f) { f.street = "1 Mill\nLane"; }, "street",
@@ -174,9 +183,17 @@ TEST(FuelClientFormChecks, RefusalsComeInOrderAndNameTheField) {
       {"no date", [](FuelClientForm& f) { f.reading_date = ""; }, "reading-date", "Enter a date"},
       {"no such date", [](FuelClientForm& f) { f.reading_date = "2026-02-30"; }, "reading-date",
        "Last Fuel Reading date '2026-02-30' not recognized."},
-      {"heater without use", [](FuelClientForm& f) { f.water_heater = true; f.heater_gallons = ""; },
+      {"heater without use",
+       [](FuelClientForm& f) {
+         f.water_heater = true;
+         f.heater_gallons = "";
+       },
        "heater-gallons", "Please enter number of gallons used by water heater each day."},
-      {"heater use not a number", [](FuelClientForm& f) { f.water_heater = true; f.heater_gallons = "lots"; },
+      {"heater use not a number",
+       [](FuelClientForm& f) {
+         f.water_heater = true;
+         f.heater_gallons = "lots";
+       },
        "heater-gallons", "Gallons used by water heater 'lots' not understood."},
       {"heater use negative", [](FuelClientForm& f) { f.heater_gallons = "-2"; }, "heater-gallons",
        "Gallons used by water heater '-2' not understood."},

@@ -1,5 +1,7 @@
 // Gallons left by both degree-day methods, the water heater's share, the empty date,
 // the estimate texts and the K factor with its checks.
+#include "reports/fuel_estimate.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "database/mem_file_system.h"
 #include "database/tests/summary_fixture.h"
 #include "database/tests/values_fixture.h"
-#include "reports/fuel_estimate.h"
 #include "reports/fuel_kfactor.h"
 
 namespace sq {
@@ -167,7 +168,9 @@ TEST_F(FuelEstimateTest, KFactorChecksInOrder) {
       {{"2026-01-31", "", ""}, "start", "Your Start Date for 2026-01-31 is after the last day in your database."},
       {{"2026-01-05", " ", ""}, "end", "Please enter an end date."},
       {{"2026-01-05", "2026-13-01", ""}, "end", "End date '2026-13-01' not recognized."},
-      {{"2026-01-05", "2025-12-01", ""}, "end", "Your end date 2025-12-01 comes before the first day in your database."},
+      {{"2026-01-05", "2025-12-01", ""},
+       "end",
+       "Your end date 2025-12-01 comes before the first day in your database."},
       {{"2026-01-05", "2026-01-04", ""}, "end", "End date can not be before the Start date."},
       {{"2026-01-05", "2026-02-01", ""}, "end", "Your end date comes after the last day in your database."},
       {{"2026-01-05", "2026-01-14", ""}, "gallons", "Please enter gallons used."},

@@ -1,6 +1,8 @@
 // The fuel demand report in both formats and both orders, compared with golden files
 // (SQ_UPDATE_GOLDEN=1 rewrites them), the threshold, and customers whose files are
 // damaged.
+#include "reports/fuel_report.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,7 +10,6 @@
 
 #include "database/tests/summary_fixture.h"
 #include "database/tests/values_fixture.h"
-#include "reports/fuel_report.h"
 #include "reports/tests/test_folder.h"
 
 namespace sq {
@@ -50,7 +51,7 @@ class FuelReportTest : public ::testing::Test {
     }
     const Fixture customers[] = {
         {3, "Smith", "Anna", "12 Oak St", 5.0f, 200.0f, DateTime(1, 1, 2026), false, "Gate code 4471", ""},
-        {1, "adams", "", "3 Pine Rd", 2.0f, 100.0f, DateTime(1, 1, 2026), false, "", ""},  // out on January 9
+        {1, "adams", "", "3 Pine Rd", 2.0f, 100.0f, DateTime(1, 1, 2026), false, "", ""},        // out on January 9
         {2, "Zimmer", "Bob", "77 Elm Ave", 10.0f, 20.0f, DateTime(2, 15, 2026), false, "", ""},  // after the data
         {4, "Carter", "Dee", "9 Birch Ct", 5.0f, 206.0f, DateTime(1, 1, 2026), true, "Back door", "Dog in yard"},
     };
@@ -58,8 +59,8 @@ class FuelReportTest : public ::testing::Test {
       FuelCustomer c;
       c.SetNumber(f.number);
       ASSERT_TRUE(c.SetLastName(f.last) && c.SetFirstName(f.first) && c.SetStreet(f.street) &&
-                  c.SetComment1(f.comment1) && c.SetComment2(f.comment2) && c.SetCity("Milton") &&
-                  c.SetState("VT") && c.SetZip("05468"));
+                  c.SetComment1(f.comment1) && c.SetComment2(f.comment2) && c.SetCity("Milton") && c.SetState("VT") &&
+                  c.SetZip("05468"));
       c.SetKFactor(f.k);
       c.SetReading(f.reading);
       c.SetReadingDate(f.date);

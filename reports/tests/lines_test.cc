@@ -86,8 +86,10 @@ TEST_F(LinesTest, WidthStartAndHeaders) {
     SCOPED_TRACE(row.legend);
     std::string line = "junk";
     int width = row.width;
-    if (row.n == 0) ArchiveBrowserLine(rec_, cols, row.with_time, row.start, &width, &line);
-    else BrowserHeaderLine(row.n, cols, row.with_time, row.start, &width, &line);
+    if (row.n == 0)
+      ArchiveBrowserLine(rec_, cols, row.with_time, row.start, &width, &line);
+    else
+      BrowserHeaderLine(row.n, cols, row.with_time, row.start, &width, &line);
     EXPECT_EQ(line, row.line);
     EXPECT_EQ(width, static_cast<int>(line.size()));
   }
@@ -118,8 +120,10 @@ TEST_F(LinesTest, ExportLines) {
     SCOPED_TRACE(row.legend);
     std::string line;
     int width = 256;
-    if (row.n == 0) ArchiveExportLine(rec_, cols, row.with_time, row.sep, 0, &width, &line);
-    else ExportHeaderLine(row.n, cols, row.with_time, row.sep, 0, &width, &line);
+    if (row.n == 0)
+      ArchiveExportLine(rec_, cols, row.with_time, row.sep, 0, &width, &line);
+    else
+      ExportHeaderLine(row.n, cols, row.with_time, row.sep, 0, &width, &line);
     EXPECT_EQ(line, row.line);
     EXPECT_EQ(width, static_cast<int>(line.size()));
   }

@@ -25,12 +25,12 @@ namespace sq::testing {
 
 struct NoaaFixtureDay {
   int month, day;
-  int base_tenths;        // outside temperature at midnight, tenths of F
-  int swing_tenths;       // added at 15:00, falling off linearly to both midnights
-  int rain_clicks[3];     // hundredths of inch at 06:00, 12:00, 18:00
-  int wind_tenths;        // average speed; the high is 1.5 times it, at 16:00 twice it
-  int direction;          // prevailing direction 0..15
-  bool no_high_temp;      // leave the record high field missing
+  int base_tenths;     // outside temperature at midnight, tenths of F
+  int swing_tenths;    // added at 15:00, falling off linearly to both midnights
+  int rain_clicks[3];  // hundredths of inch at 06:00, 12:00, 18:00
+  int wind_tenths;     // average speed; the high is 1.5 times it, at 16:00 twice it
+  int direction;       // prevailing direction 0..15
+  bool no_high_temp;   // leave the record high field missing
 };
 
 inline constexpr NoaaFixtureDay kNoaaFixtureDays[] = {
@@ -78,8 +78,7 @@ inline DateTime NoaaFixtureWhen(int month, int day, int year, int hour) {
 
 // Writes the fixture database (or only `days` of it) into `folder`, which must hold no
 // month file yet.
-inline void BuildNoaaFixture(const std::string& folder,
-                             std::span<const NoaaFixtureDay> days = kNoaaFixtureDays) {
+inline void BuildNoaaFixture(const std::string& folder, std::span<const NoaaFixtureDay> days = kNoaaFixtureDays) {
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(folder), kDbNoFiles);
   auto store_day = [&](const NoaaFixtureDay* d, int month, int day) {

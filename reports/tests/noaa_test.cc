@@ -209,8 +209,8 @@ TEST_F(NoaaTest, StandardReportFiles) {
   const struct {
     const char* name;
     NoaaPeriod period;
-  } files[] = {{"NOAAMO.TXT", {2026, 3}}, {"NOAAPRMO.TXT", {2026, 2}}, {"NOAAYR.TXT", {2026, 0}},
-               {"NOAAPRYR.TXT", {2025, 0}}};
+  } files[] = {
+      {"NOAAMO.TXT", {2026, 3}}, {"NOAAPRMO.TXT", {2026, 2}}, {"NOAAYR.TXT", {2026, 0}}, {"NOAAPRYR.TXT", {2025, 0}}};
   for (const auto& f : files) {
     SCOPED_TRACE(f.name);
     std::string text;
@@ -231,8 +231,7 @@ TEST_F(NoaaTest, StandardReportFiles) {
 TEST_F(NoaaTest, Failures) {
   // A file that cannot be created: the message, and no file.
   std::string error;
-  EXPECT_EQ(WriteNoaaReport(db_, settings_, {2026, 1}, dir_.file("no/such/NOAAMO.TXT"), nullptr, &error),
-            kNoaaNoFile);
+  EXPECT_EQ(WriteNoaaReport(db_, settings_, {2026, 1}, dir_.file("no/such/NOAAMO.TXT"), nullptr, &error), kNoaaNoFile);
   EXPECT_EQ(error.rfind("Could not open noaa.txt", 0), 0u) << error;
   EXPECT_FALSE(std::filesystem::exists(dir_.file("no")));
   // A record that cannot be read while integrating: the message, and no report.

@@ -1,8 +1,8 @@
 #include "tools/console_sim/console_engine.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,9 +30,7 @@ bool ValidPeriod(int p) { return p == 1 || p == 5 || p == 10 || p == 15 || p == 
 }  // namespace
 
 ConsoleEngine::ConsoleEngine(const SimOptions& options)
-    : options_(options),
-      archive_(MakeArchive(options.archive)),
-      eeprom_(MakeEeprom(options.archive.period_minutes)) {
+    : options_(options), archive_(MakeArchive(options.archive)), eeprom_(MakeEeprom(options.archive.period_minutes)) {
   // The console's clock starts just after its newest record.
   if (!archive_.empty()) ClockOfRecord(archive_.back(), time_);
   const auto cal = MakeCalibratedValues();
@@ -306,8 +304,9 @@ void ConsoleEngine::OnLine(const std::string& raw, std::vector<std::uint8_t>& ou
     Append(out, " 21629 15 0 3204 128\n\r");
   } else if (cmd == "BARDATA") {
     SendOk(out);
-    Append(out, "BAR 29920\n\rELEVATION 600\n\rDEW POINT 56\n\rVIRTUAL TEMP 66\n\rC 29\n\rR 1001\n\r"
-                "BARCAL 0\n\rGAIN 1001\n\rOFFSET 0\n\r");
+    Append(out,
+           "BAR 29920\n\rELEVATION 600\n\rDEW POINT 56\n\rVIRTUAL TEMP 66\n\rC 29\n\rR 1001\n\r"
+           "BARCAL 0\n\rGAIN 1001\n\rOFFSET 0\n\r");
   } else if (cmd == "LOOP" || cmd == "LPS") {
     int kind = 1, count = 0;
     if (cmd == "LPS" && !dec(kind)) kind = 0;
@@ -406,7 +405,8 @@ void ConsoleEngine::OnPayload(std::vector<std::uint8_t>& out) {
       state_ = dump_pages_ > 0 ? State::kDumpStart : State::kIdle;
       return;
     }
-    case Payload::kNone: return;
+    case Payload::kNone:
+      return;
   }
 }
 

@@ -19,21 +19,21 @@ namespace sq::sim {
 
 struct SimOptions {
   ArchiveOptions archive;
-  int model = 16;              // model code answered to "WRD" 0x12 0x4D
-  bool never_wake = false;     // ignores everything
-  int wake_misses = 0;         // ignores this many wake-ups first
-  int bad_crc_page = -1;       // page of a dump (0 = first) sent once with a bad CRC
-  int repeat_page = -1;        // page sent twice (as if our ACK had been lost)
-  int drop_after_page = -1;    // the link drops once this page was acknowledged
-  int bad_crc_packet = -1;     // real-time packet (0 = first of a stream) with a bad CRC
-  int bad_header_packet = -1;  // real-time packet (0 = first of a stream) without "LOO"
+  int model = 16;                 // model code answered to "WRD" 0x12 0x4D
+  bool never_wake = false;        // ignores everything
+  int wake_misses = 0;            // ignores this many wake-ups first
+  int bad_crc_page = -1;          // page of a dump (0 = first) sent once with a bad CRC
+  int repeat_page = -1;           // page sent twice (as if our ACK had been lost)
+  int drop_after_page = -1;       // the link drops once this page was acknowledged
+  int bad_crc_packet = -1;        // real-time packet (0 = first of a stream) with a bad CRC
+  int bad_header_packet = -1;     // real-time packet (0 = first of a stream) without "LOO"
   int silent_after_packets = -1;  // a stream falls silent after this many packets
   // Pause between the packets of a stream (the first comes at once); 0 sends them all
   // at once. A real console sends one about every 2 seconds.
   int packet_interval_ms = 2000;
   bool nak_block_writes = false;  // EEBWR blocks answered with NAK
-  int baud = 0;                // pacing of the line in bit/s; 0 = as fast as possible
-  std::string ignore_command;  // a command (e.g. "DMPAFT") that is never answered
+  int baud = 0;                   // pacing of the line in bit/s; 0 = as fast as possible
+  std::string ignore_command;     // a command (e.g. "DMPAFT") that is never answered
 };
 
 class ConsoleEngine {
@@ -103,7 +103,7 @@ class ConsoleEngine {
   // Dump in progress.
   std::size_t dump_first_ = 0;  // index of the first page in the archive
   int dump_pages_ = 0;
-  int dump_sent_ = 0;           // page being sent (relative)
+  int dump_sent_ = 0;  // page being sent (relative)
   bool bad_crc_done_ = false;
   bool repeat_done_ = false;
   bool drop_done_ = false;

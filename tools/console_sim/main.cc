@@ -1,12 +1,13 @@
 // console_sim: a console of the current family for trying the program without
 // hardware. `console_sim --pty` prints the pseudo-terminal to use as the station's
 // device; `console_sim --tcp PORT` listens on 127.0.0.1 like a network data logger.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "tools/console_sim/console_sim.h"
 

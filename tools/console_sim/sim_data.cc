@@ -62,12 +62,13 @@ std::vector<Record> MakeArchive(const ArchiveOptions& o) {
     Put16(&r[4], out_temp);
     Put16(&r[6], out_temp + 8);
     Put16(&r[8], out_temp - 6);
-    Put16(&r[10], (i % 13 == 0) ? 2 : 0);               // rain clicks
-    Put16(&r[12], (i % 13 == 0) ? 40 : 0);              // high rain rate
+    Put16(&r[10], (i % 13 == 0) ? 2 : 0);   // rain clicks
+    Put16(&r[12], (i % 13 == 0) ? 40 : 0);  // high rain rate
     Put16(&r[14], 29920 + static_cast<int>(60 * std::cos(i / 40.0)));
     const bool daylight = hour >= 6 && hour < 20;
-    Put16(&r[16], o.missing_solar ? 0x7FFF : (daylight ? static_cast<int>(600 * std::sin((hour - 6) / 14.0 * M_PI)) : 0));
-    Put16(&r[18], period * 24);                         // wind samples
+    Put16(&r[16],
+          o.missing_solar ? 0x7FFF : (daylight ? static_cast<int>(600 * std::sin((hour - 6) / 14.0 * M_PI)) : 0));
+    Put16(&r[18], period * 24);  // wind samples
     Put16(&r[20], 705 + (i % 5));
     r[22] = 42;
     r[23] = static_cast<std::uint8_t>(70 - 20 * std::sin(phase));
@@ -86,11 +87,11 @@ std::vector<Record> MakeArchive(const ArchiveOptions& o) {
       if (!o.missing_solar) Put16(&r[30], daylight ? 650 : 0);  // high solar
       r[32] = o.missing_solar ? 0xFF : static_cast<std::uint8_t>(daylight ? 35 : 0);
       r[33] = static_cast<std::uint8_t>(i % 196);  // forecast rule
-      r[38] = 150;                                  // soil temperature 1
-      r[42] = 0;                                    // marks the newer layout
-      r[43] = 55;                                   // extra humidity 1
-      r[45] = 160;                                  // extra temperature 1
-      r[48] = 25;                                   // soil moisture 1
+      r[38] = 150;                                 // soil temperature 1
+      r[42] = 0;                                   // marks the newer layout
+      r[43] = 55;                                  // extra humidity 1
+      r[45] = 160;                                 // extra temperature 1
+      r[48] = 25;                                  // soil moisture 1
     }
     out.push_back(r);
   }
@@ -157,9 +158,9 @@ std::array<std::uint8_t, kPacketSize> MakeLoop2Packet(int n) {
   Put16(&p[12], 655 + n % 20);
   p[14] = 5;
   Put16(&p[16], 225);
-  Put16(&p[18], 45);   // 10-minute average wind, tenths
-  Put16(&p[20], 50);   // value at 20
-  Put16(&p[22], 12);   // value at 22
+  Put16(&p[18], 45);  // 10-minute average wind, tenths
+  Put16(&p[20], 50);  // value at 20
+  Put16(&p[22], 12);  // value at 22
   Put16(&p[24], 225);
   Put16(&p[30], 580);  // dew point
   p[33] = 68;
@@ -181,15 +182,17 @@ std::array<std::uint8_t, kHiLowsSize + 2> MakeHiLows() {
   std::fill(b.begin() + 126, b.begin() + kHiLowsSize, std::uint8_t{0xFF});
   auto put16 = [&b](std::size_t at, int v) { Put16(&b[at], static_cast<std::uint16_t>(v)); };
   // Barometer: day low/high, month low/high, year low/high, times of the day's low/high.
-  for (const auto& [at, v] : {std::pair{0, 29850}, {2, 29980}, {4, 29610}, {6, 30210}, {8, 29240},
-                              {10, 30540}, {12, 415}, {14, 1020}}) put16(at, v);
+  for (const auto& [at, v] :
+       {std::pair{0, 29850}, {2, 29980}, {4, 29610}, {6, 30210}, {8, 29240}, {10, 30540}, {12, 415}, {14, 1020}})
+    put16(at, v);
   b[16] = 18;  // wind: day high, its time, month and year highs
   put16(17, 1342);
   b[19] = 31;
   b[20] = 47;
   // Inside temperature: day high/low and times, month low/high, year low/high.
-  for (const auto& [at, v] : {std::pair{21, 728}, {23, 689}, {25, 1605}, {27, 612}, {29, 655}, {31, 781},
-                              {33, 598}, {35, 802}}) put16(at, v);
+  for (const auto& [at, v] :
+       {std::pair{21, 728}, {23, 689}, {25, 1605}, {27, 612}, {29, 655}, {31, 781}, {33, 598}, {35, 802}})
+    put16(at, v);
   b[37] = 48;  // inside humidity: day high/low and times, month and year high/low
   b[38] = 37;
   put16(39, 640);
@@ -199,13 +202,14 @@ std::array<std::uint8_t, kHiLowsSize + 2> MakeHiLows() {
   b[45] = 62;
   b[46] = 22;
   // Outside temperature: day low/high and times, month high/low, year high/low.
-  for (const auto& [at, v] : {std::pair{47, 581}, {49, 712}, {51, 542}, {53, 1410}, {55, 889}, {57, 472},
-                              {59, 984}, {61, -32}}) put16(at, v);
+  for (const auto& [at, v] :
+       {std::pair{47, 581}, {49, 712}, {51, 542}, {53, 1410}, {55, 889}, {57, 472}, {59, 984}, {61, -32}})
+    put16(at, v);
   // Dew point, wind chill, heat index and THSW index (whole °F) with their times.
-  for (const auto& [at, v] : {std::pair{63, 52}, {65, 60}, {67, 605}, {69, 1250}, {71, 68}, {73, 41},
-                              {75, 74}, {77, -12}, {79, 55}, {81, 540}, {83, 38}, {85, -21},
-                              {87, 73}, {89, 1415}, {91, 94}, {93, 106}, {95, 78}, {97, 1320},
-                              {99, 101}, {101, 112}}) put16(at, v);
+  for (const auto& [at, v] : {std::pair{63, 52}, {65, 60},  {67, 605}, {69, 1250}, {71, 68},  {73, 41},  {75, 74},
+                              {77, -12},         {79, 55},  {81, 540}, {83, 38},   {85, -21}, {87, 73},  {89, 1415},
+                              {91, 94},          {93, 106}, {95, 78},  {97, 1320}, {99, 101}, {101, 112}})
+    put16(at, v);
   // Solar radiation, UV and rain rate.
   for (const auto& [at, v] : {std::pair{103, 812}, {105, 1245}, {107, 1021}, {109, 1187}}) put16(at, v);
   b[111] = 62;
@@ -214,8 +218,8 @@ std::array<std::uint8_t, kHiLowsSize + 2> MakeHiLows() {
   b[115] = 112;
   for (const auto& [at, v] : {std::pair{116, 24}, {118, 1705}, {120, 12}, {122, 310}, {124, 688}}) put16(at, v);
   // The outside humidity is the first of the humidity slots.
-  b[276] = 54;   // day low
-  b[284] = 89;   // day high
+  b[276] = 54;  // day low
+  b[284] = 89;  // day high
   put16(292, 1420);
   put16(308, 530);
   b[324] = 97;   // month high
@@ -228,31 +232,31 @@ std::array<std::uint8_t, kHiLowsSize + 2> MakeHiLows() {
 
 std::array<std::uint8_t, kCalibratedSize> MakeCalibratedValues() {
   std::array<std::uint8_t, kCalibratedSize> b{};
-  Put16(&b[0], 705);  // inside temperature
-  Put16(&b[2], 655);  // outside temperature
+  Put16(&b[0], 705);                                          // inside temperature
+  Put16(&b[2], 655);                                          // outside temperature
   for (int i = 0; i < 15; ++i) Put16(&b[4 + 2 * i], 0x7FFF);  // no further sensors
-  Put16(&b[4], 700);  // extra temperature 1
-  b[34] = 42;          // inside humidity
-  b[35] = 68;          // outside humidity
+  Put16(&b[4], 700);                                          // extra temperature 1
+  b[34] = 42;                                                 // inside humidity
+  b[35] = 68;                                                 // outside humidity
   for (int i = 36; i < 43; ++i) b[i] = 0xFF;
   return b;
 }
 
 std::vector<std::uint8_t> MakeEeprom(int period_minutes) {
   std::vector<std::uint8_t> e(kEepromSize, 0);
-  Put16(&e[0x0B], 415);    // latitude 41.5 N
-  Put16(&e[0x0D], -875);   // longitude 87.5 W
+  Put16(&e[0x0B], 415);   // latitude 41.5 N
+  Put16(&e[0x0D], -875);  // longitude 87.5 W
   Put16(&e[0x0F], 0);
-  e[0x11] = 7;             // time zone index
-  e[0x12] = 0;             // automatic daylight saving
+  e[0x11] = 7;  // time zone index
+  e[0x12] = 0;  // automatic daylight saving
   Put16(&e[0x14], -600);
-  e[0x19] = 0x10;          // transmitter 1: type 0, code 1
+  e[0x19] = 0x10;                                                 // transmitter 1: type 0, code 1
   for (int id = 2; id <= 8; ++id) e[0x19 + 2 * (id - 1)] = 0x19;  // no transmitter
   e[0x29] = 0x00;
   e[0x2A] = 0xFF;
-  e[0x2B] = 0x08;          // large wind cups, 0.01 in rain collector
+  e[0x2B] = 0x08;  // large wind cups, 0.01 in rain collector
   e[0x2D] = static_cast<std::uint8_t>(period_minutes);
-  e[0x33] = 0xFF;          // calibration: check byte of the inside offset 0 at 0x32
+  e[0x33] = 0xFF;  // calibration: check byte of the inside offset 0 at 0x32
   Put16(&e[0x4D], 0);
   for (int i = 0; i < 94; ++i) e[0x52 + i] = 0xFF;  // alarms off
   e[0xC3] = 2;

@@ -21,11 +21,11 @@ inline constexpr std::size_t kEepromSize = 4096;
 using Record = std::array<std::uint8_t, kRecordSize>;
 
 struct ArchiveOptions {
-  int records = 100;        // 0 .. 2560
-  char layout = 'b';        // 'a': older record layout, 'b': newer
-  int period_minutes = 30;  // interval between records
+  int records = 100;                                      // 0 .. 2560
+  char layout = 'b';                                      // 'a': older record layout, 'b': newer
+  int period_minutes = 30;                                // interval between records
   int start_year = 2024, start_month = 6, start_day = 1;  // first record: start + period
-  bool missing_solar = false;  // solar and UV sensors absent
+  bool missing_solar = false;                             // solar and UV sensors absent
 };
 
 // Date word (day | month << 5 | (year - 2000) << 9) and time word (hour × 100 + minute)

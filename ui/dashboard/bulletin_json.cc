@@ -17,7 +17,11 @@ namespace {
 using DU = DisplayUnits;
 using json = nlohmann::json;
 
-constexpr const char* kTempText[] = {"\xC2\xB0" "F", "\xC2\xB0" "C"};
+constexpr const char* kTempText[] = {
+    "\xC2\xB0"
+    "F",
+    "\xC2\xB0"
+    "C"};
 constexpr const char* kBarText[] = {"in", "mm", "mb", "hPa"};
 constexpr const char* kWindText[] = {"mph", "kt", "km/h", "m/s"};
 constexpr const char* kRainText[] = {"in", "mm"};
@@ -125,7 +129,8 @@ json CurrentJson(const BulletinData& d, UnitSystem system, const char* source, s
   VisitBulletinFields(d, [&](std::string_view name, const auto& value, int kind) {
     using T = std::decay_t<decltype(value)>;
     if (kind & field::kInternal) return;
-    if (name.starts_with("unit_") || name == "humidity_decimals" || name == "have_data" || name.starts_with("packet_")) {
+    if (name.starts_with("unit_") || name == "humidity_decimals" || name == "have_data" ||
+        name.starts_with("packet_")) {
       return;
     }
     const std::string key(name);

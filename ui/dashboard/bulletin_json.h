@@ -18,7 +18,6 @@
 #pragma once
 
 #include <cstdint>
-
 #include <nlohmann/json.hpp>
 
 #include "realtime/bulletin_data.h"

@@ -9,7 +9,6 @@ namespace {
 
 using json = nlohmann::json;
 
-
 HttpResponse Current(DashboardContext& c, const HttpRequest& r, bool highlows) {
   if (auto bad = CheckParams(r, {"units"})) return *bad;
   UnitSystem system{};
@@ -127,9 +126,9 @@ HttpResponse Status(DashboardContext& c, const HttpRequest& r) {
   const StationInfo s = c.state.Station();
   const DashboardState::Live live = c.state.Current();
   json o;
-  o["station"] = s.folder.empty() ? json(nullptr)
-                                  : json{{"name", s.name}, {"folder", s.folder}, {"model", s.model},
-                                         {"connection", s.connection}};
+  o["station"] = s.folder.empty()
+                     ? json(nullptr)
+                     : json{{"name", s.name}, {"folder", s.folder}, {"model", s.model}, {"connection", s.connection}};
   o["realtime"] = s.realtime;
   o["packets"] = live.sequence;
   if (live.data) {
@@ -203,9 +202,12 @@ std::string Param(const HttpRequest& request, const std::string& name) {
 
 bool UnitsParam(const HttpRequest& request, UnitSystem* out) {
   const std::string u = Param(request, "units");
-  if (u.empty() || u == "display") *out = UnitSystem::kDisplay;
-  else if (u == "native") *out = UnitSystem::kNative;
-  else return false;
+  if (u.empty() || u == "display")
+    *out = UnitSystem::kDisplay;
+  else if (u == "native")
+    *out = UnitSystem::kNative;
+  else
+    return false;
   return true;
 }
 

@@ -9,10 +9,9 @@
 
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "foundation/clock.h"
 #include "ui/dashboard/bulletin_json.h"

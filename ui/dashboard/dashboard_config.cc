@@ -30,8 +30,8 @@ bool ParsePort(std::string_view s, int* out) {
 
 bool HostCharacters(std::string_view h) {
   for (char c : h) {
-    const bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
-                    c == '-' || c == ':';
+    const bool ok =
+        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '-' || c == ':';
     if (!ok) return false;
   }
   return !h.empty() && h.size() <= 253;
@@ -69,9 +69,7 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::stri
   return a;
 }
 
-bool IsLoopback(std::string_view host) {
-  return host == "localhost" || host == "::1" || host.starts_with("127.");
-}
+bool IsLoopback(std::string_view host) { return host == "localhost" || host == "::1" || host.starts_with("127."); }
 
 bool ParseDashboardConfig(std::string_view text, DashboardConfig* out, std::string* error) {
   if (text.size() > kMaxConfigSize) {
@@ -122,7 +120,7 @@ bool ParseDashboardConfig(std::string_view text, DashboardConfig* out, std::stri
 
 bool LoadDashboardConfig(const std::string& program_folder, DashboardConfig* out, std::string* error) {
   const std::string path = program_folder + "/" + kDashboardConfigName;
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT) return true;
     if (error) *error = path + ": " + std::strerror(errno);

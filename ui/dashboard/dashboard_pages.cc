@@ -19,12 +19,23 @@ std::string Html(std::string_view s) {
   out.reserve(s.size());
   for (char c : s) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -48,9 +59,8 @@ struct NavItem {
   const char* path;
   const char* label;
 };
-constexpr NavItem kNav[] = {{"/", "Now"},          {"/history", "History"}, {"/day", "Day"},
-                            {"/reports", "Reports"}, {"/log", "Log"},       {"/status", "Status"},
-                            {"/api", "API"}};
+constexpr NavItem kNav[] = {{"/", "Now"},    {"/history", "History"}, {"/day", "Day"}, {"/reports", "Reports"},
+                            {"/log", "Log"}, {"/status", "Status"},   {"/api", "API"}};
 
 HttpResponse Page(DashboardContext& c, const std::string& active, const std::string& title, const std::string& body,
                   int status = 200) {
@@ -58,8 +68,11 @@ HttpResponse Page(DashboardContext& c, const std::string& active, const std::str
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-      "<title>" + Html(title) + " - " + Html(s.name.empty() ? "Stratoquill" : s.name) + "</title>"
-      "<link rel=\"icon\" href=\"data:,\"><link rel=\"stylesheet\" href=\"/static/dashboard.css\"></head><body>\n<header><span class=\"brand\">" +
+      "<title>" +
+      Html(title) + " - " + Html(s.name.empty() ? "Stratoquill" : s.name) +
+      "</title>"
+      "<link rel=\"icon\" href=\"data:,\"><link rel=\"stylesheet\" "
+      "href=\"/static/dashboard.css\"></head><body>\n<header><span class=\"brand\">" +
       Html(s.name.empty() ? "Stratoquill" : s.name) + "</span><nav>";
   for (const NavItem& n : kNav) {
     h += "<a href=\"" + std::string(n.path) + "\"" + (active == n.path ? " class=\"active\"" : "") + ">" + n.label +
@@ -113,14 +126,15 @@ HttpResponse CurrentPage(DashboardContext& c, const HttpRequest& r) {
   const json& v = now["values"];
   const json& u = now["units"];
   const std::string t = u["temperature"], bar = u["barometer"], wind = u["wind"], rain = u["rain"];
-  b += "<p class=\"age\">Data of <span data-f=\"time\">" + Html(Text(now["time"])) +
-       "</span>, <span data-f=\"age\">" + std::to_string(now["age_seconds"].get<std::int64_t>()) +
+  b += "<p class=\"age\">Data of <span data-f=\"time\">" + Html(Text(now["time"])) + "</span>, <span data-f=\"age\">" +
+       std::to_string(now["age_seconds"].get<std::int64_t>()) +
        "</span> s old <span class=\"live-dot\" title=\"live\"></span></p>\n";
   b += "<div class=\"cards\">\n";
-  b += Card("Outside", "<p class=\"big\">" + Live(v, "outside_temperature") + " " + Html(t) + "</p><p>Humidity " +
-                           Live(v, "outside_humidity") + " %</p><p>Dew point " + Live(v, "dew_point") + " " + Html(t) +
-                           "</p><p>Wind chill " + Live(v, "wind_chill") + ", heat index " + Live(v, "heat_index") +
-                           ", THW " + Live(v, "thw_index") + " " + Html(t) + "</p>",
+  b += Card("Outside",
+            "<p class=\"big\">" + Live(v, "outside_temperature") + " " + Html(t) + "</p><p>Humidity " +
+                Live(v, "outside_humidity") + " %</p><p>Dew point " + Live(v, "dew_point") + " " + Html(t) +
+                "</p><p>Wind chill " + Live(v, "wind_chill") + ", heat index " + Live(v, "heat_index") + ", THW " +
+                Live(v, "thw_index") + " " + Html(t) + "</p>",
             "wide");
   b += Card("Wind", "<p class=\"big\">" + Live(v, "wind_speed") + " " + Html(wind) + "</p><p>From " +
                         Live(v, "wind_direction") + "&deg;</p><p>Average 2 min " + Live(v, "wind_avg_2min") +
@@ -134,15 +148,16 @@ HttpResponse CurrentPage(DashboardContext& c, const HttpRequest& r) {
                         Live(v, "rain_day") + ", storm " + Live(v, "rain_storm") + "</p><p>Month " +
                         Live(v, "rain_month") + ", year " + Live(v, "rain_year") + " " + Html(rain) + "</p>");
   b += Card("Sun", "<p>Solar " + Live(v, "solar_radiation") + " W/m&sup2;, UV " + Live(v, "uv_index") +
-                       "</p><p>ET today " + Live(v, "et_day") + " " + Html(rain) + "</p><p>Sunrise <span data-f=\"sunrise\">" +
-                       Html(Text(now["sunrise"])) + "</span>, sunset <span data-f=\"sunset\">" +
-                       Html(Text(now["sunset"])) + "</span></p><p>Moon <span data-f=\"moon\">" +
+                       "</p><p>ET today " + Live(v, "et_day") + " " + Html(rain) +
+                       "</p><p>Sunrise <span data-f=\"sunrise\">" + Html(Text(now["sunrise"])) +
+                       "</span>, sunset <span data-f=\"sunset\">" + Html(Text(now["sunset"])) +
+                       "</span></p><p>Moon <span data-f=\"moon\">" +
                        Html(now["moon"].is_null() ? "---" : now["moon"]["phase"].get<std::string>()) + "</span></p>");
   b += Card("Inside", "<p>" + Live(v, "inside_temperature") + " " + Html(t) + ", humidity " +
                           Live(v, "inside_humidity") + " %</p>");
-  b += Card("Forecast", "<p data-f=\"forecast\">" + Html(now.contains("forecast") ? Text(now["forecast"]) : "---") +
-                            "</p>",
-            "wide");
+  b +=
+      Card("Forecast",
+           "<p data-f=\"forecast\">" + Html(now.contains("forecast") ? Text(now["forecast"]) : "---") + "</p>", "wide");
   b += Card("Batteries", "<p>Console " + Live(v, "console_battery") + " V</p><p>Transmitter status " +
                              Live(v, "transmitter_battery_status") + " (0: all good)</p>");
   b += "</div>\n<h2>Today's highs and lows</h2>\n<table class=\"highlows\"><thead><tr><th></th><th>High</th><th>at</th>"
@@ -157,7 +172,8 @@ HttpResponse CurrentPage(DashboardContext& c, const HttpRequest& r) {
     };
     std::string label = key;
     for (char& ch : label) ch = ch == '_' ? ' ' : ch;
-    b += "<tr><th>" + Html(label) + "</th>" + cell("high") + cell("high_time") + cell("low") + cell("low_time") + "</tr>\n";
+    b += "<tr><th>" + Html(label) + "</th>" + cell("high") + cell("high_time") + cell("low") + cell("low_time") +
+         "</tr>\n";
   }
   b += "</tbody></table>\n";
   return Page(c, "/", "Current conditions", b);
@@ -240,12 +256,19 @@ HttpResponse HistoryPage(DashboardContext& c, const HttpRequest& r, bool svg_onl
     if (out.body.empty()) return JsonError(500, why);
     return out;
   }
-  std::string b = "<form class=\"plotform\" method=\"get\" action=\"/history\">"
-                  "<label>Variable <select name=\"var\">" + VariableOptions(p.var1, false) + "</select></label>"
-                  "<label>and <select name=\"var2\">" + VariableOptions(p.var2, true) + "</select></label>"
-                  "<label>Span <select name=\"span\">";
+  std::string b =
+      "<form class=\"plotform\" method=\"get\" action=\"/history\">"
+      "<label>Variable <select name=\"var\">" +
+      VariableOptions(p.var1, false) +
+      "</select></label>"
+      "<label>and <select name=\"var2\">" +
+      VariableOptions(p.var2, true) +
+      "</select></label>"
+      "<label>Span <select name=\"span\">";
   for (const char* s : {"day", "week", "month", "year", "range"}) {
-    const std::string label = std::string(s) == "day" ? "last 24 hours" : std::string(s) == "range" ? "dates below" : "last " + std::string(s);
+    const std::string label = std::string(s) == "day"     ? "last 24 hours"
+                              : std::string(s) == "range" ? "dates below"
+                                                          : "last " + std::string(s);
     b += "<option value=\"" + std::string(s) + "\"" + (p.span == s ? " selected" : "") + ">" + label + "</option>";
   }
   b += "</select></label><label>From <input type=\"date\" name=\"from\" value=\"" + Html(p.from.substr(0, 10)) +
@@ -256,8 +279,8 @@ HttpResponse HistoryPage(DashboardContext& c, const HttpRequest& r, bool svg_onl
   const std::string svg = PlotSvg(data, p, &why);
   if (svg.empty()) return Page(c, "/history", "History", b + "<p class=\"error\">" + Html(why) + "</p>\n", 500);
   std::string link = "/plot.svg?var=" + UrlPart(p.var1) + (p.var2.empty() ? "" : "&amp;var2=" + UrlPart(p.var2)) +
-                     "&amp;span=range&amp;from=" + UrlPart(MomentText(p.range.from)) + "&amp;to=" +
-                     UrlPart(MomentText(p.range.to));
+                     "&amp;span=range&amp;from=" + UrlPart(MomentText(p.range.from)) +
+                     "&amp;to=" + UrlPart(MomentText(p.range.to));
   b += "<p class=\"range\">" + Html(MomentText(p.range.from)) + " to " + Html(MomentText(p.range.to)) +
        " (relative spans end at the newest record). <a href=\"" + link + "\">SVG</a></p>\n<div class=\"chart\">" + svg +
        "</div>\n";
@@ -298,7 +321,8 @@ HttpResponse DayPage(DashboardContext& c, const HttpRequest& r) {
 }
 
 HttpResponse ReportsPage(DashboardContext& c, const HttpRequest& r) {
-  if (auto bad = CheckParams(r, {"month", "year"})) return PageError(c, 400, "Reports", json::parse(bad->body)["error"]);
+  if (auto bad = CheckParams(r, {"month", "year"}))
+    return PageError(c, 400, "Reports", json::parse(bad->body)["error"]);
   StationData data(c.state.Station());
   std::string error;
   if (data.Open(&error) != 0) return PageError(c, 404, "Reports", error);
@@ -314,11 +338,12 @@ HttpResponse ReportsPage(DashboardContext& c, const HttpRequest& r) {
     std::snprintf(buf, sizeof buf, "%04d-%02d", year, month);
     m = buf;
   }
-  std::string b = "<form method=\"get\" action=\"/reports\"><label>Month <input type=\"month\" name=\"month\" value=\"" +
-                  Html(m) + "\"></label><button type=\"submit\">Monthly report</button></form>\n"
-                  "<form method=\"get\" action=\"/reports\"><label>Year <input type=\"number\" name=\"year\" min=\"1900\" "
-                  "max=\"2200\" value=\"" + Html(y.empty() ? m.substr(0, 4) : y) +
-                  "\"></label><button type=\"submit\">Annual report</button></form>\n";
+  std::string b =
+      "<form method=\"get\" action=\"/reports\"><label>Month <input type=\"month\" name=\"month\" value=\"" + Html(m) +
+      "\"></label><button type=\"submit\">Monthly report</button></form>\n"
+      "<form method=\"get\" action=\"/reports\"><label>Year <input type=\"number\" name=\"year\" min=\"1900\" "
+      "max=\"2200\" value=\"" +
+      Html(y.empty() ? m.substr(0, 4) : y) + "\"></label><button type=\"submit\">Annual report</button></form>\n";
   const bool bad = (!m.empty() && !y.empty()) || (!m.empty() && !ParseYearMonth(m, &year, &month)) ||
                    (!y.empty() && !ParseYear(y, &year));
   if (bad) return Page(c, "/reports", "Reports", b + "<p class=\"error\">Give month=YYYY-MM or year=YYYY.</p>\n", 400);
@@ -326,8 +351,9 @@ HttpResponse ReportsPage(DashboardContext& c, const HttpRequest& r) {
   const auto text = data.NoaaReport(year, month, &error);
   if (!text) return Page(c, "/reports", "Reports", b + "<p class=\"error\">" + Html(error) + "</p>\n", 404);
   b += "<pre class=\"report\">" + Html(*text) + "</pre>\n";
-  return Page(c, "/reports", month == 0 ? "Annual climatological summary " + std::to_string(year)
-                                        : "Monthly climatological summary " + m, b);
+  return Page(
+      c, "/reports",
+      month == 0 ? "Annual climatological summary " + std::to_string(year) : "Monthly climatological summary " + m, b);
 }
 
 HttpResponse LogPage(DashboardContext& c, const HttpRequest& r) {
@@ -354,7 +380,8 @@ HttpResponse StatusPage(DashboardContext& c, const HttpRequest& r) {
   }
   row("Current conditions", s["realtime"].get<bool>() ? "polled by the run loop" : "not polled (--no-realtime)");
   row("Packets received", Text(s["packets"]));
-  row("Last packet", s["last_packet_age_seconds"].is_null() ? "none yet" : Text(s["last_packet_age_seconds"]) + " s ago");
+  row("Last packet",
+      s["last_packet_age_seconds"].is_null() ? "none yet" : Text(s["last_packet_age_seconds"]) + " s ago");
   row("Live pages open", Text(s["event_clients"]));
   if (s["database"].is_object() && s["database"].contains("records")) {
     row("Archive records", Text(s["database"]["records"]));
@@ -365,7 +392,8 @@ HttpResponse StatusPage(DashboardContext& c, const HttpRequest& r) {
     row("Database", s["database"]["error"]);
   }
   b += "</tbody></table>\n<h2>Stations</h2>\n<ul>\n";
-  for (const StationEntry& e : ListStations(c.program_folder)) b += "<li>" + Html(e.name) + " <small>" + Html(e.folder) + "</small></li>\n";
+  for (const StationEntry& e : ListStations(c.program_folder))
+    b += "<li>" + Html(e.name) + " <small>" + Html(e.folder) + "</small></li>\n";
   b += "</ul>\n";
   return Page(c, "/status", "Station and connection", b);
 }

@@ -122,7 +122,8 @@ std::optional<TimeRange> ResolveSpan(std::string_view span, std::string_view fro
   for (const Relative& r : kRelative) {
     if (span == r.name) return TimeRange{newest - std::int64_t{r.days} * kMinutesPerDay, newest};
   }
-  if (span != "range") return fail("unknown span '" + std::string(span.substr(0, 20)) + "' (day, week, month, year or range)");
+  if (span != "range")
+    return fail("unknown span '" + std::string(span.substr(0, 20)) + "' (day, week, month, year or range)");
   if (from.empty() || to.empty()) return fail("a range needs from and to (YYYY-MM-DD or YYYY-MM-DDTHH:MM)");
   const auto a = ParseMoment(from);
   const auto b = ParseMoment(to);
@@ -142,8 +143,10 @@ std::string VariableKey(std::string_view name) {
   for (char c : name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     const bool word = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (word) key += c;
-    else if (!key.empty() && key.back() != '_') key += '_';
+    if (word)
+      key += c;
+    else if (!key.empty() && key.back() != '_')
+      key += '_';
   }
   while (!key.empty() && key.back() == '_') key.pop_back();
   return key;

@@ -203,7 +203,9 @@ bool DashboardServer::Start(std::string* error) {
     }
   } else {
     if (!im.server.bind_to_port(a.host, a.port)) {
-      if (error) *error = "cannot listen on " + a.host + ":" + std::to_string(a.port) + " (in use, or not an address of this computer)";
+      if (error)
+        *error = "cannot listen on " + a.host + ":" + std::to_string(a.port) +
+                 " (in use, or not an address of this computer)";
       return false;
     }
     port_ = a.port;

@@ -27,10 +27,10 @@ namespace sq::dashboard {
 
 struct DashboardServerOptions {
   ListenAddress listen;
-  std::string password;                 // empty: none asked (loopback only)
-  int worker_threads = 8;               // for pages and the API
-  int max_event_clients = 8;            // live pages at a time; each holds a thread of its own
-  std::int64_t keepalive_ms = 15000;    // a comment on idle event streams
+  std::string password;               // empty: none asked (loopback only)
+  int worker_threads = 8;             // for pages and the API
+  int max_event_clients = 8;          // live pages at a time; each holds a thread of its own
+  std::int64_t keepalive_ms = 15000;  // a comment on idle event streams
 };
 
 class DashboardServer {

@@ -31,8 +31,7 @@ DashboardState::Live DashboardState::Current() const {
 
 std::uint64_t DashboardState::WaitForUpdate(std::uint64_t after, std::int64_t timeout_ms) {
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                    [&] { return stopping_ || live_.sequence > after; });
+  changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return stopping_ || live_.sequence > after; });
   return live_.sequence;
 }
 

@@ -20,12 +20,12 @@ namespace sq::dashboard {
 // The station the loop keeps, as the pages show it; taken once on the loop's thread.
 struct StationInfo {
   std::string name;
-  std::string folder;      // empty: no station is open
+  std::string folder;  // empty: no station is open
   std::string model;
   std::string connection;  // e.g. "serial /dev/ttyUSB0 at 19200 baud"
   SiteDescription site;
   NoaaSettings noaa;
-  bool realtime = false;   // the loop polls the console for current conditions
+  bool realtime = false;  // the loop polls the console for current conditions
 };
 
 class DashboardState {

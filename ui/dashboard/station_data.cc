@@ -20,16 +20,28 @@ using ID = WeatherDataID;
 // The console's own unit of a unit class.
 const char* NativeUnit(int unit_class) {
   switch (unit_class) {
-    case ID::kClassTemp: return "\xC2\xB0" "F";
-    case ID::kClassDegreeDays: return "\xC2\xB0" "F-day";
-    case ID::kClassRain: return "in";
-    case ID::kClassRainRate: return "in/h";
-    case ID::kClassWindSpeed: return "mph";
-    case ID::kClassBarometer: return "inHg";
-    case ID::kClassWindRun: return "mi";
-    case ID::kClassElevation: return "ft";
-    case ID::kClassAirDensity: return "lb/cu.ft";
-    default: return nullptr;
+    case ID::kClassTemp:
+      return "\xC2\xB0"
+             "F";
+    case ID::kClassDegreeDays:
+      return "\xC2\xB0"
+             "F-day";
+    case ID::kClassRain:
+      return "in";
+    case ID::kClassRainRate:
+      return "in/h";
+    case ID::kClassWindSpeed:
+      return "mph";
+    case ID::kClassBarometer:
+      return "inHg";
+    case ID::kClassWindRun:
+      return "mi";
+    case ID::kClassElevation:
+      return "ft";
+    case ID::kClassAirDensity:
+      return "lb/cu.ft";
+    default:
+      return nullptr;
   }
 }
 
@@ -40,9 +52,12 @@ double VariableValue(const WeatherDataObject& r, WeatherDataID id, UnitSystem sy
   float v = 0;
   // The generic query gives rain rate and ET in display units whatever it is asked;
   // their own accessors honour the choice.
-  if (id.UnitClass() == ID::kClassRainRate) v = r.GetRainRate(id, native);
-  else if (id.Calculation() == ID::kCalcET) v = r.GetET(id, native);
-  else v = r.GetWeatherData(id, native);
+  if (id.UnitClass() == ID::kClassRainRate)
+    v = r.GetRainRate(id, native);
+  else if (id.Calculation() == ID::kCalcET)
+    v = r.GetET(id, native);
+  else
+    v = r.GetWeatherData(id, native);
   if (DisplayUnits::IsMissingTemp(v) || !std::isfinite(v)) return std::nan("");
   // Three decimals keep every stored resolution (0.001 inHg, 0.01 in, 0.1 hPa) and drop
   // the float's noise.
@@ -162,7 +177,8 @@ std::string DownloadLogTail(const std::string& program_folder, std::size_t max_b
   if (!in) return {};
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  const std::streamoff start = size > static_cast<std::streamoff>(max_bytes) ? size - static_cast<std::streamoff>(max_bytes) : 0;
+  const std::streamoff start =
+      size > static_cast<std::streamoff>(max_bytes) ? size - static_cast<std::streamoff>(max_bytes) : 0;
   in.seekg(start);
   std::string text(static_cast<std::size_t>(size - start), '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));

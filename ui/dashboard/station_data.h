@@ -6,11 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "database/weather_data_object.h"
 #include "database/weather_database.h"

@@ -19,12 +19,23 @@ std::string Xml(const std::string& s) {
   std::string out;
   for (char c : s) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -81,8 +92,8 @@ int StepDecimals(double step) { return step >= 1 ? 0 : step >= 0.1 ? 1 : step >=
 
 // The time step of the x axis and the label of a tick.
 std::int64_t TimeStep(std::int64_t span) {
-  static constexpr std::int64_t kSteps[] = {15, 30, 60, 180, 360, 720, 1440, 2 * 1440, 7 * 1440, 14 * 1440,
-                                            30 * 1440, 91 * 1440, 365 * 1440};
+  static constexpr std::int64_t kSteps[] = {15,       30,       60,        180,       360,       720,       1440,
+                                            2 * 1440, 7 * 1440, 14 * 1440, 30 * 1440, 91 * 1440, 365 * 1440};
   for (std::int64_t s : kSteps) {
     if (span / s <= 8) return s;
   }
@@ -92,9 +103,12 @@ std::int64_t TimeStep(std::int64_t span) {
 std::string TimeLabel(std::int64_t t, std::int64_t span) {
   const DateTime d = DateOfLocalMinutes(t);
   char buf[32];
-  if (span <= 2 * kMinutesPerDay) std::snprintf(buf, sizeof buf, "%02d:%02d", d.packed_time / 60, d.packed_time % 60);
-  else if (span <= 400 * kMinutesPerDay) std::snprintf(buf, sizeof buf, "%02d-%02d", d.month, d.day);
-  else std::snprintf(buf, sizeof buf, "%04d-%02d", d.year, d.month);
+  if (span <= 2 * kMinutesPerDay)
+    std::snprintf(buf, sizeof buf, "%02d:%02d", d.packed_time / 60, d.packed_time % 60);
+  else if (span <= 400 * kMinutesPerDay)
+    std::snprintf(buf, sizeof buf, "%02d-%02d", d.month, d.day);
+  else
+    std::snprintf(buf, sizeof buf, "%04d-%02d", d.year, d.month);
   return buf;
 }
 
@@ -194,8 +208,8 @@ std::string RenderSvgPlot(const std::vector<PlotSeries>& series, const PlotOptio
       if (side == 0) {
         s += "<line stroke=\"#ddd\" x1=\"" + std::to_string(kPlotMarginLeft) + "\" x2=\"" +
              std::to_string(kPlotMarginLeft + plot_w) + "\" y1=\"" + Num(y) + "\" y2=\"" + Num(y) + "\"/>";
-        s += "<text x=\"" + std::to_string(kPlotMarginLeft - 6) + "\" y=\"" + Num(y + 4) +
-             "\" text-anchor=\"end\">" + Num(v, dec) + "</text>\n";
+        s += "<text x=\"" + std::to_string(kPlotMarginLeft - 6) + "\" y=\"" + Num(y + 4) + "\" text-anchor=\"end\">" +
+             Num(v, dec) + "</text>\n";
       } else {
         s += "<text x=\"" + std::to_string(kPlotMarginLeft + plot_w + 6) + "\" y=\"" + Num(y + 4) + "\">" +
              Num(v, dec) + "</text>\n";

@@ -26,15 +26,15 @@ struct PlotVertex {
 };
 
 struct PlotSeries {
-  std::string key;     // the variable's key
-  std::string label;   // its name
-  std::string unit;    // unit text
-  std::string colour;  // CSS colour
+  std::string key;                // the variable's key
+  std::string label;              // its name
+  std::string unit;               // unit text
+  std::string colour;             // CSS colour
   std::vector<PlotPoint> points;  // in time order
 };
 
 struct PlotOptions {
-  int width = 800;   // pixels; the plot area is narrower by the margins
+  int width = 800;  // pixels; the plot area is narrower by the margins
   int height = 320;
   std::int64_t from = 0;  // local minutes
   std::int64_t to = 0;
@@ -47,8 +47,8 @@ inline constexpr int kPlotMarginLeft = 64;
 inline constexpr int kPlotMarginRight = 64;
 
 // The min/max decimation of `points` to `columns` columns of [from, to].
-[[nodiscard]] std::vector<PlotVertex> Decimate(const std::vector<PlotPoint>& points, std::int64_t from,
-                                               std::int64_t to, int columns);
+[[nodiscard]] std::vector<PlotVertex> Decimate(const std::vector<PlotPoint>& points, std::int64_t from, std::int64_t to,
+                                               int columns);
 
 // The chart as a standalone SVG document. Series with the unit of the first share its
 // axis on the left; another unit gets an axis on the right. Each series is one

@@ -161,13 +161,16 @@ TEST_F(DoctorTest, EachFaultWithItsFix) {
        },
        "is damaged", "out of the station folder and put back a backup copy"},
       {"device without permission",
-       [](DoctorTest& t) { t.system_.forced = DeviceState{DeviceState::kNoPermission, "dialout", true, ""}; },
+       [](DoctorTest& t) {
+         t.system_.forced = DeviceState{DeviceState::kNoPermission, "dialout", true, ""};
+       },
        "user alice may not read and write", "sudo adduser alice dialout"},
       {"device its group may not use",
-       [](DoctorTest& t) { t.system_.forced = DeviceState{DeviceState::kNoPermission, "root", false, ""}; },
+       [](DoctorTest& t) {
+         t.system_.forced = DeviceState{DeviceState::kNoPermission, "root", false, ""};
+       },
        "user alice may not read and write", "sudo chgrp dialout"},
-      {"device missing", [](DoctorTest& t) { t.MapCom1(t.home_ + "/ttyUSB7"); }, "which does not exist",
-       "find --save"},
+      {"device missing", [](DoctorTest& t) { t.MapCom1(t.home_ + "/ttyUSB7"); }, "which does not exist", "find --save"},
       {"console clock 10 minutes behind", [](DoctorTest& t) { t.SetComputerClockToConsole(10); },
        "clock is 10 minutes behind the computer's", "settime"},
       {"console clock 10 minutes ahead", [](DoctorTest& t) { t.SetComputerClockToConsole(-10); },
@@ -187,13 +190,11 @@ TEST_F(DoctorTest, EachFaultWithItsFix) {
          ASSERT_EQ(st.Save(), 0);
        },
        "no console connection", "station set"},
-      {"damaged station", [](DoctorTest& t) { fs::resize_file(Station::ConfigPath(t.station_), 10); },
-       "cannot be read", "restore"},
-      {"console clock two years behind",
-       [](DoctorTest& t) { t.SetComputerClockToConsole(2 * 365 * 24 * 60 + 3 * 60); }, "clock is 730 days behind",
-       "settime"},
-      {"bad port map",
-       [](DoctorTest& t) { std::ofstream(t.home_ + "/ports.lst") << "/dev/tty\x01S0\n"; },
+      {"damaged station", [](DoctorTest& t) { fs::resize_file(Station::ConfigPath(t.station_), 10); }, "cannot be read",
+       "restore"},
+      {"console clock two years behind", [](DoctorTest& t) { t.SetComputerClockToConsole(2 * 365 * 24 * 60 + 3 * 60); },
+       "clock is 730 days behind", "settime"},
+      {"bad port map", [](DoctorTest& t) { std::ofstream(t.home_ + "/ports.lst") << "/dev/tty\x01S0\n"; },
        "is not a valid port map", "correct or remove"},
   };
   for (const Case& c : cases) {

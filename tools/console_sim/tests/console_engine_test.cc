@@ -1,13 +1,14 @@
 // The simulator's console side: the program's code for packets, HILOWS, archive
 // records and configuration commands is checked against these bytes, so they are
 // pinned here.
+#include "tools/console_sim/console_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "link/crc16.h"
-#include "tools/console_sim/console_engine.h"
 
 namespace sq::sim {
 namespace {
@@ -154,11 +155,13 @@ TEST(ConsoleEngine, ClockRunsFromTheNewestRecordAndFromSetTime) {
   ConsoleEngine e({});  // 100 records every 30 minutes from 2024-06-01: the last at 06-03 02:00
   auto out = Say(e, "GETTIME\n", 10'000);
   ASSERT_EQ(out.size(), 9u);
-  EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 1, out.begin() + 7), (std::vector<std::uint8_t>{0, 0, 2, 3, 6, 124}));
+  EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 1, out.begin() + 7),
+            (std::vector<std::uint8_t>{0, 0, 2, 3, 6, 124}));
   EXPECT_EQ(Say(e, "SETTIME\n", 20'000), std::vector<std::uint8_t>{0x06});
   EXPECT_EQ(Say(e, WithCrc({0, 59, 23, 31, 12, 124}), 20'000), std::vector<std::uint8_t>{0x06});
   out = Say(e, "GETTIME\n", 20'000 + 61'000);
-  EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 1, out.begin() + 7), (std::vector<std::uint8_t>{1, 0, 0, 1, 1, 125}))
+  EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 1, out.begin() + 7),
+            (std::vector<std::uint8_t>{1, 0, 0, 1, 1, 125}))
       << "61 seconds after 2024-12-31 23:59:00";
   EXPECT_EQ(Crc16({out.data() + 1, 8}), 0);
 }

@@ -1,14 +1,15 @@
 // The dashboard's answers, without sockets: status codes, JSON shapes, units and the
 // table of bad requests, on a generated year of hourly records.
-#include <cstdlib>
-#include <filesystem>
+#include "ui/dashboard/dashboard_api.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "foundation/display_units.h"
 #include "realtime/bulletin_fields.h"
-#include "ui/dashboard/dashboard_api.h"
 
 namespace sq::dashboard {
 namespace {
@@ -21,7 +22,8 @@ class DashboardApiTest : public ::testing::Test {
     home_ = (std::filesystem::temp_directory_path() / ("sq_dash_api_" + std::to_string(::getpid()))).string();
     std::filesystem::remove_all(home_);
     std::filesystem::create_directories(home_);
-    const std::string cmd = std::string(SQ_MAKE_SYNTHETIC_DB) + " " + home_ + "/Home --years 1 --interval 60 --start 2024-01 >/dev/null";
+    const std::string cmd =
+        std::string(SQ_MAKE_SYNTHETIC_DB) + " " + home_ + "/Home --years 1 --interval 60 --start 2024-01 >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   static void TearDownTestSuite() { std::filesystem::remove_all(home_); }
@@ -61,12 +63,32 @@ TEST_F(DashboardApiTest, BadRequestsGetAClearJsonError) {
   } rows[] = {
       {"no such API", "/api/nothing", {}, 404, "no such API"},
       {"no variables", "/api/records", {{"from", "2024-07-01"}, {"to", "2024-07-02"}}, 400, "at least one variable"},
-      {"unknown variable", "/api/records", {{"from", "2024-07-01"}, {"to", "2024-07-02"}, {"vars", "x"}}, 400, "unknown variable 'x'"},
-      {"malformed date", "/api/records", {{"from", "2024-07-32"}, {"to", "2024-08-01"}, {"vars", "barometer"}}, 400, "not a date"},
+      {"unknown variable",
+       "/api/records",
+       {{"from", "2024-07-01"}, {"to", "2024-07-02"}, {"vars", "x"}},
+       400,
+       "unknown variable 'x'"},
+      {"malformed date",
+       "/api/records",
+       {{"from", "2024-07-32"}, {"to", "2024-08-01"}, {"vars", "barometer"}},
+       400,
+       "not a date"},
       {"missing to", "/api/records", {{"from", "2024-07-01"}, {"vars", "barometer"}}, 400, "from and to"},
-      {"absurd span", "/api/records", {{"from", "1900-01-01"}, {"to", "2200-01-01"}, {"vars", "barometer"}}, 400, "longer than 366"},
-      {"reversed span", "/api/records", {{"from", "2024-07-02"}, {"to", "2024-07-01"}, {"vars", "barometer"}}, 400, "before"},
-      {"oversized value", "/api/records", {{"from", std::string(5000, '9')}, {"to", "2024-07-01"}, {"vars", "barometer"}}, 400, "too long"},
+      {"absurd span",
+       "/api/records",
+       {{"from", "1900-01-01"}, {"to", "2200-01-01"}, {"vars", "barometer"}},
+       400,
+       "longer than 366"},
+      {"reversed span",
+       "/api/records",
+       {{"from", "2024-07-02"}, {"to", "2024-07-01"}, {"vars", "barometer"}},
+       400,
+       "before"},
+      {"oversized value",
+       "/api/records",
+       {{"from", std::string(5000, '9')}, {"to", "2024-07-01"}, {"vars", "barometer"}},
+       400,
+       "too long"},
       {"repeated parameter", "/api/current", {{"units", "native"}, {"units", "display"}}, 400, "more than once"},
       {"unknown parameter", "/api/catalogue", {{"debug", "1"}}, 400, "unknown query parameter"},
       {"bad units", "/api/highlows", {{"units", "kelvin"}}, 400, "display or native"},
@@ -77,7 +99,11 @@ TEST_F(DashboardApiTest, BadRequestsGetAClearJsonError) {
       {"bad report month", "/api/noaa", {{"month", "2024-13"}}, 400, "YYYY-MM"},
       {"plot of an unknown variable", "/plot.svg", {{"var", "nope"}}, 400, "unknown variable"},
       {"plot too wide", "/plot.svg", {{"width", "100000"}}, 400, "width"},
-      {"plot span of a century", "/plot.svg", {{"span", "range"}, {"from", "1950-01-01"}, {"to", "2050-01-01"}}, 400, "longer than"},
+      {"plot span of a century",
+       "/plot.svg",
+       {{"span", "range"}, {"from", "1950-01-01"}, {"to", "2050-01-01"}},
+       400,
+       "longer than"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.legend);
@@ -101,8 +127,12 @@ TEST_F(DashboardApiTest, RecordsInDisplayAndNativeUnits) {
   native_params.insert({"units", "native"});
   const HttpResponse native = Get("/api/records", native_params);
   const json c = json::parse(shown.body), f = json::parse(native.body);
-  EXPECT_EQ(c["units"]["outside_temperature"], "\xC2\xB0" "C");
-  EXPECT_EQ(f["units"]["outside_temperature"], "\xC2\xB0" "F");
+  EXPECT_EQ(c["units"]["outside_temperature"],
+            "\xC2\xB0"
+            "C");
+  EXPECT_EQ(f["units"]["outside_temperature"],
+            "\xC2\xB0"
+            "F");
   EXPECT_EQ(f["units"]["barometer"], "inHg");
   EXPECT_EQ(c["columns"], json({"time", "outside_temperature", "barometer"}));
   ASSERT_EQ(c["records"].size(), 24u);  // hourly records of one day
@@ -130,7 +160,8 @@ TEST_F(DashboardApiTest, DayCatalogueStatusAndReport) {
 
   const HttpResponse report = Get("/api/noaa", {{"month", "2024-07"}});
   ASSERT_EQ(report.status, 200) << report.body;
-  EXPECT_NE(json::parse(report.body)["text"].get<std::string>().find("MONTHLY CLIMATOLOGICAL SUMMARY"), std::string::npos);
+  EXPECT_NE(json::parse(report.body)["text"].get<std::string>().find("MONTHLY CLIMATOLOGICAL SUMMARY"),
+            std::string::npos);
   const HttpResponse page = Get("/reports", {{"year", "2024"}});
   EXPECT_NE(page.body.find("ANNUAL CLIMATOLOGICAL SUMMARY"), std::string::npos);
 }
@@ -153,11 +184,15 @@ TEST_F(DashboardApiTest, CurrentConditionsFromTheLoop) {
   EXPECT_EQ(now["source"], "live");
   EXPECT_EQ(now["time"], "2024-07-12T10:05");
   EXPECT_EQ(now["age_seconds"], 3);
-  EXPECT_EQ(now["units"]["temperature"], "\xC2\xB0" "C");
+  EXPECT_EQ(now["units"]["temperature"],
+            "\xC2\xB0"
+            "C");
   EXPECT_EQ(now["values"]["outside_temperature"], 25.0);
   EXPECT_TRUE(now["values"]["inside_temperature"].is_null());
   const json native = json::parse(Get("/api/current", {{"units", "native"}}).body);
-  EXPECT_EQ(native["units"]["temperature"], "\xC2\xB0" "F");
+  EXPECT_EQ(native["units"]["temperature"],
+            "\xC2\xB0"
+            "F");
   EXPECT_EQ(native["values"]["outside_temperature"], 77.0);
   EXPECT_NEAR(native["values"]["barometer"].get<double>(), 29.92, 0.001);
 
@@ -177,7 +212,8 @@ TEST_F(DashboardApiTest, PagesRenderWithoutScript) {
   ASSERT_EQ(h.status, 200);
   EXPECT_EQ(h.content_type, "text/html; charset=utf-8");
   std::size_t series = 0;
-  for (auto at = h.body.find("class=\"series\""); at != std::string::npos; at = h.body.find("class=\"series\"", at + 1)) ++series;
+  for (auto at = h.body.find("class=\"series\""); at != std::string::npos; at = h.body.find("class=\"series\"", at + 1))
+    ++series;
   EXPECT_EQ(series, 2u);
   // A week back from the newest record (the end of the last day).
   EXPECT_NE(h.body.find("2024-12-25T00:00 to 2025-01-01T00:00"), std::string::npos);

@@ -1,10 +1,9 @@
 // The parsers of what a dashboard request or its settings file holds.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "ui/dashboard/dashboard_config.h"
 #include "ui/dashboard/dashboard_query.h"
@@ -20,12 +19,18 @@ TEST(DashboardInput, ListenAddresses) {
     const char* host;
     int port;
   } rows[] = {
-      {"8080", true, "127.0.0.1", 8080},     {"0.0.0.0:80", true, "0.0.0.0", 80},
-      {"[::1]:8080", true, "::1", 8080},     {"localhost:1", true, "localhost", 1},
-      {"", false, "", 0},                    {"abc", false, "", 0},
-      {"70000", false, "", 0},               {"0", false, "", 0},
-      {"1.2.3.4:", false, "", 0},            {"::1:80", false, "", 0},
-      {"bad host:80", false, "", 0},         {"[::1]8080", false, "", 0},
+      {"8080", true, "127.0.0.1", 8080},
+      {"0.0.0.0:80", true, "0.0.0.0", 80},
+      {"[::1]:8080", true, "::1", 8080},
+      {"localhost:1", true, "localhost", 1},
+      {"", false, "", 0},
+      {"abc", false, "", 0},
+      {"70000", false, "", 0},
+      {"0", false, "", 0},
+      {"1.2.3.4:", false, "", 0},
+      {"::1:80", false, "", 0},
+      {"bad host:80", false, "", 0},
+      {"[::1]8080", false, "", 0},
       {"8080 ", false, "", 0},
   };
   for (const Row& r : rows) {
@@ -82,8 +87,8 @@ TEST(DashboardInput, Authorization) {
   EXPECT_FALSE(ConstantTimeEquals("secret", "secreT"));
   EXPECT_FALSE(ConstantTimeEquals("secret", "secret2"));
   EXPECT_FALSE(ConstantTimeEquals("", "x"));
-  EXPECT_TRUE(AuthorizationMatches("Basic dXNlcjpzZWNyZXQ=", "secret"));     // user:secret
-  EXPECT_TRUE(AuthorizationMatches("Basic OnNlY3JldA==", "secret"));         // :secret
+  EXPECT_TRUE(AuthorizationMatches("Basic dXNlcjpzZWNyZXQ=", "secret"));  // user:secret
+  EXPECT_TRUE(AuthorizationMatches("Basic OnNlY3JldA==", "secret"));      // :secret
   EXPECT_FALSE(AuthorizationMatches("Basic dXNlcjpzZWNyZXQ=", "other"));
   EXPECT_FALSE(AuthorizationMatches("Bearer dXNlcjpzZWNyZXQ=", "secret"));
   EXPECT_FALSE(AuthorizationMatches("Basic !!!", "secret"));
@@ -94,8 +99,8 @@ TEST(DashboardInput, DatesAndSpans) {
   EXPECT_EQ(MomentText(*ParseMoment("2024-07-12T10:05")), "2024-07-12T10:05");
   EXPECT_EQ(MomentText(*ParseMoment("2024-02-29")), "2024-02-29T00:00");
   EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
-  for (const char* bad : {"2024-02-30", "2023-02-29", "2024-13-01", "2024-7-12", "2024-07-12T24:00",
-                          "2024-07-12T10:60", "2024-07-12X10:00", "1899-12-31", "", "2024-07-12T10:05:00"}) {
+  for (const char* bad : {"2024-02-30", "2023-02-29", "2024-13-01", "2024-7-12", "2024-07-12T24:00", "2024-07-12T10:60",
+                          "2024-07-12X10:00", "1899-12-31", "", "2024-07-12T10:05:00"}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(ParseMoment(bad).has_value());
   }

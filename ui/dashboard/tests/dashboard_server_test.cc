@@ -1,14 +1,14 @@
 // The server on 127.0.0.1: headers, the read-only rule, the password, the event stream,
 // many clients while a loop keeps publishing, and a clean stop with clients connected.
+#include "ui/dashboard/dashboard_server.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
 #include <atomic>
+#include <nlohmann/json.hpp>
 #include <thread>
 #include <vector>
-
-#include <httplib.h>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include "ui/dashboard/dashboard_server.h"
 
 namespace sq::dashboard {
 namespace {
@@ -84,7 +84,9 @@ TEST(DashboardServer, EventStreamCarriesEachPacket) {
     c.Get("/api/events", [&](const char* data, std::size_t n) {
       seen.append(data, n);
       int count = 0;
-      for (std::size_t at = seen.find("event: current"); at != std::string::npos; at = seen.find("event: current", at + 1)) ++count;
+      for (std::size_t at = seen.find("event: current"); at != std::string::npos;
+           at = seen.find("event: current", at + 1))
+        ++count;
       events = count;
       return count < 2;  // the state at connection, then the next packet
     });
@@ -117,8 +119,10 @@ TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
       auto c = s.Client();
       for (int k = 0; k < 20; ++k) {
         auto r = c.Get(k % 2 ? "/api/current" : "/");
-        if (r && r->status == 200) ++ok;
-        else ADD_FAILURE() << (r ? "status " + std::to_string(r->status) : httplib::to_string(r.error()));
+        if (r && r->status == 200)
+          ++ok;
+        else
+          ADD_FAILURE() << (r ? "status " + std::to_string(r->status) : httplib::to_string(r.error()));
       }
     });
   }
@@ -133,7 +137,8 @@ TEST(DashboardServer, ManyClientsWhileTheLoopPublishesAndACleanStop) {
     auto c = s.Client();
     c.Get("/api/events", [](const char*, std::size_t) { return true; });
   });
-  for (int i = 0; i < 20000 && s.state.StreamClients() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 20000 && s.state.StreamClients() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   s.server->Stop();
   listener.join();
   SUCCEED();

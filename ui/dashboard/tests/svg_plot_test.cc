@@ -1,11 +1,12 @@
 // Min/max decimation and the SVG of a plot.
-#include <algorithm>
-#include <cmath>
+#include "ui/dashboard/svg_plot.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "ui/dashboard/dashboard_query.h"
-#include "ui/dashboard/svg_plot.h"
 
 namespace sq::dashboard {
 namespace {
@@ -37,7 +38,12 @@ TEST(SvgPlot, DecimationKeepsEveryPeakAndTheGaps) {
 
 TEST(SvgPlot, TwoUnitsTwoAxesAndEscapedText) {
   const std::int64_t start = DaysFromCivil(2024, 7, 1) * kMinutesPerDay;
-  PlotSeries a{"outside_temperature", "Temp <out>", "\xC2\xB0" "F", "#ff0000", {{start, 70}, {start + 60, 72}}};
+  PlotSeries a{"outside_temperature",
+               "Temp <out>",
+               "\xC2\xB0"
+               "F",
+               "#ff0000",
+               {{start, 70}, {start + 60, 72}}};
   PlotSeries b{"barometer", "Barometer", "in", "#0000ff", {{start, 29.9f}, {start + 60, 30.1f}}};
   PlotOptions o;
   o.from = start;
@@ -45,11 +51,12 @@ TEST(SvgPlot, TwoUnitsTwoAxesAndEscapedText) {
   o.title = "a & b";
   const std::string svg = RenderSvgPlot({a, b}, o);
   std::size_t paths = 0;
-  for (auto at = svg.find("class=\"series\""); at != std::string::npos; at = svg.find("class=\"series\"", at + 1)) ++paths;
+  for (auto at = svg.find("class=\"series\""); at != std::string::npos; at = svg.find("class=\"series\"", at + 1))
+    ++paths;
   EXPECT_EQ(paths, 2u);
   EXPECT_NE(svg.find("Temp &lt;out&gt;"), std::string::npos);
   EXPECT_NE(svg.find("a &amp; b"), std::string::npos);
-  EXPECT_EQ(svg.find("<style"), std::string::npos);  // the pages' policy allows no inline style
+  EXPECT_EQ(svg.find("<style"), std::string::npos);      // the pages' policy allows no inline style
   EXPECT_NE(svg.find(">in</text>"), std::string::npos);  // the right axis names its unit
   EXPECT_NE(RenderSvgPlot({}, o).find("No records"), std::string::npos);
 }
