@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "database/data_record.h"
-#include "database/file_io.h"
 #include "database/header_block.h"
+#include "foundation/file_system.h"
 
 namespace sq {
 

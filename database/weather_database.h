@@ -27,9 +27,9 @@
 
 #include "database/data_record.h"
 #include "database/date_list.h"
-#include "database/file_io.h"
 #include "database/month_file.h"
 #include "foundation/date_time.h"
+#include "foundation/file_system.h"
 
 namespace sq {
 

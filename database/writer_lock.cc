@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
-#include "database/file_io.h"
 #include "database/month_file.h"
 #include "foundation/clock.h"
+#include "foundation/file_system.h"
 #include "foundation/file_util.h"
 
 namespace sq {

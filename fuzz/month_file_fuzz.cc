@@ -10,8 +10,8 @@
 #include "database/daily_summary_record.h"
 #include "database/data_record.h"
 #include "database/database_check.h"
-#include "database/mem_file_system.h"
 #include "database/weather_database.h"
+#include "foundation/mem_file_system.h"
 
 namespace {
 

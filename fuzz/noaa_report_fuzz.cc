@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "database/mem_file_system.h"
 #include "database/weather_database.h"
 #include "foundation/display_units.h"
+#include "foundation/mem_file_system.h"
 #include "reports/noaa_report.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

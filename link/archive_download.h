@@ -32,10 +32,10 @@
 
 #include "app/station.h"
 #include "database/daily_summary_object.h"
-#include "database/file_io.h"
 #include "database/rain_database.h"
 #include "database/weather_database.h"
 #include "database/writer_lock.h"
+#include "foundation/file_system.h"
 #include "link/archive_upload.h"
 #include "link/console_record.h"
 #include "link/download_journal.h"

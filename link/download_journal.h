@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "database/file_io.h"
 #include "foundation/date_time.h"
+#include "foundation/file_system.h"
 
 namespace sq {
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "database/mem_file_system.h"
 #include "database/tests/db_test_util.h"
 #include "database/writer_lock.h"
+#include "foundation/mem_file_system.h"
 
 namespace sq {
 namespace {

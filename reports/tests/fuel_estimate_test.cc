@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "database/mem_file_system.h"
 #include "database/tests/summary_fixture.h"
 #include "database/tests/values_fixture.h"
+#include "foundation/mem_file_system.h"
 #include "reports/fuel_kfactor.h"
 
 namespace sq {

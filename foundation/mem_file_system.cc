@@ -1,4 +1,4 @@
-#include "database/mem_file_system.h"
+#include "foundation/mem_file_system.h"
 
 #include <algorithm>
 #include <cstring>

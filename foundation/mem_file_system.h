@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "database/file_io.h"
+#include "foundation/file_system.h"
 
 namespace sq {
 

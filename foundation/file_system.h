@@ -1,7 +1,7 @@
-// The small file interface the month files are read and written through, so that
-// tests can fail or cut off any single write of an operation and check what is left
-// on disk. PosixFileSystem is the real one; FaultFileSystem wraps another and
-// injects one fault at the n-th mutating call (write, create, rename, remove).
+// The small file interface the program's stored files are read and written through, so
+// that tests can fail or cut off any single write of an operation and check what is left
+// on disk. PosixFileSystem is the real one; FaultFileSystem wraps another and injects one
+// fault at the n-th mutating call (write, create, rename, remove).
 #pragma once
 
 #include <cstddef>

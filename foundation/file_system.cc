@@ -1,4 +1,4 @@
-#include "database/file_io.h"
+#include "foundation/file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>
