@@ -3,7 +3,6 @@ target_sources(link PRIVATE
   console_config.cc
   console_config_actions.cc
   console_config_blocks.cc
-  console_config_commands.cc
   settings_password.cc
 )
 
@@ -11,5 +10,4 @@ sq_add_test(link_config_test
   SOURCES
     tests/console_config_blocks_test.cc
     tests/console_config_test.cc
-    tests/console_config_commands_test.cc
   LIBS link console_sim_lib app database foundation resources)
