@@ -19,6 +19,7 @@
 #include "link/corvale_session.h"
 #include "link/crc16.h"
 #include "link/tests/link_test_util.h"
+#include "test_support/sim_channel.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
@@ -58,15 +59,8 @@ class LoopSimTest : public ::testing::TestWithParam<bool> {
     sim_ = std::make_unique<sim::ConsoleSim>(o);
     CommSettings s;
     s.clock = &clock_;
-    if (GetParam()) {
-      ASSERT_TRUE(sim_->StartTcp(0));
-      s.connection_type = kConnTcp;
-      s.host = "127.0.0.1";
-      s.tcp_port = std::to_string(sim_->port());
-    } else {
-      ASSERT_TRUE(sim_->StartPty());
-      s.device_path = sim_->device_path();
-    }
+    ASSERT_TRUE(testing::StartSim(*sim_, GetParam()));
+    testing::ConnectTo(*sim_, GetParam(), s);
     session_ = std::make_unique<CorvaleSession>(s);
     session_->set_station_model(model);
     loop_ = std::make_unique<LoopPackets>(*session_);
@@ -181,8 +175,7 @@ TEST_P(LoopSimTest, HiLows) {
       << "the pauses run on the session's clock";
 }
 
-INSTANTIATE_TEST_SUITE_P(Channels, LoopSimTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Tcp" : "Pty"; });
+INSTANTIATE_TEST_SUITE_P(Channels, LoopSimTest, ::testing::Values(false, true), testing::ChannelName);
 
 TEST(LoopStreamCommand, ChosenByKindModelAndFirmware) {
   struct Row {
