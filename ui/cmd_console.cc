@@ -1,9 +1,12 @@
-// console and discover: talk to a station's console (model, firmware, clock, archive
-// period, reception and barometer data), search the ports for a console, test a
-// serial port, and find network data loggers.
+// console and discover: the table of console sub-commands and their dispatcher; reading
+// a station's console (model, firmware, clock, archive period, reception and barometer
+// data), searching the ports for a console, testing a serial port; and finding network
+// data loggers.
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/dirs.h"
@@ -15,7 +18,9 @@
 #include "link/port_test.h"
 #include "link/serial_port_manager.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
+#include "ui/console_commands.h"
 
 namespace sq::ui {
 namespace {
@@ -28,16 +33,23 @@ void ConsoleUsage() {
       "\n"
       "Talks to the console of the station in FOLDER over its configured connection.\n"
       "\n"
-      "Commands:\n"
-      "  info       model, firmware date and version, console time, archive period,\n"
-      "             reception statistics and barometer data\n"
-      "  find       search the ports of the port map (ports.lst) for a console;\n"
-      "             with --save the station's port is set to the one found, and\n"
-      "             ports.lst names its device by its stable /dev/serial/by-id name\n"
-      "  porttest   look for a modem or a loopback connector on the station's port,\n"
-      "             then on the other ports\n"
-      "  loop       current conditions from the console's real-time packets\n");
-  ConsoleConfigUsage();
+      "Commands:\n");
+  bool settings = false;
+  for (const ConsoleCommand& c : ConsoleCommands()) {
+    if (c.setting && !settings) {
+      std::printf(
+          "\nConsole settings (add --yes to answer the question of a destructive one;\n"
+          "'stratoquill console COMMAND --help' tells more):\n");
+      settings = true;
+    }
+    // Each line of the entry indented by two.
+    for (std::string_view rest = c.usage; !rest.empty();) {
+      const auto end = rest.find('\n');
+      const std::string_view line = rest.substr(0, end);
+      std::printf("  %.*s\n", static_cast<int>(line.size()), line.data());
+      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+  }
 }
 
 void DiscoverUsage() {
@@ -48,8 +60,6 @@ void DiscoverUsage() {
       "addresses. ADDRESS defaults to 255.255.255.255; --local sends from one local\n"
       "address only.\n");
 }
-
-bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 PortMap LoadPorts(bool* loaded = nullptr) {
   PortMap ports;
@@ -71,7 +81,7 @@ std::vector<PortEntry> PortList(const PortMap& ports) {
 
 int Fail(const char* what, const SerialSession& session) {
   std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return 1;
+  return kExitFailed;
 }
 
 int Info(const Station& station, const CommSettings& settings) {
@@ -79,7 +89,7 @@ int Info(const Station& station, const CommSettings& settings) {
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
     std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(33114)).c_str());
-    return 1;
+    return kExitFailed;
   }
   session->set_station_model(station.record().model);
   const int model = session->GetModelNo();
@@ -91,7 +101,7 @@ int Info(const Station& station, const CommSettings& settings) {
   std::printf("Model:              %d%s%s\n", model, found.empty() ? "" : "  ", found.c_str());
   if (settings.console_family != kFamilyCorvale) {
     std::printf("(further details are read from consoles of the current family only)\n");
-    return 0;
+    return kExitOk;
   }
   FirmwareDate date;
   if (session->GetFirmwareDate(date) != 0) return Fail("reading the firmware date", *session);
@@ -124,13 +134,13 @@ int Info(const Station& station, const CommSettings& settings) {
     }
   }
   if (!line.empty()) std::printf("  %s\n", line.c_str());
-  return 0;
+  return kExitOk;
 }
 
 int Find(Station& station, const CommSettings& settings, PortMap& ports, bool ports_loaded, bool save) {
   const auto result = FindConsole(settings, PortList(ports));
   std::printf("%s\n", result.message.c_str());
-  if (result.port == 0) return 1;
+  if (result.port == 0) return kExitFailed;
   if (save) {
     // A numbered USB device can be renumbered at the next boot; its stable name cannot.
     // A port map that could not be read is never replaced.
@@ -139,18 +149,18 @@ int Find(Station& station, const CommSettings& settings, PortMap& ports, bool po
       std::string error;
       if (ports.Save(ProgramFolder(), &error) != 0) {
         std::fprintf(stderr, "stratoquill console: %s\n", error.c_str());
-        return 1;
+        return kExitFailed;
       }
       std::printf("COM%d is now %s in ports.lst.\n", result.port, stable->c_str());
     }
     station.record().com_port = static_cast<std::uint16_t>(result.port);
     if (station.Save() != 0) {
       std::fprintf(stderr, "stratoquill console: could not save the station's settings\n");
-      return 1;
+      return kExitFailed;
     }
     std::printf("The station now uses COM%d.\n", result.port);
   }
-  return 0;
+  return kExitOk;
 }
 
 int PortTest(const CommSettings& settings, const PortMap& ports) {
@@ -165,59 +175,147 @@ int PortTest(const CommSettings& settings, const PortMap& ports) {
                 DescribeCommError(r == kPortTestNoPort ? kErrNoPort : kErrPortInUse, 0).c_str());
   } else if (!message.empty()) {
     std::printf("%s\n", message.c_str());
-    if (r == kPortTestLoopback) return 0;
+    if (r == kPortTestLoopback) return kExitOk;
   }
   const int port = FindLoopbackPort(settings, PortList(ports), settings.port_number, message);
   std::printf("%s\n", message.c_str());
-  return port != 0 ? 0 : 1;
+  return port != 0 ? kExitOk : kExitFailed;
 }
+
+// What info, find and porttest work with: the station, the port map and the connection.
+struct Target {
+  Station station;
+  PortMap ports;
+  bool ports_loaded = false;
+  CommSettings settings;
+};
+
+// Checks that nothing but `allowed` follows the sub-command, then opens the station; null
+// after telling the user, with the exit status in *status.
+std::unique_ptr<Target> OpenTarget(const Args& args, const char* allowed, int* status) {
+  for (std::size_t i = 3; i < args.size(); ++i) {
+    if (allowed == nullptr || args[i] != allowed) {
+      std::fprintf(stderr, "stratoquill console: unexpected argument %s\n", args[i].c_str());
+      *status = kExitUsage;
+      return nullptr;
+    }
+  }
+  *status = kExitFailed;
+  auto target = std::make_unique<Target>();
+  if (!LoadStationIn("console", args[1], &target->station)) return nullptr;
+  target->ports = LoadPorts(&target->ports_loaded);
+  const auto connection = target->station.GetConnection(&target->ports);
+  if (!connection) {
+    std::fprintf(stderr, "stratoquill console: the station has no connection configured\n");
+    return nullptr;
+  }
+  target->settings = CommSettingsFrom(*connection);
+  return target;
+}
+
+int ConsoleInfo(const Args& args, const ConsoleCommandEnv&) {
+  int status = kExitOk;
+  const auto t = OpenTarget(args, nullptr, &status);
+  return t ? Info(t->station, t->settings) : status;
+}
+
+int ConsoleFind(const Args& args, const ConsoleCommandEnv&) {
+  int status = kExitOk;
+  const auto t = OpenTarget(args, "--save", &status);
+  if (!t) return status;
+  const bool save = args.size() > 3;
+  return Find(t->station, t->settings, t->ports, t->ports_loaded, save);
+}
+
+int ConsolePortTest(const Args& args, const ConsoleCommandEnv&) {
+  int status = kExitOk;
+  const auto t = OpenTarget(args, nullptr, &status);
+  return t ? PortTest(t->settings, t->ports) : status;
+}
+
+int ConsoleLoop(const Args& args, const ConsoleCommandEnv&) { return RunConsoleLoop(args); }
 
 }  // namespace
 
-int RunConsole(const Args& args) {
+const std::vector<ConsoleCommand>& ConsoleCommands() {
+  static const std::vector<ConsoleCommand> table = {
+      {"info",
+       "info       model, firmware date and version, console time, archive period,\n"
+       "           reception statistics and barometer data",
+       ConsoleInfo, false},
+      {"find",
+       "find       search the ports of the port map (ports.lst) for a console;\n"
+       "           with --save the station's port is set to the one found, and\n"
+       "           ports.lst names its device by its stable /dev/serial/by-id name",
+       ConsoleFind, false},
+      {"porttest",
+       "porttest   look for a modem or a loopback connector on the station's port,\n"
+       "           then on the other ports",
+       ConsolePortTest, false},
+      {"loop", "loop       current conditions from the console's real-time packets", ConsoleLoop, false},
+      {"settime", "settime [--date YYYY-MM-DD] [--time HH:MM] [--zone INDEX] [--dst auto|on|off] [--clear-archive]",
+       ConsoleSetTime, true},
+      {"setperiod", "setperiod MINUTES            (1, 5, 10, 15, 30, 60 or 120; clears the archive)", ConsoleSetPeriod,
+       true},
+      {"setbar", "setbar READING ELEVATION     (thousandths of inHg, 0 = console's own; feet)", ConsoleSetBar, true},
+      {"rain-collector", "rain-collector [0.01in|0.2mm|0.1mm]  (default: the station's collector)",
+       ConsoleRainCollector, true},
+      {"cupsize", "cupsize SIZE                 (0 small, 8 large; 1..3 on consoles with other sizes)", ConsoleCupSize,
+       true},
+      {"latlong", "latlong LAT LON              (degrees with one decimal: 41.5N 87.5W or 41.5 -87.5)", ConsoleLatLong,
+       true},
+      {"yearrain", "yearrain AMOUNT              (in the display rain unit)", ConsoleYearRain, true},
+      {"units", "units                        (write the display units into the console)", ConsoleUnits, true},
+      {"calibration", "calibration [--clear] [--set NAME=OFFSET...]", ConsoleCalibration, true},
+      {"alarms", "alarms [--time HH:MM|off] [--temp BYTE=DEGF|off...]", ConsoleAlarms, true},
+      {"transmitters", "transmitters [--set ID=TYPE...]  (ID 1..8, TYPE 0..8, or 9 / none for no transmitter)",
+       ConsoleTransmitters, true},
+      {"clear", "clear [--highs] [--lows] [--graphs] [--archive] [--alarms] [--calibration] [--totals] [--total N...]",
+       ConsoleClear, true},
+      {"password", "password [--none]            (reads the password twice from the terminal or stdin)",
+       ConsolePassword, true},
+  };
+  return table;
+}
+
+const ConsoleCommand* FindConsoleCommand(std::string_view name) {
+  for (const ConsoleCommand& c : ConsoleCommands()) {
+    if (name == c.name) return &c;
+  }
+  return nullptr;
+}
+
+int RunConsoleCommand(const Args& args, const ConsoleCommandEnv& env) {
   if (args.size() < 2 || IsHelp(args[1])) {
     ConsoleUsage();
-    return args.size() < 2 ? 2 : 0;
+    return args.size() < 2 ? kExitUsage : kExitOk;
   }
   if (args.size() < 3) {
     ConsoleUsage();
-    return 2;
+    return kExitUsage;
   }
-  const std::string& folder = args[1];
-  const std::string& what = args[2];
-  if (what == "loop") return RunConsoleLoop(args);
-  if (const int r = RunConsoleConfig(args); r >= 0) return r;
-  bool save = false;
-  for (std::size_t i = 3; i < args.size(); ++i) {
-    if (what == "find" && args[i] == "--save") {
-      save = true;
-    } else {
-      std::fprintf(stderr, "stratoquill console: unexpected argument %s\n", args[i].c_str());
-      return 2;
+  // "console SETTING --help" needs no folder, so a setting named first is the command
+  // (and, without --help, a usage error). Only "FOLDER loop" has always meant the loop,
+  // whatever the folder is called.
+  if (args[2] != "loop") {
+    if (const ConsoleCommand* first = FindConsoleCommand(args[1]); first != nullptr && first->setting) {
+      return first->run(args, env);
     }
   }
-  if (what != "info" && what != "find" && what != "porttest") {
-    std::fprintf(stderr, "stratoquill console: unknown command %s\n", what.c_str());
+  const ConsoleCommand* command = FindConsoleCommand(args[2]);
+  if (command == nullptr) {
+    if (args.size() > 3) {  // further words are reported before the unknown command
+      std::fprintf(stderr, "stratoquill console: unexpected argument %s\n", args[3].c_str());
+      return kExitUsage;
+    }
+    std::fprintf(stderr, "stratoquill console: unknown command %s\n", args[2].c_str());
     ConsoleUsage();
-    return 2;
+    return kExitUsage;
   }
-  Station station;
-  if (station.Load(folder) != 0) {
-    std::fprintf(stderr, "stratoquill console: cannot read the station in %s\n", folder.c_str());
-    return 1;
-  }
-  bool ports_loaded = false;
-  PortMap ports = LoadPorts(&ports_loaded);
-  const auto connection = station.GetConnection(&ports);
-  if (!connection) {
-    std::fprintf(stderr, "stratoquill console: the station has no connection configured\n");
-    return 1;
-  }
-  CommSettings settings = CommSettingsFrom(*connection);
-  if (what == "info") return Info(station, settings);
-  if (what == "find") return Find(station, settings, ports, ports_loaded, save);
-  return PortTest(settings, ports);
+  return command->run(args, env);
 }
+
+int RunConsole(const Args& args) { return RunConsoleCommand(args); }
 
 int RunDiscover(const Args& args) {
   CommSettings settings;
@@ -225,7 +323,7 @@ int RunDiscover(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (IsHelp(args[i])) {
       DiscoverUsage();
-      return 0;
+      return kExitOk;
     }
     if ((args[i] == "--broadcast" || args[i] == "--local") && i + 1 < args.size()) {
       (args[i] == "--broadcast" ? settings.broadcast_address : local) = args[i + 1];
@@ -234,17 +332,17 @@ int RunDiscover(const Args& args) {
     }
     std::fprintf(stderr, "stratoquill discover: unexpected argument %s\n", args[i].c_str());
     DiscoverUsage();
-    return 2;
+    return kExitUsage;
   }
   DeviceFinder finder(settings);
   std::multimap<std::string, std::string> found;
   finder.Discover(local, found);
   if (found.empty()) {
     std::printf("No network data loggers found.\n");
-    return 1;
+    return kExitFailed;
   }
   for (const auto& [mac, ip] : found) std::printf("%s  %s\n", mac.c_str(), ip.c_str());
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace sq::ui

@@ -1,7 +1,7 @@
-// The console-settings commands end to end: a program folder with one station whose
+// The console commands end to end: a program folder with one station whose
 // COM1 is the console simulator's pseudo-terminal, the command line as the user types
 // it, and what reaches the console, the station file and the program folder.
-#include "link/console_config_commands.h"
+#include "ui/console_commands.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -51,7 +51,7 @@ class ConsoleCommandsTest : public ::testing::Test {
     args.insert(args.begin(), {"console", folder_});
     std::FILE* out = std::tmpfile();
     env_.out = out;
-    const int rc = RunConsoleConfigCommand(args, env_);
+    const int rc = ui::RunConsoleCommand(args, env_);
     std::fflush(out);
     std::rewind(out);
     output_.clear();
@@ -83,7 +83,7 @@ class ConsoleCommandsTest : public ::testing::Test {
   std::string home_, folder_;
   FakeLinkClock clock_{300};
   std::unique_ptr<sim::ConsoleSim> sim_;
-  ConsoleCommandEnv env_;
+  ui::ConsoleCommandEnv env_;
   bool answer_ = false;
   std::vector<std::string> questions_;
   std::string output_;
@@ -265,11 +265,32 @@ TEST_F(ConsoleCommandsTest, PasswordTwiceFromInput) {
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-TEST_F(ConsoleCommandsTest, NotOurCommandAndUsage) {
-  EXPECT_EQ(RunConsoleConfigCommand({"console", folder_, "info"}, env_), -1);
+TEST_F(ConsoleCommandsTest, UnknownCommandAndUsage) {
+  EXPECT_EQ(Run({"nosuch"}), 2);
+  EXPECT_EQ(Run({"info", "--save"}), 2);
   EXPECT_EQ(Run({"setbar", "29920"}), 2);
   EXPECT_EQ(Run({"clear"}), 2);
-  EXPECT_EQ(RunConsoleConfigCommand({"console", "settime", "--help"}, env_), 0);
+  EXPECT_EQ(ui::RunConsoleCommand({"console", "settime", "--help"}, env_), 0);
+  EXPECT_EQ(ui::RunConsoleCommand({"console", "settime", "5"}, env_), 2);
+}
+
+// `console --help` lists the table: the readings first, then the settings under their
+// heading, entries of several lines indented as one block.
+TEST(ConsoleUsageTest, ListsEveryCommandOfTheTable) {
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(ui::RunConsoleCommand({"console", "--help"}), 0);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  const auto settings = out.find("\nConsole settings (add --yes");
+  ASSERT_NE(settings, std::string::npos) << out;
+  for (const ui::ConsoleCommand& c : ui::ConsoleCommands()) {
+    SCOPED_TRACE(c.name);
+    const auto at = out.find("\n  " + std::string(c.name) + " ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(at > settings, c.setting);
+  }
+  EXPECT_NE(out.find("\n  porttest   look for a modem or a loopback connector on the station's port,\n"
+                     "             then on the other ports\n"),
+            std::string::npos);
 }
 
 }  // namespace
