@@ -59,18 +59,11 @@ std::string Fmt(const char* f, double v) {
   return buf;
 }
 
-// "YYYY-MM-DD" to a packed date (year * 65536 + month * 256 + day).
-bool ParseIsoDate(std::string_view v, std::uint32_t* packed) {
-  long y = 0, m = 0, d = 0;
-  if (v.size() != 10 || v[4] != '-' || v[7] != '-') return false;
-  if (!ParseLong(v.substr(0, 4), 1900, 2999, &y) || !ParseLong(v.substr(5, 2), 1, 12, &m) ||
-      !ParseLong(v.substr(8, 2), 1, 31, &d)) {
-    return false;
-  }
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (d > kDays[m - 1] || (m == 2 && d == 29 && !leap)) return false;
-  *packed = static_cast<std::uint32_t>(y * 65536 + m * 256 + d);
+// "YYYY-MM-DD" within 1900..2999 to a packed date (year * 65536 + month * 256 + day).
+bool ParsePackedDate(std::string_view v, std::uint32_t* packed) {
+  CalendarDate d;
+  if (!ParseIsoDate(v, &d) || d.year < 1900 || d.year > 2999) return false;
+  *packed = static_cast<std::uint32_t>(d.year * 65536 + d.month * 256 + d.day);
   return true;
 }
 
@@ -172,7 +165,7 @@ Setting DstDate(const char* key, bool start) {
                    std::uint32_t d = 0;
                    int m = 0;
                    if (!v.empty()) {
-                     if (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParseIsoDate(v.substr(0, 10), &d) ||
+                     if (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') || !ParsePackedDate(v.substr(0, 10), &d) ||
                          !ParseHhMm(v.substr(11), &m)) {
                        return Fail(e, std::string(key) + ": give YYYY-MM-DDTHH:MM, for example 2025-03-09T02:00");
                      }
@@ -371,7 +364,7 @@ void AddWeatherNetworkSettings(std::vector<Setting>& t) {
                  std::uint32_t d = 0;
                  int m = -1;
                  if (!v.empty() && (v.size() != 16 || (v[10] != 'T' && v[10] != ' ') ||
-                                    !ParseIsoDate(v.substr(0, 10), &d) || !ParseHhMm(v.substr(11), &m))) {
+                                    !ParsePackedDate(v.substr(0, 10), &d) || !ParseHhMm(v.substr(11), &m))) {
                    return Fail(e, "wu-resend-from: give YYYY-MM-DDTHH:MM, for example 2025-03-09T14:30");
                  }
                  s.record().wu_last_date = static_cast<std::int32_t>(d);
@@ -633,7 +626,7 @@ std::vector<Setting> BuildSettings() {
   t.push_back({"daylight-start", "YYYY-MM-DD (empty clears)", "",
                [](Station& s, PortMap&, std::string_view v, std::string* e) {
                  std::uint32_t d = 0;
-                 if (!v.empty() && !ParseIsoDate(v, &d)) return Fail(e, "daylight-start: give YYYY-MM-DD");
+                 if (!v.empty() && !ParsePackedDate(v, &d)) return Fail(e, "daylight-start: give YYYY-MM-DD");
                  s.record().daylight_start = d;
                  return true;
                },

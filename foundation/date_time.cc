@@ -233,9 +233,9 @@ std::int32_t DateTime::GetPackedDate() const {
                                    static_cast<std::uint32_t>(day & 0xFF));
 }
 
-bool DateTime::InLeapYear() const { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-int DateTime::DaysInMonth() const {
+int DaysInMonth(int year, int month) {
   switch (month) {
     case 4:
     case 6:
@@ -243,11 +243,15 @@ int DateTime::DaysInMonth() const {
     case 11:
       return 30;
     case 2:
-      return InLeapYear() ? 29 : 28;
+      return IsLeapYear(year) ? 29 : 28;
     default:
       return 31;
   }
 }
+
+bool DateTime::InLeapYear() const { return IsLeapYear(year); }
+
+int DateTime::DaysInMonth() const { return sq::DaysInMonth(year, month); }
 
 int DateTime::DayOfWeek() const {
   // 1970-01-01 was a Thursday.
@@ -597,6 +601,31 @@ std::string DateTime::DayOfWeekStr(int* weekday) const {
   return DayOfWeekStr(buf, sizeof buf, weekday);
 }
 std::string DateTime::MonthStr() const { return ToString(&DateTime::MonthStr, *this); }
+
+bool ParseIsoDate(std::string_view text, CalendarDate* out) {
+  static constexpr std::size_t kYearAt = 0, kMonthAt = 5, kDayAt = 8, kLength = 10;
+  if (text.size() != kLength || text[kMonthAt - 1] != '-' || text[kDayAt - 1] != '-') return false;
+  auto digits = [&](std::size_t at, std::size_t count, int* value) {
+    *value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+      if (text[i] < '0' || text[i] > '9') return false;
+      *value = *value * 10 + (text[i] - '0');
+    }
+    return true;
+  };
+  CalendarDate d;
+  if (!digits(kYearAt, 4, &d.year) || !digits(kMonthAt, 2, &d.month) || !digits(kDayAt, 2, &d.day)) return false;
+  if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > DaysInMonth(d.year, d.month)) return false;
+  *out = d;
+  return true;
+}
+
+bool ParseIsoDate(std::string_view text, DateTime* out) {
+  CalendarDate d;
+  if (!ParseIsoDate(text, &d)) return false;
+  *out = DateTime(d.month, d.day, d.year);
+  return true;
+}
 
 int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text, DateTime& out, std::string* message) {
   std::string_view trimmed = date_text;

@@ -213,6 +213,27 @@ static_assert(offsetof(DateTime, packed_time) < offsetof(DateTime, reserved) &&
 // year mod 100.
 [[nodiscard]] int TwoDigitYear(int year);
 
+// Gregorian calendar rules for code that has a year and month but no DateTime.
+[[nodiscard]] bool IsLeapYear(int year);
+// 28..31; a month outside 1..12 has 31 days, as in DateTime::DaysInMonth.
+[[nodiscard]] int DaysInMonth(int year, int month);
+
+// A date read from text, before any caller-specific range check.
+struct CalendarDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+
+// Reads exactly "YYYY-MM-DD": ten characters, four digits for the year (0001..9999),
+// two for the month (01..12) and two for the day (within the month, 29 February only in
+// leap years), separated by '-'. No sign, blank or trailing text is accepted; callers
+// that allow a time after the date or surrounding blanks cut them off first. On failure
+// `out` is unchanged.
+[[nodiscard]] bool ParseIsoDate(std::string_view text, CalendarDate* out);
+// The same, as a valid DateTime at packed time 0.
+[[nodiscard]] bool ParseIsoDate(std::string_view text, DateTime* out);
+
 // User-entered daylight-saving start and end moments for stations that use manual
 // dates (program-wide; not valid until the user sets them).
 extern DateTime manualStartDate;

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "link/crc16.h"
-#include "link/serial_transport.h"
-#include "link/tcp_transport.h"
-#include "link/usb_transport.h"
+#include "link/rs232_comm_protocol.h"
+#include "link/tcp.h"
+#include "link/usb_comm_protocol.h"
 
 namespace sq {
 

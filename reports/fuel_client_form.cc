@@ -93,22 +93,7 @@ bool ParseFuelNumber(std::string_view text, double* out) {
   return true;
 }
 
-bool ParseIsoDate(std::string_view text, DateTime* out) {
-  const std::string_view s = Trim(text);
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
-  int v[3] = {0, 0, 0};
-  const std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-  for (int i = 0; i < 3; ++i) {
-    for (std::size_t k = starts[i]; k < starts[i] + lengths[i]; ++k) {
-      if (s[k] < '0' || s[k] > '9') return false;
-      v[i] = v[i] * 10 + (s[k] - '0');
-    }
-  }
-  const DateTime d(v[1], v[2], v[0]);
-  if (v[0] < 1 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > d.DaysInMonth()) return false;
-  *out = d;
-  return true;
-}
+bool ParseFuelDate(std::string_view text, DateTime* out) { return ParseIsoDate(Trim(text), out); }
 
 std::string IsoDate(const DateTime& d) {
   if (!d.valid) return {};
@@ -222,7 +207,7 @@ FuelFormResult CheckFuelClientForm(const FuelClientForm& form, const FuelCustome
 
   DateTime date;
   if (Blank(form.reading_date)) return Refuse("reading-date", std::string(LoadString(kNoDate)));
-  if (!ParseIsoDate(form.reading_date, &date)) {
+  if (!ParseFuelDate(form.reading_date, &date)) {
     return Refuse("reading-date", FormatText(LoadString(kBadDate), form.reading_date.c_str()));
   }
   c.SetReadingDate(date);

@@ -63,8 +63,9 @@ struct FuelFormResult {
 [[nodiscard]] FuelFormResult SaveFuelClient(const std::string& fuel_folder, const FuelClientForm& form,
                                             const FuelCustomer& original, bool is_new);
 
-// A date typed as YYYY-MM-DD; false (out untouched) when it is not a real date.
-[[nodiscard]] bool ParseIsoDate(std::string_view text, DateTime* out);
+// A date typed as YYYY-MM-DD (surrounding blanks allowed); false (out untouched) when
+// it is not a real date.
+[[nodiscard]] bool ParseFuelDate(std::string_view text, DateTime* out);
 // YYYY-MM-DD of a date; empty when it is not valid.
 [[nodiscard]] std::string IsoDate(const DateTime& d);
 // A number typed by the user (surrounding blanks allowed); false unless the whole text

@@ -45,12 +45,12 @@ KFactorResult CalcKFactor(WeatherDatabase& db, const KFactorInput& in, float bas
 
   DateTime start, end;
   if (Blank(in.start)) return Refuse("start", Text(kNoStart));
-  if (!ParseIsoDate(in.start, &start)) return Refuse("start", FormatText(LoadString(kBadStart), in.start));
+  if (!ParseFuelDate(in.start, &start)) return Refuse("start", FormatText(LoadString(kBadStart), in.start));
   if (start.GetPackedDate() < first) return Refuse("start", FormatText(LoadString(kStartBeforeFirst), in.start));
   if (start.GetPackedDate() > last) return Refuse("start", FormatText(LoadString(kStartAfterLast), in.start));
 
   if (Blank(in.end)) return Refuse("end", Text(kNoEnd));
-  if (!ParseIsoDate(in.end, &end)) return Refuse("end", FormatText(LoadString(kBadEnd), in.end));
+  if (!ParseFuelDate(in.end, &end)) return Refuse("end", FormatText(LoadString(kBadEnd), in.end));
   if (end.GetPackedDate() < first) return Refuse("end", FormatText(LoadString(kEndBeforeFirst), in.end));
   if (end.GetPackedDate() < start.GetPackedDate()) return Refuse("end", Text(kEndBeforeStart));
   if (end.GetPackedDate() > last) return Refuse("end", Text(kEndAfterLast));

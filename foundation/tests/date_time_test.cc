@@ -306,6 +306,53 @@ TEST_F(DateTimeTest, ParseDate) {
   }
 }
 
+TEST_F(DateTimeTest, ParseIsoDateAcceptsOnlyTheExactForm) {
+  struct Row {
+    const char* legend;
+    const char* text;
+    const char* expected;  // year-month-day, or nullptr when refused
+  } rows[] = {
+      {"plain", "2024-07-04", "2024-7-4"},
+      {"leap day", "2024-02-29", "2024-2-29"},
+      {"leap day of a 400th year", "2000-02-29", "2000-2-29"},
+      {"no leap day in a 100th year", "2100-02-29", nullptr},
+      {"no leap day in a common year", "2023-02-29", nullptr},
+      {"last day of a 30-day month", "2024-04-30", "2024-4-30"},
+      {"31 April", "2024-04-31", nullptr},
+      {"first and last supported years", "0001-01-01", "1-1-1"},
+      {"year 9999", "9999-12-31", "9999-12-31"},
+      {"year 0", "0000-01-01", nullptr},
+      {"month 0", "2024-00-10", nullptr},
+      {"month 13", "2024-13-10", nullptr},
+      {"day 0", "2024-01-00", nullptr},
+      {"single-digit month", "2024-7-04", nullptr},
+      {"sign in the month", "2024-+7-04", nullptr},
+      {"negative month", "2024--7-04", nullptr},
+      {"blank in the day", "2024-07- 4", nullptr},
+      {"leading blank", " 2024-07-04", nullptr},
+      {"trailing time", "2024-07-04T10:00", nullptr},
+      {"slashes", "2024/07/04", nullptr},
+      {"empty", "", nullptr},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.legend);
+    CalendarDate d{7, 7, 7};
+    ASSERT_EQ(ParseIsoDate(r.text, &d), r.expected != nullptr);
+    DateTime t = At(7, 4, 2001);
+    t.packed_time = 600;
+    ASSERT_EQ(ParseIsoDate(r.text, &t), r.expected != nullptr);
+    if (r.expected) {
+      EXPECT_EQ(std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day), r.expected);
+      EXPECT_EQ(Ymd(t), r.expected);
+      EXPECT_EQ(t.valid, 1);
+      EXPECT_EQ(t.packed_time, 0);
+    } else {
+      EXPECT_EQ(d.year, 7);  // untouched on failure
+      EXPECT_EQ(Ymd(t), "2001-7-4");
+    }
+  }
+}
+
 TEST_F(DateTimeTest, ParseDateAcceptsRegionalSeparator) {
   DateTime::dateSepChar = '#';
   DateTime t;

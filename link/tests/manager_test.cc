@@ -15,7 +15,7 @@
 #include "link/device_finder.h"
 #include "link/port_test.h"
 #include "link/serial_port_manager.h"
-#include "link/tcp_transport.h"
+#include "link/tcp.h"
 #include "link/tests/link_test_util.h"
 #include "tools/console_sim/console_sim.h"
 

@@ -6,10 +6,10 @@
 
 #include "link/comm_error.h"
 #include "link/corvale_session.h"
-#include "link/serial_transport.h"
-#include "link/tcp_transport.h"
+#include "link/rs232_comm_protocol.h"
+#include "link/tcp.h"
 #include "link/tests/link_test_util.h"
-#include "link/usb_transport.h"
+#include "link/usb_comm_protocol.h"
 
 namespace sq {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/serial_transport.h"
+#include "link/rs232_comm_protocol.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "link/tcp_transport.h"
+#include "link/tcp.h"
 
 #include <fcntl.h>
 #include <netdb.h>

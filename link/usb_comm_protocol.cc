@@ -1,4 +1,4 @@
-#include "link/usb_transport.h"
+#include "link/usb_comm_protocol.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

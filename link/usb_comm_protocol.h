@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "link/serial_transport.h"
+#include "link/rs232_comm_protocol.h"
 
 namespace sq {
 
