@@ -10,6 +10,7 @@
 #include "app/dirs.h"
 #include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
+#include "stratoquill/version.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -57,8 +58,6 @@ const std::vector<Command>& Commands() {
 
 namespace {
 
-constexpr const char* kVersion = "0.1.0";
-
 void PrintHelp() {
   std::printf(
       "Usage: stratoquill [--home DIR] COMMAND [ARGS...]\n"
@@ -102,7 +101,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (a == "--version") {
-      std::printf("stratoquill %s\n", kVersion);
+      std::printf("stratoquill %s\n", sq::kVersion);
       return 0;
     }
     if (a == "--home") {
