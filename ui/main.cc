@@ -10,6 +10,7 @@
 #include "app/dirs.h"
 #include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
+#include "stratoquill/version.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
 
@@ -58,8 +59,6 @@ const std::vector<Command>& Commands() {
 
 namespace {
 
-constexpr const char* kVersion = "0.1.0";
-
 void PrintHelp() {
   std::printf(
       "Usage: stratoquill [--home DIR] COMMAND [ARGS...]\n"
@@ -103,7 +102,7 @@ int main(int argc, char** argv) {
       return sq::ui::kExitOk;
     }
     if (a == "--version") {
-      std::printf("stratoquill %s\n", kVersion);
+      std::printf("stratoquill %s\n", sq::kVersion);
       return sq::ui::kExitOk;
     }
     if (a == "--home") {
