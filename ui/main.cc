@@ -11,6 +11,7 @@
 #include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
 #include "stratoquill/version.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -98,16 +99,16 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
       PrintHelp();
-      return 0;
+      return sq::ui::kExitOk;
     }
     if (a == "--version") {
       std::printf("stratoquill %s\n", sq::kVersion);
-      return 0;
+      return sq::ui::kExitOk;
     }
     if (a == "--home") {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "stratoquill: --home needs a folder\n");
-        return 2;
+        return sq::ui::kExitUsage;
       }
       home = argv[++i];
       continue;
@@ -118,10 +119,10 @@ int main(int argc, char** argv) {
     std::error_code ec;
     sq::SetUserFolder(std::filesystem::current_path(ec).string());  // paths typed by the user start here
   }
-  if (!home.empty() && !ChangeToHome(home)) return 2;
+  if (!home.empty() && !ChangeToHome(home)) return sq::ui::kExitUsage;
   if (i >= argc) {
     PrintHelp();
-    return 2;
+    return sq::ui::kExitUsage;
   }
   for (const auto& c : sq::ui::Commands()) {
     if (std::strcmp(argv[i], c.name) == 0) {
