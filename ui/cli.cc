@@ -55,19 +55,25 @@ void ApplyProgramUnits(const char* cmd) {
     }
     return;
   }
+  // A configuration of another layout is not read (the program replaces it at its next start).
+  if (cfg.LayoutVersion() != ProgConfigData::kCurrentVersion) return;
   progConfigData = cfg;
   DisplayUnits::RestoreUnits();
 }
 
-bool LoadStation(const char* cmd, const std::string& folder, Station* station) {
+bool LoadStation(const char* cmd, const std::string& folder, Station* station, NoStationMessage message) {
   if (station->Load(folder) == kStationOk) return true;
-  std::fprintf(stderr, "stratoquill %s: %s has no readable %s\n", cmd, folder.c_str(), kStationConfigName);
-  return false;
-}
-
-bool LoadStationIn(const char* cmd, const std::string& folder, Station* station) {
-  if (station->Load(folder) == kStationOk) return true;
-  std::fprintf(stderr, "stratoquill %s: cannot read the station in %s\n", cmd, folder.c_str());
+  switch (message) {
+    case NoStationMessage::kNoReadableConfig:
+      std::fprintf(stderr, "stratoquill %s: %s has no readable %s\n", cmd, folder.c_str(), kStationConfigName);
+      break;
+    case NoStationMessage::kCannotRead:
+      std::fprintf(stderr, "stratoquill %s: cannot read the station in %s\n", cmd, folder.c_str());
+      break;
+    case NoStationMessage::kCannotReadQuoted:
+      std::fprintf(stderr, "stratoquill %s: cannot read the station in '%s'\n", cmd, folder.c_str());
+      break;
+  }
   return false;
 }
 

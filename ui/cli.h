@@ -37,15 +37,19 @@ struct ParsedArgs {
                                    const std::vector<std::string>& flags);
 
 // Applies the program folder's saved display units when its progdata.dat holds a whole
-// configuration; otherwise the defaults stay. With `cmd`, a progdata.dat of the wrong
+// configuration of the current layout; otherwise the defaults stay. With `cmd`, a progdata.dat of the wrong
 // size is reported ("stratoquill CMD: progdata.dat has the wrong size; ...").
 void ApplyProgramUnits(const char* cmd = nullptr);
 
-// Loads the station in `folder`; when it has no readable STATION.CFG, says so
-// ("stratoquill CMD: FOLDER has no readable STATION.CFG") and returns false.
-[[nodiscard]] bool LoadStation(const char* cmd, const std::string& folder, Station* station);
+// How a command says that a folder holds no station it can read.
+enum class NoStationMessage {
+  kNoReadableConfig,  // "stratoquill CMD: FOLDER has no readable STATION.CFG"
+  kCannotRead,        // "stratoquill CMD: cannot read the station in FOLDER"
+  kCannotReadQuoted,  // "stratoquill CMD: cannot read the station in 'FOLDER'"
+};
 
-// The same with the message "stratoquill CMD: cannot read the station in FOLDER".
-[[nodiscard]] bool LoadStationIn(const char* cmd, const std::string& folder, Station* station);
+// Loads the station in `folder`; false after telling the user on stderr.
+[[nodiscard]] bool LoadStation(const char* cmd, const std::string& folder, Station* station,
+                               NoStationMessage message = NoStationMessage::kNoReadableConfig);
 
 }  // namespace sq::ui

@@ -202,7 +202,7 @@ std::unique_ptr<Target> OpenTarget(const Args& args, const char* allowed, int* s
   }
   *status = kExitFailed;
   auto target = std::make_unique<Target>();
-  if (!LoadStationIn("console", args[1], &target->station)) return nullptr;
+  if (!LoadStation("console", args[1], &target->station, NoStationMessage::kCannotRead)) return nullptr;
   target->ports = LoadPorts(&target->ports_loaded);
   const auto connection = target->station.GetConnection(&target->ports);
   if (!connection) {

@@ -8,14 +8,11 @@
 #include "database/weather_database.h"
 #include "foundation/date_time.h"
 #include "foundation/regional_settings.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
@@ -93,7 +90,7 @@ int Check(const std::string& folder) {
 }  // namespace
 
 int RunDb(const Args& args) {
-  if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
+  if (args.size() >= 2 && IsHelp(args[1])) {
     PrintUsage(stdout);
     return kExitOk;
   }

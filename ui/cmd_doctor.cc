@@ -7,6 +7,7 @@
 #include "app/dirs.h"
 #include "app/program_config.h"
 #include "app/station.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/doctor.h"
 
@@ -30,7 +31,7 @@ int RunDoctor(const Args& args) {
   DoctorOptions options;
   options.program_folder = ProgramFolder();
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--help" || args[i] == "-h") {
+    if (IsHelp(args[i])) {
       DoctorUsage(stdout);
       return 0;
     }

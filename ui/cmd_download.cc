@@ -20,6 +20,7 @@
 #include "publish/network_logger.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -55,7 +56,7 @@ int RunDownload(const Args& args) {
   bool yes = false, check_model = true, web = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return Usage(stdout);
+    if (IsHelp(a)) return Usage(stdout);
     if (a == "--yes" || a == "-y") {
       yes = true;
     } else if (a == "--no-model-check") {
@@ -77,10 +78,7 @@ int RunDownload(const Args& args) {
   if (folder.empty()) return Usage(stderr);
 
   Station station;
-  if (station.Load(folder) != kStationOk) {
-    std::fprintf(stderr, "stratoquill download: cannot read the station in %s\n", folder.c_str());
-    return 1;
-  }
+  if (!LoadStation("download", folder, &station, NoStationMessage::kCannotRead)) return kExitFailed;
   std::string error;
   const auto connection = station.ConnectionIn(ProgramFolder(), &error);
   if (!connection && !web) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "realtime/forecast.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -87,7 +88,7 @@ int RunForecast(const Args& args) {
     const bool has_value = i + 1 < args.size();
     auto number = [&](double* out) { return has_value && ParseNumber(args[++i], out); };
     auto integer = [&](long min, long max, long* out) { return has_value && ParseInt(args[++i], min, max, out); };
-    if (a == "--help" || a == "-h") return ForecastUsage(stdout);
+    if (IsHelp(a)) return ForecastUsage(stdout);
     if (a == "--southern") {
       southern = true;
     } else if (a == "--short") {

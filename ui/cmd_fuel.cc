@@ -30,14 +30,12 @@
 #include "reports/fuel_kfactor.h"
 #include "reports/fuel_report.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr std::uint32_t kReportFileName = 38000;
 constexpr std::uint32_t kNoEstimateData = 38050;
 constexpr std::uint32_t kNoReportData = 38053;
@@ -143,10 +141,7 @@ struct Context {
 };
 
 bool LoadContext(const std::string& folder, Context* ctx) {
-  if (ctx->station.Load(folder) != kStationOk) {
-    std::fprintf(stderr, "stratoquill fuel: %s has no readable %s\n", folder.c_str(), kStationConfigName);
-    return false;
-  }
+  if (!LoadStation("fuel", folder, &ctx->station)) return false;
   ctx->folder = folder;
   ctx->fuel = FuelFolder(folder);
   return true;
@@ -424,7 +419,7 @@ int Report(const Context& ctx, const Parsed& p) {
 
 int RunFuel(const Args& args) {
   for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::fputs(kUsage, stdout);
       return kExitOk;
     }

@@ -16,6 +16,7 @@
 #include "publish/publish_tables.h"
 #include "publish/weather_images.h"
 #include "realtime/bulletin_snapshot.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -99,7 +100,7 @@ int RunImages(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
-    if (a == "--help" || a == "-h") return Usage(stdout);
+    if (IsHelp(a)) return Usage(stdout);
     if (a == "--profile") {
       if (!has_value || !ParseProfile(args[++i], &profile_number)) return Fail("--profile needs a number from 1 to 8");
     } else if (a == "--out") {
@@ -125,12 +126,8 @@ int RunImages(const Args& args) {
   if (!current && !historical) current = historical = true;
 
   Station station;
-  if (station.Load(folder) != 0) return Fail("cannot read the station in '" + folder + "'");
-  ProgConfigData cfg;
-  if (ReadProgramConfig(ProgramFolder(), cfg)) {
-    progConfigData = cfg;
-    DU::RestoreUnits();
-  }
+  if (!LoadStation("images", folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
+  ApplyProgramUnits();
   DU::SetStationRainType(station.record().rain_type);
 
   InternetConfiguration config;

@@ -13,6 +13,7 @@
 #include "publish/internet_config.h"
 #include "publish/profile_list.h"
 #include "publish/publish_tables.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -183,13 +184,13 @@ int Profile(const std::string& folder, InternetConfiguration& config, const Args
 }  // namespace
 
 int RunInternet(const Args& args) {
-  if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) return Usage(stdout);
+  if (args.size() == 2 && IsHelp(args[1])) return Usage(stdout);
   if (args.size() == 2 && args[1] == "--keys") return Keys();
   if (args.size() == 2 && args[1] == "--images") return Images();
   if (args.size() < 3) return Usage(stderr);
   const std::string& folder = args[1];
   Station station;
-  if (station.Load(folder) != 0) return Fail("cannot read the station in '" + folder + "'");
+  if (!LoadStation("internet", folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
   InternetConfiguration config;
   bool imported = false;
   (void)config.Load(folder, &imported);

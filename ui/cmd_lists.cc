@@ -36,14 +36,11 @@
 #include "reports/station_data_lists.h"
 #include "reports/text_export.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 const char* const kBrowseUsage =
     "Usage: stratoquill browse FOLDER [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--daily]\n"
@@ -98,16 +95,6 @@ const char* const kListsUsage =
     "  --reset             replace the sets and lists with the defaults for the\n"
     "                      station's sensors\n";
 
-// The program folder's saved display units, when it has a readable progdata.dat.
-void ApplyProgramUnits() {
-  auto bytes = ReadWholeFile("progdata.dat", ProgConfigData::kSize + 1);
-  if (!bytes) return;
-  ProgConfigData cfg;
-  if (!cfg.FromBytes(*bytes)) return;
-  progConfigData = cfg;
-  DisplayUnits::RestoreUnits();
-}
-
 bool ParseInt(const std::string& s, int lo, int hi, int* out) {
   if (s.empty() || s.size() > 9) return false;
   char* end = nullptr;
@@ -150,7 +137,7 @@ struct LoadedStation {
   StationDataLists* lists = nullptr;
 };
 
-LoadedStation LoadStation(const std::string& folder) {
+LoadedStation LoadStationOrDefaults(const std::string& folder) {
   InstallDataListHooks();
   LoadedStation s;
   if (s.station.Load(folder) != kStationOk) s.station.SetFolder(folder);
@@ -242,7 +229,7 @@ int RunBrowse(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool ok = true;
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::fputs(kBrowseUsage, stdout);
       return kExitOk;
     } else if (a == "--daily") {
@@ -287,7 +274,7 @@ int RunBrowse(const Args& args) {
   }
   LoadRegionalSettings();
   ApplyProgramUnits();
-  LoadedStation st = LoadStation(pos[0]);
+  LoadedStation st = LoadStationOrDefaults(pos[0]);
   DataList list;
   if (!ChooseList(*st.lists, list_name, daily, "browse", &list)) return kExitFailed;
   WeatherDatabase db;
@@ -350,7 +337,7 @@ int RunExport(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool ok = true;
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::fputs(kExportUsage, stdout);
       return kExitOk;
     } else if (a == "--daily") {
@@ -407,7 +394,7 @@ int RunExport(const Args& args) {
   if (!MayWriteExport(target, force)) return kExitFailed;
   LoadRegionalSettings();
   ApplyProgramUnits();
-  LoadedStation st = LoadStation(pos[0]);
+  LoadedStation st = LoadStationOrDefaults(pos[0]);
   DataList list;
   if (!ChooseList(*st.lists, list_name, daily, "export", &list)) return kExitFailed;
   if (list.ActiveCount() == 0 || opt.to < opt.from) {
@@ -450,7 +437,7 @@ int RunExportAuto(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool ok = true;
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::fputs(kExportAutoUsage, stdout);
       return kExitOk;
     } else if (a == "--numbered") {
@@ -476,7 +463,7 @@ int RunExportAuto(const Args& args) {
   }
   LoadRegionalSettings();
   ApplyProgramUnits();
-  LoadedStation st = LoadStation(pos[0]);
+  LoadedStation st = LoadStationOrDefaults(pos[0]);
   WeatherDatabase db;
   if (!OpenDb(db, pos[0], "export-auto")) return kExitFailed;
   const std::string name = numbered ? NumberedAutoExportName(days) : std::string(LoadString(kStrAutoExportFile));
@@ -497,7 +484,7 @@ int RunLists(const Args& args) {
   std::vector<std::string> add, remove, pos;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::fputs(kListsUsage, stdout);
       return kExitOk;
     } else if (a == "--sets") {
@@ -522,7 +509,7 @@ int RunLists(const Args& args) {
     std::fputs(kListsUsage, stderr);
     return kExitUsage;
   }
-  LoadedStation st = LoadStation(pos[0]);
+  LoadedStation st = LoadStationOrDefaults(pos[0]);
   StationDataLists& data = *st.lists;
   bool changed = false;
   if (reset) {

@@ -19,6 +19,7 @@
 #include "link/loop_packets.h"
 #include "link/serial_port_manager.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/json_text.h"
 
@@ -46,15 +47,6 @@ int LoopUsage(FILE* out) {
                "reading on a line of its own; values without a reading are null.\n",
                kMaxCount);
   return out == stdout ? 0 : 2;
-}
-
-// The program folder's display units, when it has a readable configuration.
-void ApplyDisplayUnits() {
-  const auto bytes = ReadWholeFile(ProgramFolder() + "/" + kProgConfigName, ProgConfigData::kSize);
-  ProgConfigData cfg;
-  if (!bytes || !cfg.FromBytes(*bytes)) return;
-  progConfigData = cfg;
-  DU::RestoreUnits();
 }
 
 template <typename F>
@@ -289,7 +281,7 @@ int RunConsoleLoop(const Args& args) {
   bool json = false;
   for (std::size_t i = 3; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return LoopUsage(stdout);
+    if (IsHelp(a)) return LoopUsage(stdout);
     if (a == "--json") {
       json = true;
     } else if (a == "--count" && i + 1 < args.size()) {
@@ -308,10 +300,7 @@ int RunConsoleLoop(const Args& args) {
   if (args.size() < 3) return LoopUsage(stderr);
   const std::string& folder = args[1];
   Station station;
-  if (station.Load(folder) != 0) {
-    std::fprintf(stderr, "stratoquill console: cannot read the station in %s\n", folder.c_str());
-    return 1;
-  }
+  if (!LoadStation("console", folder, &station, NoStationMessage::kCannotRead)) return kExitFailed;
   PortMap ports;
   std::string port_error;
   if (ports.Load(ProgramFolder(), &port_error) != 0 && !port_error.empty()) {
@@ -322,7 +311,7 @@ int RunConsoleLoop(const Args& args) {
     std::fprintf(stderr, "stratoquill console: the station has no connection configured\n");
     return 1;
   }
-  ApplyDisplayUnits();
+  ApplyProgramUnits();
   const int rain_type = station.record().rain_type;
   DU::SetStationRainType(rain_type);
 

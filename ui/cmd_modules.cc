@@ -28,6 +28,7 @@
 #include "foundation/prog_config_data.h"
 #include "link/serial_port_manager.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/module_console.h"
 
@@ -283,7 +284,7 @@ bool OpenModuleStation(const std::string& folder_arg, Station& station) {
     std::fprintf(stderr, "stratoquill modules: %s\n", message.empty() ? folder.c_str() : message.c_str());
     return false;
   }
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   return true;
 }
 
@@ -393,7 +394,7 @@ int RunModules(const Args& args) {
   std::string station_folder;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return Help();
+    if (IsHelp(a)) return Help();
     if (a == "--yes" || a == "-y") {
       yes = true;
     } else if (a == "--station") {

@@ -28,14 +28,12 @@
 #include "publish/network_logger.h"
 #include "realtime/bulletin_snapshot.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr std::uint32_t kRecognized = 39272;
 constexpr std::uint32_t kServerError = 39273;
 constexpr std::uint32_t kDidOutOfRange = 39274;
@@ -291,15 +289,15 @@ int SendNow(Station& station, const Args& args) {
 }  // namespace
 
 int RunNetwork(const Args& args) {
-  if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) return Usage("");
+  if (args.size() >= 2 && IsHelp(args[1])) return Usage("");
   if (args.size() < 3)
     return Usage(args.size() < 2 ? "a station folder and a sub-command are needed" : "a sub-command is needed");
   const std::string& folder = args[1];
   const std::string& sub = args[2];
   if (sub == "endpoint") return Endpoint(args);
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail("cannot read the station in " + folder);
+  if (!LoadStation("network", folder, &station, NoStationMessage::kCannotRead)) return kExitFailed;
   auto switch_arg = [&](std::size_t at, bool* on) {
     if (args.size() != at + 1 || (args[at] != "on" && args[at] != "off")) return false;
     *on = args[at] == "on";

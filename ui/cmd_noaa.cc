@@ -19,14 +19,12 @@
 #include "foundation/regional_settings.h"
 #include "reports/noaa_report.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr std::uint32_t kNoRecords = 37800;  // "No records in your database."
 
 const char* const kUsage =
@@ -87,7 +85,7 @@ int RunNoaa(const Args& args) {
   int choices = 0;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::printf("%s", kUsage);
       return kExitOk;
     }
@@ -131,13 +129,10 @@ int RunNoaa(const Args& args) {
     name = "NOAA-" + value + ".TXT";
   }
 
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   LoadRegionalSettings();
   Station station;
-  if (station.Load(folder) != kStationOk) {
-    std::fprintf(stderr, "stratoquill noaa: %s has no readable %s\n", folder.c_str(), kStationConfigName);
-    return kExitFailed;
-  }
+  if (!LoadStation("noaa", folder, &station)) return kExitFailed;
   const NoaaSettings settings = NoaaSettings::FromStation(station);
   WeatherDatabase db;
   const int rc = db.OpenDatabase(folder, true);

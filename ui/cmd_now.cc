@@ -27,6 +27,7 @@
 #include "realtime/bulletin_snapshot.h"
 #include "realtime/realtime_manager.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/json_text.h"
 
@@ -56,14 +57,6 @@ int NowUsage(FILE* out) {
                "  --json     one JSON object per update, one line each (also without a terminal)\n"
                "  --count N  stop after N updates\n");
   return out == stdout ? 0 : 2;
-}
-
-void ApplyProgramUnits() {
-  const auto bytes = ReadWholeFile(ProgramFolder() + "/" + kProgConfigName, ProgConfigData::kSize);
-  ProgConfigData cfg;
-  if (!bytes || !cfg.FromBytes(*bytes)) return;
-  progConfigData = cfg;
-  DU::RestoreUnits();
 }
 
 // Formatting follows the units the values were converted with.
@@ -332,7 +325,7 @@ int RunNow(const Args& args) {
   std::string folder;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return NowUsage(stdout);
+    if (IsHelp(a)) return NowUsage(stdout);
     if (a == "--json") {
       out.json = true;
     } else if (a == "--count") {
@@ -352,10 +345,7 @@ int RunNow(const Args& args) {
   }
   if (folder.empty()) return NowUsage(stderr);
   Station station;
-  if (station.Load(folder) != 0) {
-    std::fprintf(stderr, "stratoquill now: cannot read the station in %s\n", folder.c_str());
-    return 1;
-  }
+  if (!LoadStation("now", folder, &station, NoStationMessage::kCannotRead)) return kExitFailed;
   out.terminal = !out.json && ::isatty(STDOUT_FILENO) != 0;
   out.json = out.json || ::isatty(STDOUT_FILENO) == 0;
   out.station = station.Name().empty() ? folder : station.Name();

@@ -16,6 +16,7 @@
 #include "publish/page_source.h"
 #include "publish/profile_list.h"
 #include "publish/template_page.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -73,7 +74,7 @@ int RunPage(const Args& args) {
   int profile = 0;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return Usage(stdout);
+    if (IsHelp(a)) return Usage(stdout);
     if (a == "--profile" && i + 1 < args.size()) {
       char* end = nullptr;
       const long n = std::strtol(args[++i].c_str(), &end, 10);
@@ -92,7 +93,7 @@ int RunPage(const Args& args) {
   const std::string& folder = positional[0];
   const fs::path template_path = positional[1];
   Station station;
-  if (station.Load(folder) != 0) return Fail("cannot read the station in '" + folder + "'");
+  if (!LoadStation("page", folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
   std::error_code ec;
   if (!fs::is_regular_file(template_path, ec)) return Fail("no template file '" + template_path.string() + "'");
   fs::path page_path;
@@ -106,11 +107,7 @@ int RunPage(const Args& args) {
     return Fail("the page would replace its template; give OUT or another profile extension");
   }
 
-  ProgConfigData cfg;
-  if (ReadProgramConfig(ProgramFolder(), cfg)) {
-    progConfigData = cfg;
-    DisplayUnits::RestoreUnits();
-  }
+  ApplyProgramUnits();
   DisplayUnits::SetStationRainType(station.record().rain_type);
 
   PortMap ports;

@@ -16,14 +16,11 @@
 #include "foundation/prog_config_data.h"
 #include "foundation/regional_settings.h"
 #include "foundation/site.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
@@ -67,20 +64,6 @@ bool ParseWhen(const std::string& date, const std::string& time, DateTime* out) 
   return true;
 }
 
-// The program folder's saved display units, when it has a readable progdata.dat.
-void ApplyProgramUnits() {
-  std::string error;
-  auto bytes = ReadWholeFile("progdata.dat", ProgConfigData::kSize + 1, &error);
-  if (!bytes) return;
-  ProgConfigData cfg;
-  if (!cfg.FromBytes(*bytes)) {
-    std::fprintf(stderr, "stratoquill record: progdata.dat has the wrong size; using the default units\n");
-    return;
-  }
-  progConfigData = cfg;
-  DisplayUnits::RestoreUnits();
-}
-
 // Every unit setting at the record's own unit.
 void ApplyNativeUnits() {
   DisplayUnits::SetTempUnit(DisplayUnits::kFahrenheit);
@@ -98,7 +81,7 @@ int RunRecord(const Args& args) {
   std::vector<std::string> pos;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       PrintUsage(stdout);
       return kExitOk;
     }
@@ -128,7 +111,7 @@ int RunRecord(const Args& args) {
   if (native)
     ApplyNativeUnits();
   else
-    ApplyProgramUnits();
+    ApplyProgramUnits("record");
 
   WeatherDatabase db;
   const int rc = db.OpenDatabase(folder, true);

@@ -38,6 +38,7 @@
 #include "realtime/realtime_manager.h"
 #include "reports/auto_export.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/dashboard/run_dashboard.h"
 #include "ui/module_console.h"
@@ -522,7 +523,7 @@ int RunRun(const Args& args) {
       return i + 1 < args.size() && ParseCount(args[++i], min, max, out);
     };
     long long v = 0;
-    if (a == "--help" || a == "-h") return RunHelp();
+    if (IsHelp(a)) return RunHelp();
     if (a == "--station" && i + 1 < args.size()) {
       cl.switches.open_station = true;
       cl.folder_word = args[++i];

@@ -24,6 +24,7 @@
 #include "foundation/prog_config_data.h"
 #include "publish/sample_templates.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -36,8 +37,6 @@ constexpr std::uint32_t kReminderTitle = 47007;
 constexpr std::uint32_t kUseAnyway = 47003;
 constexpr std::uint32_t kCouldNotSave = 47009;
 constexpr std::uint32_t kUnreadableStation = 47011;
-
-bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 std::string CurrentFolder() {
   std::error_code ec;
@@ -223,7 +222,7 @@ int StationShow(const Args& args) {
     return 1;
   }
   // Report settings are shown and typed in the display units.
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   // Showing changes nothing: an older or damaged file is reported, not converted.
   Station station;
   const int rc = station.Load(folder);
@@ -270,7 +269,7 @@ int StationSet(const Args& args) {
     std::fprintf(stderr, "stratoquill station set: give a station folder and KEY=VALUE settings\n");
     return 2;
   }
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   Station station;
   if (!OpenOrExplain(station, args[2])) return 1;
   PortMap ports;

@@ -29,54 +29,13 @@
 #include "foundation/regional_settings.h"
 #include "foundation/site.h"
 #include "reports/day_summary_rows.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 using ID = WeatherDataID;
-
-// Parsed command line: positional arguments and --name value options.
-struct Parsed {
-  std::vector<std::string> pos;
-  std::map<std::string, std::string> opt;
-  bool help = false;
-  std::string bad;  // an unknown option or one missing its value
-};
-
-Parsed Parse(const Args& args, const std::vector<std::string>& valued, const std::vector<std::string>& flags) {
-  Parsed p;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      p.help = true;
-    } else if (a.rfind("--", 0) == 0) {
-      bool known = false;
-      for (const auto& v : valued) {
-        if (a == v) {
-          known = true;
-          if (i + 1 >= args.size())
-            p.bad = a;
-          else
-            p.opt[a] = args[++i];
-        }
-      }
-      for (const auto& f : flags) {
-        if (a == f) {
-          known = true;
-          p.opt[a] = "1";
-        }
-      }
-      if (!known) p.bad = a;
-    } else {
-      p.pos.push_back(a);
-    }
-  }
-  return p;
-}
 
 bool Digits(const std::string& s, std::size_t pos, std::size_t n, int* out) {
   if (pos + n > s.size()) return false;
@@ -110,25 +69,6 @@ std::string Iso(const DateTime& d) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
   return buf;
-}
-
-void ApplyProgramUnits(const char* cmd) {
-  auto bytes = ReadWholeFile("progdata.dat", ProgConfigData::kSize + 1);
-  if (!bytes) return;
-  ProgConfigData cfg;
-  if (!cfg.FromBytes(*bytes)) {
-    std::fprintf(stderr, "stratoquill %s: progdata.dat has the wrong size; using the default units\n", cmd);
-    return;
-  }
-  progConfigData = cfg;
-  DisplayUnits::RestoreUnits();
-}
-
-// The station of the folder; false (with a message) when it has no readable STATION.CFG.
-bool LoadStation(const char* cmd, const std::string& folder, Station* station) {
-  if (station->Load(folder) == kStationOk) return true;
-  std::fprintf(stderr, "stratoquill %s: %s has no readable %s\n", cmd, folder.c_str(), kStationConfigName);
-  return false;
 }
 
 bool OpenDb(const char* cmd, WeatherDatabase& db, const std::string& folder, bool read_only) {
@@ -180,7 +120,7 @@ class ProgressBar {
 
 // ---------------------------------------------------------------- summarize
 
-int Summarize(const Parsed& p) {
+int Summarize(const ParsedArgs& p) {
   const char* cmd = "summarize";
   if (p.pos.size() != 1 || p.opt.count("--from") != p.opt.count("--to")) return kExitUsage;
   const std::string& folder = p.pos[0];
@@ -232,7 +172,7 @@ int Summarize(const Parsed& p) {
 
 // ---------------------------------------------------------------- day
 
-int Day(const Parsed& p) {
+int Day(const ParsedArgs& p) {
   const char* cmd = "day";
   DateTime day;
   if (p.pos.size() != 2) return kExitUsage;
@@ -263,7 +203,7 @@ int Day(const Parsed& p) {
 
 // ---------------------------------------------------------------- rain
 
-int Rain(const Parsed& p) {
+int Rain(const ParsedArgs& p) {
   const char* cmd = "rain";
   if (p.pos.size() != 1) return kExitUsage;
   const std::string& folder = p.pos[0];
@@ -350,7 +290,7 @@ bool AskOnTerminal(const std::string& question, bool accept_all) {
   return !answer.empty() && (answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int DegreeDays(const Parsed& p) {
+int DegreeDays(const ParsedArgs& p) {
   const char* cmd = "degreedays";
   DateTime from, to;
   if (p.pos.size() != 1 || !p.opt.count("--from") || !p.opt.count("--to")) return kExitUsage;
@@ -384,7 +324,7 @@ int DegreeDays(const Parsed& p) {
 
 // ---------------------------------------------------------------- daylight
 
-int Daylight(const Parsed& p) {
+int Daylight(const ParsedArgs& p) {
   const char* cmd = "daylight";
   DateTime to, from;
   if (p.pos.size() != 1 || !p.opt.count("--to")) return kExitUsage;
@@ -428,8 +368,8 @@ int Daylight(const Parsed& p) {
 }
 
 int Run(const Args& args, const char* cmd, const char* usage, const std::vector<std::string>& valued,
-        const std::vector<std::string>& flags, int (*body)(const Parsed&)) {
-  const Parsed p = Parse(args, valued, flags);
+        const std::vector<std::string>& flags, int (*body)(const ParsedArgs&)) {
+  const ParsedArgs p = ParseArgs(args, valued, flags);
   if (p.help) {
     std::fputs(usage, stdout);
     return kExitOk;

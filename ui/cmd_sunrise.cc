@@ -11,14 +11,12 @@
 #include "foundation/sun_moon.h"
 #include "foundation/weather_strings.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kFirstYear = 1900;  // the solar series is meant for about two centuries
 constexpr int kLastYear = 2100;
 
@@ -89,7 +87,7 @@ int RunSunrise(const Args& args) {
       out = args[++i];
       return true;
     };
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       PrintUsage(stdout);
       return kExitOk;
     } else if (a == "--lat") {

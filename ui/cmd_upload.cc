@@ -20,15 +20,13 @@
 #include "publish/internet_config.h"
 #include "publish/upload_run.h"
 #include "realtime/bulletin_snapshot.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 #include "ui/upload_wiring.h"
 
 namespace sq::ui {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 3;
 
 const char* const kUsage =
@@ -69,7 +67,7 @@ int RunUpload(const Args& args) {
   bool download = true, dry_run = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
+    if (IsHelp(a)) {
       std::printf("%s", kUsage);
       return kExitOk;
     }
@@ -96,10 +94,10 @@ int RunUpload(const Args& args) {
   }
   if (folder.empty()) return Usage("give the station folder");
 
-  ApplySavedDisplayUnits(ProgramFolder());
+  ApplyProgramUnits();
   LoadRegionalSettings();
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail("cannot read the station in '" + folder + "'");
+  if (!LoadStation("upload", folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
   DisplayUnits::SetStationRainType(station.record().rain_type);
   InternetConfiguration config;
   (void)config.Load(station.Folder());

@@ -23,14 +23,11 @@
 #include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
 #include "resources/string_table.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 const char* const kWuUsage =
     "Usage: stratoquill wu FOLDER [--dry-run] [--catchup DAYS]\n"
@@ -116,7 +113,7 @@ int RunWu(const Args& args) {
   int catchup = -1;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return Usage(kName, kWuUsage, "");
+    if (IsHelp(a)) return Usage(kName, kWuUsage, "");
     if (a == "--dry-run") {
       dry_run = true;
     } else if (a == "--catchup") {
@@ -134,7 +131,7 @@ int RunWu(const Args& args) {
   }
   if (folder.empty()) return Usage(kName, kWuUsage, "a station folder is needed");
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in '" + folder + "'");
+  if (!LoadStation(kName, folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
   const WuSettings settings = WuSettingsOf(station);
   if (!WuConfigured(settings) && !dry_run) {
     return Fail(kName, "set the station ID and password first: stratoquill station set " + folder +
@@ -172,7 +169,7 @@ int RunAprs(const Args& args) {
   bool dry_run = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return Usage(kName, kAprsUsage, "");
+    if (IsHelp(a)) return Usage(kName, kAprsUsage, "");
     if (a == "--dry-run") {
       dry_run = true;
     } else if (folder.empty() && !a.starts_with("-")) {
@@ -183,8 +180,8 @@ int RunAprs(const Args& args) {
   }
   if (folder.empty()) return Usage(kName, kAprsUsage, "a station folder is needed");
   Station station;
-  if (station.Load(folder) != kStationOk) return Fail(kName, "cannot read the station in '" + folder + "'");
-  ApplySavedDisplayUnits(ProgramFolder());
+  if (!LoadStation(kName, folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
+  ApplyProgramUnits();
   DisplayUnits::SetStationRainType(station.record().rain_type);
   Clock& clock = Clock::Default();
   AprsSessionOptions options;
