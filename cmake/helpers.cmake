@@ -1,13 +1,20 @@
-# sq_add_test(NAME SOURCES a.cc b.cc LIBS lib1 lib2)
-# One GoogleTest executable registered with CTest. Tests run from the build folder
-# with SQ_SOURCE_DIR pointing at the source tree, for fixtures and golden files.
+# sq_add_test(NAME SOURCES a.cc b.cc LIBS lib1 lib2 [GOLDEN])
+# One GoogleTest executable registered with CTest, with the shared test helpers
+# (test_support/). Tests run from the build folder with SQ_SOURCE_DIR pointing at the
+# source tree, for fixtures and golden files. GOLDEN: the test compares output with
+# golden files, and the target regenerate-golden runs it to rewrite them.
 function(sq_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GOLDEN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} sq_options GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} sq_test_support sq_options GTest::gtest GTest::gmock Threads::Threads)
   target_compile_definitions(${name} PRIVATE SQ_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SQ_BINARY_DIR="${PROJECT_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 ENVIRONMENT "SQ_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(T_GOLDEN)
+    add_custom_target(regenerate-golden-${name} COMMAND ${name} --regenerate-golden
+                      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} USES_TERMINAL VERBATIM)
+    add_dependencies(regenerate-golden regenerate-golden-${name})
+  endif()
 endfunction()
 
 # sq_add_fuzzer(NAME SOURCE file.cc LIBS libs... SEEDS dir)

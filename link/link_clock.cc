@@ -9,7 +9,7 @@ namespace sq {
 
 bool LinkClock::Wait(int fd, short events, int ms) {
   ms = std::max(ms, 0);
-  const int real_ms = simulated_ ? std::min(ms, grace_ms_) : ms;
+  const int real_ms = simulated_ ? std::min(ms, grace_ms_.load()) : ms;
   pollfd p{fd, events, 0};
   int r = 0;
   do {

@@ -8,6 +8,7 @@
 // once. Time-out paths of seconds thus run in milliseconds in tests.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "foundation/clock.h"
@@ -32,11 +33,14 @@ class LinkClock {
   // The link clock on the system clock; lives for the whole program.
   static LinkClock& Real();
 
+ protected:
+  void set_grace_ms(int ms) { grace_ms_.store(ms); }
+
  private:
   bool Wait(int fd, short events, int ms);
   Clock* clock_;
   bool simulated_;
-  int grace_ms_;
+  std::atomic<int> grace_ms_;
 };
 
 // A link clock on a FakeClock of its own, for tests.
@@ -44,6 +48,10 @@ class FakeLinkClock : public LinkClock {
  public:
   explicit FakeLinkClock(int grace_ms = 100) : LinkClock(fake_, true, grace_ms) {}
   [[nodiscard]] FakeClock& fake() { return fake_; }
+  // Changes the grace period, from any thread: a scripted peer that has given its last
+  // answer sets 0, so that the waits on its silence take no real time at all while the
+  // waits for its answers had all the time they needed.
+  void set_grace_ms(int ms) { LinkClock::set_grace_ms(ms); }
 
  private:
   FakeClock fake_{1'700'000'000'000};

@@ -20,6 +20,7 @@
 #include "app/station.h"
 #include "app/station_folders.h"
 #include "foundation/clock.h"
+#include "foundation/date_time.h"
 #include "foundation/display_units.h"
 #include "link/comm_error.h"
 #include "link/console_config.h"
@@ -37,6 +38,7 @@ namespace {
 constexpr std::uint32_t kStrDateNotRecognized = 62900;
 constexpr std::uint32_t kStrTimeNotRecognized = 62901;
 constexpr int kConsoleModelLumo = 17;
+constexpr int kMinConsoleYear = 1900;  // the console keeps the year as an offset byte
 constexpr int kMaxConsoleYear = 1900 + 255;
 
 std::string Printf(std::string_view fmt, std::string_view arg) {
@@ -66,21 +68,13 @@ std::optional<double> ToDouble(std::string_view text) {
   return v;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-// "YYYY-MM-DD".
-bool ParseIsoDate(std::string_view s, ConsoleTime& t) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
-  const auto y = ToInt(s.substr(0, 4)), m = ToInt(s.substr(5, 2)), d = ToInt(s.substr(8, 2));
-  if (!y || !m || !d || *y < 1900 || *y > kMaxConsoleYear || *m < 1 || *m > 12) return false;
-  if (*d < 1 || *d > DaysInMonth(*y, *m)) return false;
-  t.year = *y;
-  t.month = *m;
-  t.day = *d;
+// "YYYY-MM-DD" within the years a console keeps.
+bool ParseConsoleDate(std::string_view s, ConsoleTime& t) {
+  CalendarDate date;
+  if (!ParseIsoDate(s, &date) || date.year < kMinConsoleYear || date.year > kMaxConsoleYear) return false;
+  t.year = date.year;
+  t.month = date.month;
+  t.day = date.day;
   return true;
 }
 
@@ -294,7 +288,7 @@ int Runner::SetTime() {
   const std::tm now = wall.LocalNow().tm;
   TimeSetting setting;
   setting.time = {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min};
-  if (date_text && !ParseIsoDate(*date_text, setting.time)) {
+  if (date_text && !ParseConsoleDate(*date_text, setting.time)) {
     ErrorMessage(Printf(LoadString(kStrDateNotRecognized), *date_text));
     return kExitFailed;
   }

@@ -33,12 +33,12 @@ int RunDoctor(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (IsHelp(args[i])) {
       DoctorUsage(stdout);
-      return 0;
+      return kExitOk;
     }
     if (args[i].starts_with("-") || !options.station_folder.empty()) {
       std::fprintf(stderr, "stratoquill doctor: unexpected argument '%s'\n", args[i].c_str());
       DoctorUsage(stderr);
-      return 2;
+      return kExitUsage;
     }
     options.station_folder = args[i];
   }
@@ -51,7 +51,7 @@ int RunDoctor(const Args& args) {
     options.station_folder.clear();
   }
   options.print = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-  return RunDoctorChecks(options).empty() ? 0 : 1;
+  return RunDoctorChecks(options).empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace sq::ui

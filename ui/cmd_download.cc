@@ -46,7 +46,7 @@ int Usage(FILE* out) {
                "question, and messages go to the download log as well.\n"
                "Exit status: 0 done (or nothing new), 1 failed or stopped early, 2 usage,\n"
                "3 cancelled.\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 }  // namespace
@@ -83,13 +83,13 @@ int RunDownload(const Args& args) {
   const auto connection = station.ConnectionIn(ProgramFolder(), &error);
   if (!connection && !web) {
     std::fprintf(stderr, "stratoquill download: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   SerialPortManager manager;
   SerialSession* session = web ? nullptr : manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr && !web) {
     std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(33114)).c_str());
-    return 1;
+    return kExitFailed;
   }
   if (session != nullptr) session->set_station_model(station.record().model);
 
@@ -153,15 +153,15 @@ int RunDownload(const Args& args) {
   }
   // A log entry that could not be written was reported on standard error; the status
   // says so too.
-  if (DownloadLogFailures() > 0 && (result == kDownloadOk || result == kDownloadNothingNew)) return 1;
+  if (DownloadLogFailures() > 0 && (result == kDownloadOk || result == kDownloadNothingNew)) return kExitFailed;
   switch (result) {
     case kDownloadOk:
     case kDownloadNothingNew:
-      return 0;
+      return kExitOk;
     case kDownloadCancelled:
       return 3;
     default:
-      return 1;
+      return kExitFailed;
   }
 }
 

@@ -34,7 +34,7 @@ int ForecastUsage(FILE* out) {
                "  --month M      1..12        --hour H   0..23\n"
                "  --region N     forecast region: 1 hot and dry, 2 warm season (default 0)\n"
                "and prints the rule number, the icon byte and the text.\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 bool ParseNumber(const std::string& text, double* out) {
@@ -73,7 +73,7 @@ std::string IconNames(int icons) {
 
 int Bad(const std::string& option, const char* what) {
   std::fprintf(stderr, "stratoquill forecast: %s takes %s\n", option.c_str(), what);
-  return 2;
+  return kExitUsage;
 }
 
 }  // namespace
@@ -119,7 +119,7 @@ int RunForecast(const Args& args) {
       if (!ParseInt(a, 0, kForecastRuleCount - 1, &rule)) {
         std::fprintf(stderr, "stratoquill forecast: a rule number is 0..%d, not '%s'\n", kForecastRuleCount - 1,
                      a.c_str());
-        return 2;
+        return kExitUsage;
       }
     } else {
       std::fprintf(stderr, "stratoquill forecast: unexpected argument '%s'\n", a.c_str());
@@ -130,15 +130,15 @@ int RunForecast(const Args& args) {
     if (rule < 0) return ForecastUsage(stderr);
     const int r = static_cast<int>(rule);
     std::printf("%s\n", (short_text ? MakeShortForecastString(r) : MakeForecastString(r, southern)).c_str());
-    return 0;
+    return kExitOk;
   }
   if (rule >= 0 || short_text) {
     std::fprintf(stderr, "stratoquill forecast: --local takes readings, not a rule number or --short\n");
-    return 2;
+    return kExitUsage;
   }
   if (std::isnan(pressure) || std::isnan(change) || month == 0 || hour < 0) {
     std::fprintf(stderr, "stratoquill forecast: --local needs at least --pressure, --change, --month and --hour\n");
-    return 2;
+    return kExitUsage;
   }
   int out_rule = 0, icons = 0;
   const int made = BrisantForecast(static_cast<float>(pressure), static_cast<float>(change), static_cast<float>(temp),
@@ -147,7 +147,7 @@ int RunForecast(const Args& args) {
                                    static_cast<int>(region), &out_rule, &icons);
   std::printf("Rule: %d\nIcons: %d (%s)\nForecast:%s\n", out_rule, icons, IconNames(icons).c_str(),
               MakeForecastString(out_rule, southern).c_str());
-  return made ? 0 : 1;
+  return made ? kExitOk : kExitFailed;
 }
 
 }  // namespace sq::ui

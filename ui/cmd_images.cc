@@ -39,12 +39,12 @@ int Usage(FILE* out) {
                "are listed. Current data come from the console, or from the snapshot of\n"
                "'stratoquill run' while it keeps the station. 'stratoquill internet FOLDER\n"
                "profile N set current-images=... historical-images=...' chooses the images.\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "stratoquill images: %s\n", text.c_str());
-  return 1;
+  return kExitFailed;
 }
 
 // Current data: the snapshot while `run` keeps the station, else the console (and the
@@ -154,7 +154,7 @@ int RunImages(const Args& args) {
         : historical && !current ? "historical "
                                  : "",
         folder.c_str(), profile_number);
-    return 0;
+    return kExitOk;
   }
 
   BulletinData data;
@@ -177,7 +177,7 @@ int RunImages(const Args& args) {
   const int rc = WriteProfileImages(run, profile, target, current, historical, &result);
   for (const auto& path : result.written) std::printf("wrote %s\n", path.c_str());
   for (const auto& note : result.notes) std::printf("%s\n", note.c_str());
-  return rc == 0 ? 0 : 1;
+  return rc == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace sq::ui

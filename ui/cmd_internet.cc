@@ -35,7 +35,7 @@ int Usage(FILE* out) {
                "where and how often). N is 1..8. Templates (*.htx) in a profile's file list\n"
                "become pages; other files are uploaded as they are. --keys lists every key\n"
                "with its accepted values, --images the image file names.\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 int Keys() {
@@ -43,7 +43,7 @@ int Keys() {
   for (const auto& k : InetSettingKeys()) std::printf("  %-24s %s\n", k.key.c_str(), k.help.c_str());
   std::printf("\nProfile settings (internet FOLDER profile N set KEY=VALUE):\n");
   for (const auto& k : ProfileSettingKeys()) std::printf("  %-24s %s\n", k.key.c_str(), k.help.c_str());
-  return 0;
+  return kExitOk;
 }
 
 int Images() {
@@ -53,25 +53,25 @@ int Images() {
   for (const auto& i : HistoricalImages()) std::printf("  %s\n", std::string(i.file).c_str());
   std::printf("\nSpans (span=):\n");
   for (const auto& s : Spans()) std::printf("  %-10s %s\n", std::string(s.key).c_str(), std::string(s.title).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "stratoquill internet: %s\n", text.c_str());
-  return 1;
+  return kExitFailed;
 }
 
 int Refused(const std::vector<std::string>& errors) {
   for (const auto& e : errors) std::fprintf(stderr, "stratoquill internet: %s\n", e.c_str());
   std::fprintf(stderr, "stratoquill internet: nothing was changed\n");
-  return 2;
+  return kExitUsage;
 }
 
 int Save(const InternetConfiguration& config, const std::string& folder) {
   std::string error;
   if (config.Save(folder, &error) != 0) return Fail("cannot save " + folder + ": " + error);
   std::printf("saved %s\n", (fs::path(folder) / kInetConfigName).string().c_str());
-  return 0;
+  return kExitOk;
 }
 
 void ShowRecord(const InternetConfiguration& config) {
@@ -104,7 +104,7 @@ int ShowFiles(const std::string& folder, const UploadParameters& p) {
     std::printf("%3d  %-9s %-24s %s%s\n", ++i, f.IsTemplate() ? "template" : "file", f.name.c_str(), f.path.c_str(),
                 missing ? "  (missing)" : "");
   }
-  return 0;
+  return kExitOk;
 }
 
 int ChangeFiles(const std::string& folder, InternetConfiguration& config, int n, const Args& args, std::size_t at) {
@@ -146,7 +146,7 @@ int ChangeFiles(const std::string& folder, InternetConfiguration& config, int n,
   }
   if (!WriteProfileList(folder, list, *files, &error)) return Fail("cannot write " + list + ": " + error);
   p.file_count = static_cast<std::int16_t>(std::min<std::size_t>(files->size(), 32767));
-  if (Save(config, folder) != 0) return 1;
+  if (Save(config, folder) != 0) return kExitFailed;
   return ShowFiles(folder, p);
 }
 
@@ -200,7 +200,7 @@ int RunInternet(const Args& args) {
   if (verb == "show") {
     if (args.size() != 3) return Fail("show takes nothing more");
     ShowRecord(config);
-    return 0;
+    return kExitOk;
   }
   if (verb == "set") {
     if (args.size() < 4) return Fail("set needs KEY=VALUE (see stratoquill internet --keys)");

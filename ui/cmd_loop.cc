@@ -46,7 +46,7 @@ int LoopUsage(FILE* out) {
                "kind, whose values are shown as well. --json prints one JSON object per\n"
                "reading on a line of its own; values without a reading are null.\n",
                kMaxCount);
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 template <typename F>
@@ -270,7 +270,7 @@ void PrintJson(const Reading& reading, int number) {
 
 int Fail(const char* what, const SerialSession& session) {
   std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return 1;
+  return kExitFailed;
 }
 
 }  // namespace
@@ -289,7 +289,7 @@ int RunConsoleLoop(const Args& args) {
       const long n = std::strtol(args[++i].c_str(), &end, 10);
       if (end == args[i].c_str() || *end != '\0' || n < 1 || n > kMaxCount) {
         std::fprintf(stderr, "stratoquill console loop: --count needs a number from 1 to %d\n", kMaxCount);
-        return 2;
+        return kExitUsage;
       }
       count = static_cast<int>(n);
     } else {
@@ -309,7 +309,7 @@ int RunConsoleLoop(const Args& args) {
   const auto connection = station.GetConnection(&ports);
   if (!connection) {
     std::fprintf(stderr, "stratoquill console: the station has no connection configured\n");
-    return 1;
+    return kExitFailed;
   }
   ApplyProgramUnits();
   const int rain_type = station.record().rain_type;
@@ -320,7 +320,7 @@ int RunConsoleLoop(const Args& args) {
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
     std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(33114)).c_str());
-    return 1;
+    return kExitFailed;
   }
   session->set_station_model(station.record().model);
   LoopPackets loop(*session);
@@ -354,7 +354,7 @@ int RunConsoleLoop(const Args& args) {
       if (clock.NowMs() - last_packet < kLoopPacketsLimitMs) continue;
       loop.StopLoop();
       ErrorMessage(LoadString(kTimedOutText));
-      return 1;
+      return kExitFailed;
     }
     if (r == kLoopBadCrc || r == kLoopBadHeader) {
       std::fprintf(stderr, "%s\n",
@@ -370,7 +370,7 @@ int RunConsoleLoop(const Args& args) {
     return Fail("reading packets", *session);
   }
   loop.StopLoop();
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace sq::ui

@@ -54,7 +54,7 @@ int Usage() {
                "       stratoquill modules commands [--station FOLDER]\n"
                "       stratoquill modules run NAME INDEX [--station FOLDER]\n"
                "See 'stratoquill modules --help'.\n");
-  return 2;
+  return kExitUsage;
 }
 
 int Help() {
@@ -80,7 +80,7 @@ int Help() {
       "  --yes            do not ask\n"
       "  --station FOLDER the station the module commands work on (default: the last\n"
       "                   station opened)\n");
-  return 0;
+  return kExitOk;
 }
 
 std::string ModuleFolder() { return ProgramFolder() + "/" + kModuleFolderName; }
@@ -130,12 +130,12 @@ int List() {
   const auto lines = ReadList();
   if (lines.empty()) {
     std::printf("No expansion modules are listed in %s.\n", ListPath().c_str());
-    return 0;
+    return kExitOk;
   }
   for (const auto& l : lines) {
     std::printf(" [%c]\t%s\t%s\t0x%X\n", l.Enabled() ? 'X' : ' ', l.file_name.c_str(), l.description.c_str(), l.id);
   }
-  return 0;
+  return kExitOk;
 }
 
 bool Ask(const std::string& text, std::string_view title, bool yes) {
@@ -160,12 +160,12 @@ int Add(const std::string& typed, bool yes) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) {
     std::fprintf(stderr, "stratoquill modules: '%s' is not a file\n", file.c_str());
-    return 1;
+    return kExitFailed;
   }
   const std::string name = fs::path(file).filename().string();
   if (!ValidModuleFileName(name)) {
     std::fprintf(stderr, "stratoquill modules: a module's file name may not contain blanks ('%s')\n", name.c_str());
-    return 1;
+    return kExitFailed;
   }
   // The library must offer the four entry points; its identity goes into the list.
   ModuleLibraries& libs = SystemModuleLibraries();
@@ -179,7 +179,7 @@ int Add(const std::string& typed, bool yes) {
       lib.Symbol("SquillExpModuleCommands") == nullptr) {
     ErrorMessage(FormatText(LoadString(kNotAModule), file));
     if (!detail.empty()) std::fprintf(stderr, "(%s)\n", detail.c_str());
-    return 1;
+    return kExitFailed;
   }
   const auto id = static_cast<std::uint32_t>(caps(SQ_CAPS_ID));
   const auto version = static_cast<std::uint32_t>(caps(SQ_CAPS_VERSION));
@@ -195,12 +195,12 @@ int Add(const std::string& typed, bool yes) {
   const std::string desc = description ? description : "";
   lib.Reset();
 
-  if (!EnsureFolder()) return 1;
+  if (!EnsureFolder()) return kExitFailed;
   const std::string target = ModuleFolder() + "/" + name;
   if (fs::exists(fs::symlink_status(target, ec)) &&
       !Ask(FormatText(LoadString(kReplaceText), target, file), LoadString(kReplaceTitle), yes)) {
     std::printf("Nothing changed.\n");
-    return 1;
+    return kExitFailed;
   }
   // Copied beside and renamed, so a running program never sees half a library.
   const std::string partial = target + ".partial";
@@ -214,7 +214,7 @@ int Add(const std::string& typed, bool yes) {
   if (ec) {
     fs::remove(partial, ec);
     std::fprintf(stderr, "stratoquill modules: cannot copy '%s' to %s\n", file.c_str(), target.c_str());
-    return 1;
+    return kExitFailed;
   }
   auto lines = ReadList();
   std::erase_if(lines, [&](const ModuleListLine& l) { return l.file_name == name; });
@@ -228,10 +228,10 @@ int Add(const std::string& typed, bool yes) {
   }
   lines.push_back(ParseModuleListLine(FormatModuleListLine(name, id, version, true, desc)));
   lines.back().text.pop_back();
-  if (!WriteList(lines)) return 1;
+  if (!WriteList(lines)) return kExitFailed;
   std::printf("Added %s (0x%X, %s) to %s.\n", name.c_str(), id, desc.c_str(), ListPath().c_str());
   RestartNote();
-  return 0;
+  return kExitOk;
 }
 
 std::vector<ModuleListLine>::iterator Find(std::vector<ModuleListLine>& lines, const std::string& name) {
@@ -241,7 +241,7 @@ std::vector<ModuleListLine>::iterator Find(std::vector<ModuleListLine>& lines, c
 int NotListed(const std::string& name) {
   std::fprintf(stderr, "stratoquill modules: no module '%s' in %s (see 'stratoquill modules list')\n", name.c_str(),
                ListPath().c_str());
-  return 1;
+  return kExitFailed;
 }
 
 int Remove(const std::string& name, bool yes) {
@@ -250,13 +250,13 @@ int Remove(const std::string& name, bool yes) {
   if (it == lines.end()) return NotListed(name);
   if (!Ask(FormatText(LoadString(kRemoveText), name), LoadString(kRemoveTitle), yes)) {
     std::printf("Nothing changed.\n");
-    return 1;
+    return kExitFailed;
   }
   lines.erase(it);
-  if (!WriteList(lines)) return 1;
+  if (!WriteList(lines)) return kExitFailed;
   std::printf("Removed %s from the list; its file stays in %s.\n", name.c_str(), ModuleFolder().c_str());
   RestartNote();
-  return 0;
+  return kExitOk;
 }
 
 int Enable(const std::string& name, bool on) {
@@ -265,10 +265,10 @@ int Enable(const std::string& name, bool on) {
   if (it == lines.end()) return NotListed(name);
   if (!it->Parsed()) *it = ParseModuleListLine(name + " 0x0 0x0 1 -");
   it->flag = on ? 1 : 0;
-  if (!WriteList(lines)) return 1;
+  if (!WriteList(lines)) return kExitFailed;
   std::printf("%s %s.\n", on ? "Enabled" : "Disabled", name.c_str());
   RestartNote();
-  return 0;
+  return kExitOk;
 }
 
 // Opens the station the module commands work on: --station, or the last one opened.
@@ -316,7 +316,7 @@ int Commands(const std::string& station_folder) {
   if (LoadForCommand(station_folder, station, &have_station) == 0) {
     std::printf("No expansion module is loaded (see 'stratoquill modules list').\n");
     Unload();
-    return 0;
+    return kExitOk;
   }
   // The menus, in the order of their locations; then commands in no menu.
   std::map<int, std::vector<const ModuleMenuItem*>> groups;
@@ -351,7 +351,7 @@ int Commands(const std::string& station_folder) {
   }
   std::printf("Run one with: stratoquill modules run MODULE INDEX\n");
   Unload();
-  return 0;
+  return kExitOk;
 }
 
 int Run(const std::string& name, const std::string& index_text, const std::string& station_folder) {
@@ -359,7 +359,7 @@ int Run(const std::string& name, const std::string& index_text, const std::strin
   const long index = std::strtol(index_text.c_str(), &end, 10);
   if (index_text.empty() || *end != '\0' || index < 0 || index >= kMaxModuleCommands) {
     std::fprintf(stderr, "stratoquill modules run: INDEX is a command number of the module: 0, 1, ...\n");
-    return 2;
+    return kExitUsage;
   }
   Station station;
   bool have_station = false;
@@ -378,7 +378,9 @@ int Run(const std::string& name, const std::string& index_text, const std::strin
     rc = 1;
   } else {
     std::fflush(stdout);
-    rc = Modules().ExecuteModuleCommand(kFirstModuleCommand + m->first_command + static_cast<int>(index)) == 0 ? 0 : 1;
+    rc = Modules().ExecuteModuleCommand(kFirstModuleCommand + m->first_command + static_cast<int>(index)) == 0
+             ? kExitOk
+             : kExitFailed;
     std::fflush(stdout);
   }
   Unload();
@@ -400,7 +402,7 @@ int RunModules(const Args& args) {
     } else if (a == "--station") {
       if (i + 1 >= args.size()) {
         std::fprintf(stderr, "stratoquill modules: --station needs a folder\n");
-        return 2;
+        return kExitUsage;
       }
       station_folder = args[++i];
     } else if (a.starts_with("--")) {

@@ -310,7 +310,7 @@ int RunNetwork(const Args& args) {
   }
   if (sub == "on" || sub == "off") {
     if (args.size() != 3) return Usage(sub + " takes no arguments");
-    station.record().rt_upload = sub == "on" ? 1 : 0;
+    station.record().rt_upload = sub == "on" ? kExitFailed : kExitOk;
     const int r = Save(station, UploadStatusLine(station, sub == "on"));
     if (r == kExitOk && sub == "on" && UploadOptionsFor(station).url.empty()) {
       std::printf("No endpoint is set yet, so nothing is sent: see 'stratoquill network FOLDER endpoint'.\n");
@@ -319,7 +319,7 @@ int RunNetwork(const Args& args) {
   }
   if (sub == "archive") {
     if (!switch_arg(3, &on)) return Usage("archive takes on or off");
-    station.record().archive_upload = on ? 1 : 0;
+    station.record().archive_upload = on ? kExitFailed : kExitOk;
     return Save(station, std::string("Archive upload: ") + (on ? "on" : "off"));
   }
   if (sub == "register") return Register(station, args);

@@ -56,7 +56,7 @@ int NowUsage(FILE* out) {
                "\n"
                "  --json     one JSON object per update, one line each (also without a terminal)\n"
                "  --count N  stop after N updates\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 // Formatting follows the units the values were converted with.
@@ -300,7 +300,7 @@ int FromSnapshot(const std::string& folder, Output& out, long count, Clock& cloc
     const auto s = ReadBulletinSnapshot(folder, clock, &error);
     if (!s) {
       std::fprintf(stderr, "stratoquill now: no current conditions from 'stratoquill run' yet: %s\n", error.c_str());
-      return 1;
+      return kExitFailed;
     }
     if (s->data.packet_unix_ms != last_shown) {
       last_shown = s->data.packet_unix_ms;
@@ -309,12 +309,12 @@ int FromSnapshot(const std::string& folder, Output& out, long count, Clock& cloc
     } else if ((waited += kSnapshotPollMs) > 10 * kStaleMs && count != 0) {
       std::fprintf(stderr, "stratoquill now: the snapshot has not changed for %lld s\n",
                    static_cast<long long>(waited / 1000));
-      return 1;
+      return kExitFailed;
     }
     if (count != 0 && out.shown >= count) break;
     clock.SleepMs(kSnapshotPollMs);
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace
@@ -333,7 +333,7 @@ int RunNow(const Args& args) {
       const long n = i + 1 < args.size() ? std::strtol(args[++i].c_str(), &end, 10) : 0;
       if (end == nullptr || *end != '\0' || n < 1 || n > kMaxCount) {
         std::fprintf(stderr, "stratoquill now: --count takes a number from 1 to %ld\n", kMaxCount);
-        return 2;
+        return kExitUsage;
       }
       count = n;
     } else if (folder.empty() && !a.starts_with("-")) {
@@ -364,13 +364,13 @@ int RunNow(const Args& args) {
   const auto connection = station.GetConnection(&ports);
   if (!connection) {
     std::fprintf(stderr, "stratoquill now: the station has no connection configured\n");
-    return 1;
+    return kExitFailed;
   }
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
     std::fprintf(stderr, "stratoquill now: %s\n", std::string(LoadString(33114)).c_str());
-    return 1;
+    return kExitFailed;
   }
   session->set_station_model(station.record().model);
   std::string failure;
@@ -381,14 +381,14 @@ int RunNow(const Args& args) {
   RealTimeManager rt(*session, clock, BulletinSiteFrom(station), hooks);
   while (!StopSignalReceived() && failure.empty() && (count == 0 || out.shown < count)) rt.Poll();
   rt.Stop();
-  if (failure.empty()) return 0;
+  if (failure.empty()) return kExitOk;
   if (session->lastError() == kErrPortInUse) {
     (void)manager.CloseSession(session);
     std::fprintf(stderr, "stratoquill now: the console's port is in use; showing the snapshot\n");
     return FromSnapshot(folder, out, count, clock);
   }
   std::fprintf(stderr, "stratoquill now: %s %s\n", failure.c_str(), DescribeCommError(*session).c_str());
-  return 1;
+  return kExitFailed;
 }
 
 }  // namespace sq::ui

@@ -35,12 +35,12 @@ int Usage(FILE* out) {
                "OUT defaults to the template's name with the page extension of the upload\n"
                "profile that lists the template (or of profile N, or \"htm\"), beside the\n"
                "template. The station's Templates folder holds ready-made examples.\n");
-  return out == stdout ? 0 : 2;
+  return out == stdout ? kExitOk : kExitUsage;
 }
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "stratoquill page: %s\n", text.c_str());
-  return 1;
+  return kExitFailed;
 }
 
 // The page extension: of profile `profile` (1..8), else of the first profile whose file
@@ -129,9 +129,9 @@ int RunPage(const Args& args) {
         std::fprintf(stderr, "stratoquill page: %.*s\n", static_cast<int>(text.size()), text.data());
         failed = true;
       });
-  if (rc != kPageWritten || failed) return 1;
+  if (rc != kPageWritten || failed) return kExitFailed;
   std::printf("wrote %s\n", page_path.string().c_str());
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace sq::ui

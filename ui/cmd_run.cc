@@ -401,7 +401,7 @@ int ClassicUsage() {
                "  Staging  network uploads go to the test server\n"
                "Without -d or -c the program keeps running like 'stratoquill run'.\n"
                "A station folder named like a command is reached as ./NAME.\n");
-  return 2;
+  return kExitUsage;
 }
 
 int RunHelp() {
@@ -431,7 +431,7 @@ int RunHelp() {
       "  --staging         network uploads go to the test server\n"
       "  --tick-ms MS      length of a timer tick (default 1000; for tests and scripts)\n"
       "  --ticks N         stop after N ticks (default: run until stopped)\n");
-  return 0;
+  return kExitOk;
 }
 
 // Edits (insert, delete, replace, swap of neighbours) that turn `a` into `b`.
@@ -509,7 +509,7 @@ int RunClassic(const Args& args) {
     if (const std::string near = NearestCommand(args[0]); !near.empty()) {
       std::fprintf(stderr, "Did you mean 'stratoquill %s'?\n", near.c_str());
     }
-    return 2;
+    return kExitUsage;
   }
   return RunProgram(ParseClassicCommandLine(args), LoopOptions{});
 }
@@ -534,7 +534,7 @@ int RunRun(const Args& args) {
       auto listen = i + 1 < args.size() ? dashboard::ParseListenAddress(args[++i], &error) : std::nullopt;
       if (!listen) {
         std::fprintf(stderr, "stratoquill run: %s\n", error.c_str());
-        return 2;
+        return kExitUsage;
       }
       loop.http = *listen;
     } else if (a == "--log-more") {
@@ -544,18 +544,18 @@ int RunRun(const Args& args) {
     } else if (a == "--tick-ms") {
       if (!value(1, 60000, &v)) {
         std::fprintf(stderr, "stratoquill run: --tick-ms takes 1..60000\n");
-        return 2;
+        return kExitUsage;
       }
       loop.tick_ms = v;
     } else if (a == "--ticks") {
       if (!value(1, 1LL << 40, &v)) {
         std::fprintf(stderr, "stratoquill run: --ticks takes a positive count\n");
-        return 2;
+        return kExitUsage;
       }
       loop.ticks = static_cast<std::uint64_t>(v);
     } else {
       std::fprintf(stderr, "stratoquill run: unexpected argument '%s' (see --help)\n", a.c_str());
-      return 2;
+      return kExitUsage;
     }
   }
   return RunProgram(cl, loop);

@@ -91,7 +91,7 @@ int InitHelp() {
       "Creates a program folder (default: the program folder) with a default\n"
       "configuration file progdata.dat. An existing configuration is kept unless\n"
       "--force is given.\n");
-  return 0;
+  return kExitOk;
 }
 
 // ---- station ----
@@ -116,7 +116,7 @@ int StationHelp() {
       "\n"
       "Keys:\n");
   for (const auto& k : StationSettingKeys()) std::printf("  %-20s %s\n", k.key.c_str(), k.help.c_str());
-  return 0;
+  return kExitOk;
 }
 
 // The station folder to use when none is given: the last one opened, else the only one.
@@ -155,12 +155,12 @@ int StationNew(const Args& args) {
       name = args[i];
     } else {
       std::fprintf(stderr, "stratoquill station new: unexpected argument '%s'\n", args[i].c_str());
-      return 2;
+      return kExitUsage;
     }
   }
   if (name.empty()) {
     std::fprintf(stderr, "stratoquill station new: give the station's name\n");
-    return 2;
+    return kExitUsage;
   }
   std::string folder, message;
   NewStationResult r = CreateNewStation(parent, name, use_existing, &folder, &message);
@@ -170,56 +170,56 @@ int StationNew(const Args& args) {
       r = CreateNewStation(parent, name, true, &folder, &message);
     } else {
       std::fprintf(stderr, "%s (use --use-existing to use it)\n", message.c_str());
-      return 1;
+      return kExitFailed;
     }
   }
   if (r != NewStationResult::kCreated) {
     ErrorMessage(message);
-    return 1;
+    return kExitFailed;
   }
   if (InstallSampleTemplates(folder) < 0) {
     std::fprintf(stderr, "stratoquill station new: the sample templates could not be copied into %s/Templates\n",
                  folder.c_str());
   }
   std::printf("%s\n", Absolute(folder).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int StationList() {
   for (const auto& e : ListStations(ProgramFolder())) std::printf("%s\n", StationListLine(e).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int StationOld(const Args& args) {
   const bool copy = args.size() == 3 && args[2] == "--copy";
   if (args.size() > 3 || (args.size() == 3 && !copy)) {
     std::fprintf(stderr, "stratoquill station old: the only option is --copy\n");
-    return 2;
+    return kExitUsage;
   }
   const std::string root = OldStationsFolder();
   const int count = HaveOldStations(root);
   std::printf("%d old station%s in '%s'\n", count, count == 1 ? "" : "s", root.c_str());
-  if (!copy || count == 0) return 0;
+  if (!copy || count == 0) return kExitOk;
   const int copied = CopyOldStations(root, ProgramFolder());
   if (copied < 0) {
     ErrorMessage("Could not copy the old stations from '" + root + "'.");
-    return 1;
+    return kExitFailed;
   }
   if (copied == 0) std::printf("nothing copied: '%s' already holds a station\n", ProgramFolder().c_str());
   for (const auto& e : ListStations(ProgramFolder())) std::printf("%s\n", StationListLine(e).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int StationShow(const Args& args) {
   if (args.size() > 3) {
     std::fprintf(stderr, "stratoquill station show: give at most one folder\n");
-    return 2;
+    return kExitUsage;
   }
   const std::string folder = args.size() == 3 ? args[2] : DefaultStationFolder();
   if (folder.empty()) {
     std::fprintf(stderr, "stratoquill station show: no station given and no single station in '%s'\n",
                  ProgramFolder().c_str());
-    return 1;
+    return kExitFailed;
   }
   // Report settings are shown and typed in the display units.
   ApplyProgramUnits();
@@ -235,7 +235,7 @@ int StationShow(const Args& args) {
     } else {
       ErrorMessage(FormatText(LoadString(kUnreadableStation), Station::ConfigPath(folder)));
     }
-    return 1;
+    return kExitFailed;
   }
   PortMap ports;
   std::string error;
@@ -248,52 +248,52 @@ int StationShow(const Args& args) {
   for (const auto& k : StationSettingKeys()) {
     std::printf("%-20s %s\n", k.key.c_str(), ShowControl(StationSettingValue(station, ports, k.key)).c_str());
   }
-  return 0;
+  return kExitOk;
 }
 
 int StationUpgrade(const Args& args) {
   if (args.size() != 3 || args[2].rfind("--", 0) == 0) {
     std::fprintf(stderr, "stratoquill station upgrade: give one station folder\n");
-    return 2;
+    return kExitUsage;
   }
   Station station;
   if (station.Load(args[2]) == kStationOk) {
     std::printf("'%s' is up to date; nothing was changed\n", Station::ConfigPath(args[2]).c_str());
-    return 0;
+    return kExitOk;
   }
-  return OpenOrExplain(station, args[2]) ? 0 : 1;  // converts, and says what to enter again
+  return OpenOrExplain(station, args[2]) ? kExitOk : kExitFailed;  // converts, and says what to enter again
 }
 
 int StationSet(const Args& args) {
   if (args.size() < 4) {
     std::fprintf(stderr, "stratoquill station set: give a station folder and KEY=VALUE settings\n");
-    return 2;
+    return kExitUsage;
   }
   ApplyProgramUnits();
   Station station;
-  if (!OpenOrExplain(station, args[2])) return 1;
+  if (!OpenOrExplain(station, args[2])) return kExitFailed;
   PortMap ports;
   std::string error;
   if (ports.Load(ProgramFolder(), &error) != 0) {
     ErrorMessage(error);
-    return 1;
+    return kExitFailed;
   }
   const std::string ports_before = ports.Serialize();
   std::vector<std::string> errors;
   if (ApplyStationSettings(station, ports, Args(args.begin() + 3, args.end()), &errors) != 0) {
     for (const auto& e : errors) std::fprintf(stderr, "stratoquill station set: %s\n", e.c_str());
     std::fprintf(stderr, "stratoquill station set: nothing was saved\n");
-    return 1;
+    return kExitFailed;
   }
   if (station.Save() != 0) {
     ErrorMessage(LoadString(kCouldNotSave));
-    return 1;
+    return kExitFailed;
   }
   if (ports.Serialize() != ports_before && ports.Save(ProgramFolder(), &error) != 0) {
     ErrorMessage("Could not save the port map: " + error);
-    return 1;
+    return kExitFailed;
   }
-  return 0;
+  return kExitOk;
 }
 
 // ---- units ----
@@ -329,7 +329,7 @@ int UnitsHelp() {
     for (const char* n : u.names) values += std::string(values.empty() ? "" : "|") + n;
     std::printf("  %-10s %s\n", u.key, values.c_str());
   }
-  return 0;
+  return kExitOk;
 }
 
 // ---- autodownload ----
@@ -343,7 +343,7 @@ int AutoDownloadHelp() {
       "the stations are downloaded (H = 0..23, at minute M of the hour, M = 0..59).\n"
       "Automatic download is on when at least one station and one hour are chosen.\n"
       "--yes saves a list of stations without hours without asking.\n");
-  return 0;
+  return kExitOk;
 }
 
 bool ParseHours(const std::string& text, std::array<bool, 24>* hours) {
@@ -387,24 +387,24 @@ int RunInit(const Args& args) {
       folder = args[i];
     } else {
       std::fprintf(stderr, "stratoquill init: unexpected argument '%s'\n", args[i].c_str());
-      return 2;
+      return kExitUsage;
     }
   }
   if (folder.empty()) folder = CurrentFolder();
   std::string message;
   if (InitProgramFolder(folder, force, &message) != 0) {
     std::fprintf(stderr, "stratoquill init: %s\n", message.c_str());
-    return 1;
+    return kExitFailed;
   }
   std::printf("%s\n", Absolute(folder).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int RunStation(const Args& args) {
   SetProgramFolder(CurrentFolder());
   if (args.size() < 2) {
     StationHelp();
-    return 2;
+    return kExitUsage;
   }
   for (const auto& a : args) {
     if (IsHelp(a)) return StationHelp();
@@ -417,7 +417,7 @@ int RunStation(const Args& args) {
   if (verb == "old") return StationOld(args);
   if (verb == "upgrade") return StationUpgrade(args);
   std::fprintf(stderr, "stratoquill station: unknown action '%s' (new, list, show, set, upgrade, old)\n", verb.c_str());
-  return 2;
+  return kExitUsage;
 }
 
 int RunUnits(const Args& args) {
@@ -428,7 +428,7 @@ int RunUnits(const Args& args) {
   const bool reset = std::find(args.begin() + 1, args.end(), std::string("--reset")) != args.end();
   ProgConfigData cfg;
   // Only a change or --reset may replace a damaged file; showing leaves it as it is.
-  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return 1;
+  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return kExitFailed;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--reset") continue;
     const auto eq = args[i].find('=');
@@ -437,23 +437,23 @@ int RunUnits(const Args& args) {
         std::find_if(UnitChoices().begin(), UnitChoices().end(), [&](const UnitChoice& u) { return key == u.key; });
     if (eq == std::string::npos || it == UnitChoices().end()) {
       std::fprintf(stderr, "stratoquill units: '%s' is not KEY=VALUE with a known key (see --help)\n", args[i].c_str());
-      return 2;
+      return kExitUsage;
     }
     const std::string value = args[i].substr(eq + 1);
     const auto n = std::find_if(it->names.begin(), it->names.end(), [&](const char* s) { return value == s; });
     if (n == it->names.end()) {
       std::fprintf(stderr, "stratoquill units: '%s' is not a %s unit (see --help)\n", value.c_str(), key.c_str());
-      return 2;
+      return kExitUsage;
     }
     (cfg.*(it->set))(static_cast<std::uint8_t>(n - it->names.begin()));
   }
-  if (args.size() > (reset ? 2u : 1u) && SaveProgramConfig(ProgramFolder(), cfg) != 0) return 1;
+  if (args.size() > (reset ? 2u : 1u) && SaveProgramConfig(ProgramFolder(), cfg) != 0) return kExitFailed;
   progConfigData = cfg;
   for (const auto& u : UnitChoices()) {
     const std::uint8_t code = (cfg.*(u.get))();
     std::printf("%-10s %s\n", u.key, code < u.names.size() ? u.names[code] : "?");
   }
-  return 0;
+  return kExitOk;
 }
 
 int RunAutoDownload(const Args& args) {
@@ -462,12 +462,12 @@ int RunAutoDownload(const Args& args) {
     if (IsHelp(a)) return AutoDownloadHelp();
   }
   ProgConfigData cfg;
-  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return 1;
+  if (!LoadConfigOrExplain(cfg, args.size() > 1)) return kExitFailed;
   std::string error;
   auto schedule = ReadSchedule(ProgramFolder(), cfg, &error);
   if (!schedule) {
     ErrorMessage(error);
-    return 1;
+    return kExitFailed;
   }
   bool changed = false, yes = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -478,7 +478,7 @@ int RunAutoDownload(const Args& args) {
       Station s;
       if (s.Load(folder) != 0) {
         std::fprintf(stderr, "stratoquill autodownload: '%s' holds no loadable station\n", folder.c_str());
-        return 1;
+        return kExitFailed;
       }
       if (std::find(schedule->stations.begin(), schedule->stations.end(), folder) == schedule->stations.end()) {
         schedule->stations.push_back(folder);
@@ -490,20 +490,20 @@ int RunAutoDownload(const Args& args) {
       std::erase_if(schedule->stations, [&](const std::string& s) { return s == folder || s == given; });
       if (schedule->stations.size() == before) {
         std::fprintf(stderr, "stratoquill autodownload: '%s' is not in the list\n", given.c_str());
-        return 1;
+        return kExitFailed;
       }
     } else if (a == "--clear") {
       schedule->stations.clear();
     } else if (a == "--hours" && has_value) {
       if (!ParseHours(args[++i], &schedule->hours)) {
         std::fprintf(stderr, "stratoquill autodownload: --hours takes hours 0..23 separated by commas, or none\n");
-        return 2;
+        return kExitUsage;
       }
     } else if (a == "--minute" && has_value) {
       const std::string m = args[++i];
       if (m.empty() || m.size() > 2 || !std::all_of(m.begin(), m.end(), ::isdigit) || std::stoi(m) > 59) {
         std::fprintf(stderr, "stratoquill autodownload: --minute takes 0..59\n");
-        return 2;
+        return kExitUsage;
       }
       schedule->minute = std::stoi(m);
     } else if (a == "--yes") {
@@ -511,7 +511,7 @@ int RunAutoDownload(const Args& args) {
       continue;
     } else {
       std::fprintf(stderr, "stratoquill autodownload: unexpected argument '%s' (see --help)\n", a.c_str());
-      return 2;
+      return kExitUsage;
     }
     changed = true;
   }
@@ -520,16 +520,16 @@ int RunAutoDownload(const Args& args) {
     if (!schedule->stations.empty() && !any_hour && !yes &&
         !AskYesNo(LoadString(kReminderText), LoadString(kReminderTitle), false)) {
       std::fprintf(stderr, "stratoquill autodownload: nothing was saved (give --hours, or --yes)\n");
-      return 1;
+      return kExitFailed;
     }
     if (WriteSchedule(ProgramFolder(), *schedule, cfg, &error) != 0) {
       ErrorMessage(error);
-      return 1;
+      return kExitFailed;
     }
-    if (SaveProgramConfig(ProgramFolder(), cfg) != 0) return 1;
+    if (SaveProgramConfig(ProgramFolder(), cfg) != 0) return kExitFailed;
   }
   PrintSchedule(*schedule, cfg.AutoDownloadEnabled());
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace sq::ui

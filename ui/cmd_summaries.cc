@@ -48,18 +48,6 @@ bool Digits(const std::string& s, std::size_t pos, std::size_t n, int* out) {
   return true;
 }
 
-bool ParseDate(const std::string& s, DateTime* out) {
-  int y = 0, m = 0, d = 0;
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-' || !Digits(s, 0, 4, &y) || !Digits(s, 5, 2, &m) ||
-      !Digits(s, 8, 2, &d)) {
-    return false;
-  }
-  DateTime t(m, d, y);
-  if (y < 1 || m < 1 || m > 12 || d < 1 || d > t.DaysInMonth()) return false;
-  *out = t;
-  return true;
-}
-
 bool ParseMonth(const std::string& s, int* year, int* month) {
   return s.size() == 7 && s[4] == '-' && Digits(s, 0, 4, year) && Digits(s, 5, 2, month) && *year >= 1 && *month >= 1 &&
          *month <= 12;
@@ -126,7 +114,7 @@ int Summarize(const ParsedArgs& p) {
   const std::string& folder = p.pos[0];
   DateTime from, to;
   const bool range = p.opt.count("--from") > 0;
-  if (range && (!ParseDate(p.opt.at("--from"), &from) || !ParseDate(p.opt.at("--to"), &to) || to < from)) {
+  if (range && (!ParseIsoDate(p.opt.at("--from"), &from) || !ParseIsoDate(p.opt.at("--to"), &to) || to < from)) {
     std::fprintf(stderr, "stratoquill %s: give --from and --to as YYYY-MM-DD, --from not after --to\n", cmd);
     return kExitUsage;
   }
@@ -176,7 +164,7 @@ int Day(const ParsedArgs& p) {
   const char* cmd = "day";
   DateTime day;
   if (p.pos.size() != 2) return kExitUsage;
-  if (!ParseDate(p.pos[1], &day)) {
+  if (!ParseIsoDate(p.pos[1], &day)) {
     std::fprintf(stderr, "stratoquill %s: give the date as YYYY-MM-DD\n", cmd);
     return kExitUsage;
   }
@@ -294,7 +282,7 @@ int DegreeDays(const ParsedArgs& p) {
   const char* cmd = "degreedays";
   DateTime from, to;
   if (p.pos.size() != 1 || !p.opt.count("--from") || !p.opt.count("--to")) return kExitUsage;
-  if (!ParseDate(p.opt.at("--from"), &from) || !ParseDate(p.opt.at("--to"), &to) || to < from) {
+  if (!ParseIsoDate(p.opt.at("--from"), &from) || !ParseIsoDate(p.opt.at("--to"), &to) || to < from) {
     std::fprintf(stderr, "stratoquill %s: give --from and --to as YYYY-MM-DD, --from not after --to\n", cmd);
     return kExitUsage;
   }
@@ -328,7 +316,7 @@ int Daylight(const ParsedArgs& p) {
   const char* cmd = "daylight";
   DateTime to, from;
   if (p.pos.size() != 1 || !p.opt.count("--to")) return kExitUsage;
-  if (!ParseDate(p.opt.at("--to"), &to) || (p.opt.count("--from") && !ParseDate(p.opt.at("--from"), &from))) {
+  if (!ParseIsoDate(p.opt.at("--to"), &to) || (p.opt.count("--from") && !ParseIsoDate(p.opt.at("--from"), &from))) {
     std::fprintf(stderr, "stratoquill %s: give dates as YYYY-MM-DD\n", cmd);
     return kExitUsage;
   }

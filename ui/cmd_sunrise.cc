@@ -59,15 +59,11 @@ bool ParseNumber(const std::string& text, double& out) {
 }
 
 // YYYY-MM-DD within the supported years.
-bool ParseIsoDate(const std::string& text, DateTime& out) {
-  int y = 0, m = 0, d = 0;
-  char tail = 0;
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
-  if (y < kFirstYear || y > kLastYear || m < 1 || m > 12) return false;
-  DateTime t(m, 1, y);
-  if (d < 1 || d > t.DaysInMonth()) return false;
-  out = DateTime(m, d, y);
+// "YYYY-MM-DD" within the years of the table.
+bool ParseSunriseDate(const std::string& text, DateTime& out) {
+  CalendarDate d;
+  if (!ParseIsoDate(text, &d) || d.year < kFirstYear || d.year > kLastYear) return false;
+  out = DateTime(d.month, d.day, d.year);
   return true;
 }
 
@@ -150,7 +146,7 @@ int RunSunrise(const Args& args) {
     return kExitUsage;
   }
   DateTime date;
-  if (!ParseIsoDate(date_text, date)) {
+  if (!ParseSunriseDate(date_text, date)) {
     std::fprintf(stderr, "stratoquill sunrise: date '%s' not recognized: give YYYY-MM-DD, years %d to %d\n",
                  date_text.c_str(), kFirstYear, kLastYear);
     return kExitUsage;

@@ -10,6 +10,8 @@
 #include "app/dirs.h"
 #include "publish/internet_config.h"
 #include "reports/station_data_lists.h"
+#include "stratoquill/version.h"
+#include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
@@ -57,8 +59,6 @@ const std::vector<Command>& Commands() {
 
 namespace {
 
-constexpr const char* kVersion = "0.1.0";
-
 void PrintHelp() {
   std::printf(
       "Usage: stratoquill [--home DIR] COMMAND [ARGS...]\n"
@@ -99,16 +99,16 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
       PrintHelp();
-      return 0;
+      return sq::ui::kExitOk;
     }
     if (a == "--version") {
-      std::printf("stratoquill %s\n", kVersion);
-      return 0;
+      std::printf("stratoquill %s\n", sq::kVersion);
+      return sq::ui::kExitOk;
     }
     if (a == "--home") {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "stratoquill: --home needs a folder\n");
-        return 2;
+        return sq::ui::kExitUsage;
       }
       home = argv[++i];
       continue;
@@ -119,10 +119,10 @@ int main(int argc, char** argv) {
     std::error_code ec;
     sq::SetUserFolder(std::filesystem::current_path(ec).string());  // paths typed by the user start here
   }
-  if (!home.empty() && !ChangeToHome(home)) return 2;
+  if (!home.empty() && !ChangeToHome(home)) return sq::ui::kExitUsage;
   if (i >= argc) {
     PrintHelp();
-    return 2;
+    return sq::ui::kExitUsage;
   }
   for (const auto& c : sq::ui::Commands()) {
     if (std::strcmp(argv[i], c.name) == 0) {

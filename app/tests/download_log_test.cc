@@ -8,16 +8,17 @@
 #include <sstream>
 
 #include "app/dirs.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/date_time.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;

@@ -6,14 +6,15 @@
 #include "app/auto_download_list.h"
 #include "app/port_map.h"
 #include "app/station_folders.h"
-#include "app/tests/temp_dir.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 TEST(PortMapTest, LinesMapComPortsAndEmptyLinesFallBack) {
   auto map = PortMap::Parse("/dev/pts/3\n\n  /dev/ttyUSB7 \r\n");

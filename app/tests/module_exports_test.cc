@@ -51,7 +51,7 @@ class ModuleExports : public ::testing::Test {
     ModuleHost::Get().SetHooks({});
     DisplayUnits::SetTempUnit(DisplayUnits::kFahrenheit);
   }
-  testing::TempFolder dir_;
+  testing::TempDir dir_;
   Station station_;
 };
 
@@ -272,7 +272,7 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
   EXPECT_EQ(RunModuleEvents(clock, true), 0);  // never while a job runs
   EXPECT_EQ(RunModuleEvents(clock, false), 1);
   SetProgramFolder(previous);
-  EXPECT_NE(test::ReadText(f.home() + "/download.log").find("Sample event fired at minute 15"), std::string::npos);
+  EXPECT_NE(testing::ReadText(f.home() + "/download.log").find("Sample event fired at minute 15"), std::string::npos);
 }
 
 std::string g_trace;

@@ -15,7 +15,8 @@
 #include "app/module_host.h"
 #include "app/module_list.h"
 #include "app/module_manager.h"
-#include "app/tests/temp_dir.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq::test {
 
@@ -38,7 +39,7 @@ class ModuleFolder {
                                std::filesystem::copy_options::overwrite_existing);
     ::chmod(to.c_str(), 0755);
   }
-  void WriteList(const std::string& text) { WriteText(List(), text); }
+  void WriteList(const std::string& text) { testing::WriteText(List(), text); }
   std::string List() const { return folder_ + "/" + kModuleListName; }
   std::string Backup() const { return folder_ + "/" + kModuleListBackupName; }
   // Loads with the log collected in `log`.
@@ -50,7 +51,7 @@ class ModuleFolder {
   }
   std::vector<std::string> ListLines() const {
     std::vector<std::string> lines;
-    std::stringstream s(ReadText(List()));
+    std::stringstream s(testing::ReadText(List()));
     for (std::string l; std::getline(s, l);) lines.push_back(l);
     return lines;
   }
@@ -60,7 +61,7 @@ class ModuleFolder {
   std::vector<std::string> log;
 
  private:
-  TempDir home_;
+  testing::TempDir home_;
   std::string folder_;
   mutable std::string home_str_;
 };

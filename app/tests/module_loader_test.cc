@@ -10,7 +10,7 @@ namespace sq {
 namespace {
 
 using test::ModuleFolder;
-using test::ReadText;
+using testing::ReadText;
 
 constexpr std::uint32_t kSampleId = 0x5A3701;
 
@@ -127,7 +127,7 @@ TEST(ModuleLoader, RefusesModulesOthersMayWriteOrThatLieElsewhere) {
 }
 
 TEST(ModuleLoader, MakesTheFolderAndNeedsAList) {
-  test::TempDir home;
+  testing::TempDir home;
   EXPECT_EQ(Modules().LoadModules(home.str(), {}), 0);
   EXPECT_TRUE(std::filesystem::is_directory(home / kModuleFolderName));
 }
@@ -144,13 +144,13 @@ TEST(ModuleCommands, MenuResultsAndCommandNumbers) {
   EXPECT_EQ(Modules().AddMenuCommand(kSampleId, 12, "again", 1), kMenuOk);
   EXPECT_EQ(Modules().menu_items().back().command_number, 42001);
 
-  testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStdout();
   EXPECT_EQ(Modules().ExecuteModuleCommand(42000), 0);  // no station: says so
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "No station database.\n");
-  testing::internal::CaptureStderr();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "No station database.\n");
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(Modules().ExecuteModuleCommand(42002), -1);
   EXPECT_EQ(Modules().ExecuteModuleCommand(41999), -1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Command Index out of range!"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Command Index out of range!"), std::string::npos);
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/tests/temp_dir.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PortMapTest, StableNamesReplaceNumberedDevices) {
-  test::TempDir dir;
+  testing::TempDir dir;
   const fs::path dev = fs::path(dir.str()) / "dev";
   const fs::path by_id = dev / "serial" / "by-id";
   fs::create_directories(by_id);

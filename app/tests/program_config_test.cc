@@ -6,16 +6,17 @@
 
 #include "app/binary_file.h"
 #include "app/station.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/display_units.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
 
 TEST(BinaryFileTest, ReadChecksSizeBeforeReading) {
   TempDir dir;

@@ -16,9 +16,10 @@
 #include "app/startup.h"
 #include "app/station.h"
 #include "app/station_folders.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/date_time.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq::test {
 
@@ -95,7 +96,7 @@ class ShellTestBase : public ::testing::Test {
 
   std::vector<std::string> LogLines() {
     std::vector<std::string> lines;
-    std::istringstream in(ReadText(dir / kDownloadLogName));
+    std::istringstream in(testing::ReadText(dir / kDownloadLogName));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
@@ -107,7 +108,7 @@ class ShellTestBase : public ::testing::Test {
     return false;
   }
 
-  TempDir dir;
+  testing::TempDir dir;
   FakeClock clock;
   std::vector<Call> downloads, clears;
   std::vector<std::string> questions;

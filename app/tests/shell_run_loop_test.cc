@@ -59,7 +59,7 @@ class ShellKillTest : public test::ShellTestBase {
     EXPECT_TRUE(ReadProgramConfig(dir.str(), cfg));
     Station s;
     EXPECT_EQ(s.Load(station_folder), 0);
-    const std::string log = test::ReadText(dir / kDownloadLogName);
+    const std::string log = testing::ReadText(dir / kDownloadLogName);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), '\n');
     for (const auto& line : LogLines()) EXPECT_NE(line.find("Busy "), std::string::npos) << line;

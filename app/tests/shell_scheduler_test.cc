@@ -189,7 +189,7 @@ TEST_F(ShellSchedulerTest, DamagedOrMissingListIsLoggedAndScheduleEditsApplyWhil
     if (missing) {
       std::filesystem::remove(dir / kDownloadListName);
     } else {
-      test::WriteText(dir / kDownloadListName, "Alpha\n\x01\x02\n");
+      testing::WriteText(dir / kDownloadListName, "Alpha\n\x01\x02\n");
     }
     RunFor(shell, 60);
     EXPECT_TRUE(downloads.empty());

@@ -37,7 +37,7 @@ TEST_F(ShellStartupTest, MissingConfigurationStopsAndWrongSizeIsReplaced) {
   }
   EXPECT_FALSE(fs::exists(dir / kProgConfigName));  // nothing was created
 
-  test::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(2047, 0x11));
+  testing::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(2047, 0x11));
   EXPECT_EQ(StartAndStop({}, RecordingOps()), std::nullopt);
   EXPECT_EQ(fs::file_size(dir / kProgConfigName), ProgConfigData::kSize);
   EXPECT_EQ(ReadConfig().AutoDownloadMinute(), 5);  // defaults

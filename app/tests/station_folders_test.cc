@@ -4,15 +4,16 @@
 
 #include <filesystem>
 
-#include "app/tests/temp_dir.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
 
 TEST(StationFoldersTest, FolderNameKeepsEightLettersAndDigits) {
   const std::pair<const char*, const char*> cases[] = {

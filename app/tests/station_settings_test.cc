@@ -5,13 +5,14 @@
 #include <cstring>
 #include <set>
 
-#include "app/tests/temp_dir.h"
 #include "foundation/display_units.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
-using test::TempDir;
+using testing::TempDir;
 
 // Every key, set to a non-default value, survives set -> save -> load -> show.
 TEST(StationSettingsTest, EveryKeyRoundTripsThroughSaveAndLoad) {

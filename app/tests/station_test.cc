@@ -8,17 +8,18 @@
 #include "app/extra_settings.h"
 #include "app/port_map.h"
 #include "app/station_lists_hook.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/file_lock.h"
 #include "foundation/site.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
 
 const std::uint8_t* Bytes(const Station& s) { return reinterpret_cast<const std::uint8_t*>(&s.record()); }
 
@@ -412,7 +413,7 @@ TEST(StationTest, ConnectionDescription) {
 
 TEST(StationTest, AnInvalidPortMapNeverSendsASerialStationElsewhere) {
   TempDir dir;
-  test::WriteText(dir / "ports.lst", "/dev/ttyUSB0\n/dev/tty\x1bS1\n");
+  testing::WriteText(dir / "ports.lst", "/dev/ttyUSB0\n/dev/tty\x1bS1\n");
   Station s;
   s.record().connection_type = 1;
   s.record().com_port = 1;

@@ -12,7 +12,7 @@ namespace {
 using testing::Archive;
 using testing::At;
 using testing::MarkerOf;
-using testing::TempFolder;
+using testing::TempDir;
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
@@ -51,7 +51,7 @@ TEST(DamagedFiles, AreLeftOutAndNamed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.legend);
-    TempFolder dir;
+    TempDir dir;
     {
       WeatherDatabase db;
       (void)db.OpenDatabase(dir.str());
@@ -83,7 +83,7 @@ TEST(DamagedFiles, AreLeftOutAndNamed) {
 }
 
 TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
-  TempFolder dir;
+  TempDir dir;
   std::vector<std::uint8_t> bytes = MonthBytes(Header(6, {{1, 5, 0}}), 6);
   auto put = [&](int n, const RecordBytes& r) {
     std::copy(r.begin(), r.end(), bytes.begin() + kHeaderSize + kRecordSize * n);
@@ -119,7 +119,7 @@ TEST(DamagedFiles, CheckFindsLayoutFaultsWithRecordNumbers) {
 // it out with the reason: appends happen in place and would change the file the link
 // points to, outside the folder.
 TEST(DamagedFiles, SymbolicLinkMonthIsNeverWrittenThrough) {
-  TempFolder root;
+  TempDir root;
   const std::string station = root.file("station"), away = root.file("away");
   std::filesystem::create_directory(station);
   std::filesystem::create_directory(away);
@@ -185,7 +185,7 @@ class CountingFileSystem final : public FileSystem {
 // four. The database answers from the days, reads a few records, reports the damage
 // and never writes the file.
 TEST(DamagedFiles, Issue18RecordCountBeyondTheDaysIsReadThroughTheDays) {
-  TempFolder dir;
+  TempDir dir;
   constexpr int kClaimed = 24000000;
   std::vector<std::uint8_t> bytes = MonthBytes(Header(kClaimed, {{3, 4, 0}}), 4);
   auto put = [&](int n, const RecordBytes& r) {
@@ -267,7 +267,7 @@ class ReadOnlyFile final : public FileSystem {
 };
 
 TEST(DamagedFiles, ReadOnlyMonthIsReportedAndLeftOut) {
-  TempFolder dir;
+  TempDir dir;
   {
     WeatherDatabase db;
     (void)db.OpenDatabase(dir.str());

@@ -1,5 +1,5 @@
-// Helpers for the database tests: a temporary station folder, records with a marker
-// value that identifies them, and an independent reader of what the files hold.
+// Helpers for the database tests: records with a marker value that identifies them, and
+// an independent reader of what the files hold.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,28 +13,9 @@
 #include "database/database_check.h"
 #include "database/month_file.h"
 #include "database/weather_database.h"
+#include "test_support/temp_dir.h"
 
 namespace sq::testing {
-
-class TempFolder {
- public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / ("sq_db_" + name + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  [[nodiscard]] std::string str() const { return path_.string(); }
-  [[nodiscard]] std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline RecordBytes Archive(int marker, int packed_time) {
   DataRecord r = NewDataRecord();

@@ -13,7 +13,7 @@ using testing::At;
 using testing::MarkerOf;
 using testing::Markers;
 using testing::ReadAllStored;
-using testing::TempFolder;
+using testing::TempDir;
 
 // Archive markers 0..11:
 //   2024-01: day 1 {0,1,2}, day 2 {3}, day 5 {4,5}
@@ -91,7 +91,7 @@ TEST(Deletion, EveryPosition) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.legend);
-    TempFolder dir;
+    TempDir dir;
     BuildThreeMonths(dir.str());
     {
       WeatherDatabase db;
@@ -121,7 +121,7 @@ TEST(Deletion, EveryPosition) {
 }
 
 TEST(Deletion, OnlyRecordOfAMonthRemovesTheFile) {
-  TempFolder dir;
+  TempDir dir;
   {
     WeatherDatabase db;
     (void)db.OpenDatabase(dir.str());
@@ -139,7 +139,7 @@ TEST(Deletion, OnlyRecordOfAMonthRemovesTheFile) {
 }
 
 TEST(Deletion, MissingTargetsChangeNothing) {
-  TempFolder dir;
+  TempDir dir;
   BuildThreeMonths(dir.str());
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);

@@ -16,7 +16,7 @@ using testing::At;
 using testing::MarkerOf;
 using testing::Markers;
 using testing::ReadAllStored;
-using testing::TempFolder;
+using testing::TempDir;
 
 // Markers 0..5: 2024-01 day 1 {0,1,2}, day 2 {3}; 2024-02 day 1 {4,5}.
 void Build(const std::string& folder) {
@@ -60,7 +60,7 @@ const Operation kOperations[] = {
 };
 
 long CountMutations(const Operation& op) {
-  TempFolder dir;
+  TempDir dir;
   Build(dir.str());
   FaultFileSystem fs(DefaultFileSystem());
   fs.Arm(FaultFileSystem::Mode::kFail, LONG_MAX);
@@ -86,7 +86,7 @@ TEST(FaultInjection, EveryWriteOfEveryOperation) {
       for (long n = 1; n <= total; ++n) {
         SCOPED_TRACE(std::string(op.legend) + (mode == FaultFileSystem::Mode::kFail ? ", failing" : ", stopping") +
                      " at write " + std::to_string(n));
-        TempFolder dir;
+        TempDir dir;
         Build(dir.str());
         {
           FaultFileSystem fs(DefaultFileSystem());
@@ -124,7 +124,7 @@ TEST(FaultInjection, EveryWriteOfEveryOperation) {
 // A failed write leaves the database usable in memory: the same append, tried again,
 // lands where it belongs.
 TEST(FaultInjection, FailedAppendCanBeRetried) {
-  TempFolder dir;
+  TempDir dir;
   Build(dir.str());
   FaultFileSystem fs(DefaultFileSystem());
   fs.Arm(FaultFileSystem::Mode::kFail, 1);

@@ -10,11 +10,12 @@
 #include "database/data_notes.h"
 #include "database/tests/db_test_util.h"
 #include "database/tests/values_fixture.h"
+#include "test_support/files.h"
 
 namespace sq {
 namespace {
 
-using testing::TempFolder;
+using testing::TempDir;
 
 class RainDatabaseTest : public ::testing::Test {
  protected:
@@ -22,14 +23,9 @@ class RainDatabaseTest : public ::testing::Test {
   void TearDown() override { testing::DefaultUnits(); }
 
   void WriteFile(const std::string& text) { std::ofstream(folder_.file("rain.db"), std::ios::binary) << text; }
-  std::string ReadFile() {
-    std::ifstream in(folder_.file("rain.db"), std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string ReadFile() { return testing::ReadText(folder_.file("rain.db")); }
 
-  TempFolder folder_;
+  TempDir folder_;
 };
 
 TEST(RainDbParse, HostileAndPartialLines) {

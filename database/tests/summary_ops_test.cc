@@ -21,13 +21,13 @@ using testing::At;
 using testing::DownloadDay;
 using testing::Hours;
 using testing::Rec;
-using testing::TempFolder;
+using testing::TempDir;
 
 class SummaryOpsTest : public ::testing::Test {
  protected:
   void SetUp() override { testing::DefaultUnits(); }
   void TearDown() override { testing::DefaultUnits(); }
-  TempFolder folder_;
+  TempDir folder_;
 };
 
 TEST_F(SummaryOpsTest, WrittenSummaryReadsBackAfterReopen) {

@@ -9,6 +9,7 @@
 #include "database/mem_file_system.h"
 #include "database/tests/db_test_util.h"
 #include "database/writer_lock.h"
+#include "test_support/files.h"
 
 namespace sq {
 namespace {
@@ -19,7 +20,8 @@ using testing::At;
 using testing::MarkerOf;
 using testing::Markers;
 using testing::ReadAllStored;
-using testing::TempFolder;
+using testing::ReadBytes;
+using testing::TempDir;
 
 std::int64_t FileSize(const std::string& path) {
   struct stat st;
@@ -37,7 +39,7 @@ void BuildSmall(const std::string& folder) {
 }
 
 TEST(WeatherDatabase, MonthsAndNumbering) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());
   std::ofstream(dir.file("notes.txt")) << "x";
   std::ofstream(dir.file("2026-2.sqm")) << "x";
@@ -104,7 +106,7 @@ TEST(WeatherDatabase, MonthsAndNumbering) {
 }
 
 TEST(WeatherDatabase, NumberingWalkOverManyMonthsAndDays) {
-  TempFolder dir;
+  TempDir dir;
   int marker = 0;
   {
     WeatherDatabase db;
@@ -159,7 +161,7 @@ TEST(WeatherDatabase, MoreThanThreeHundredMonths) {
 }
 
 TEST(WeatherDatabase, MidnightBelongsToThePreviousDay) {
-  TempFolder dir;
+  TempDir dir;
   WeatherDatabase db;
   (void)db.OpenDatabase(dir.str());
   int marker = 0;
@@ -176,7 +178,7 @@ TEST(WeatherDatabase, MidnightBelongsToThePreviousDay) {
 }
 
 TEST(WeatherDatabase, ClosestArchive) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());  // 12-31 00:05 00:10 24:00 | 01-01 00:05 00:10 | 01-03 10:00
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
@@ -196,20 +198,15 @@ TEST(WeatherDatabase, ClosestArchive) {
   };
   for (const Case& c : cases) EXPECT_EQ(db.GetClosestArchive(c.when), c.archive) << c.legend;
 
-  TempFolder empty;
+  TempDir empty;
   WeatherDatabase none;
   EXPECT_EQ(none.OpenDatabase(empty.str()), kDbNoFiles);
   EXPECT_EQ(none.GetClosestArchive(At(2026, 1, 1)), -1);
   EXPECT_EQ(none.NumberOfDataRecords(), 0);
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST(WeatherDatabase, AppendsThatWouldBreakTheDayLayoutAreRefused) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());
   const auto dec = ReadBytes(dir.file("2025-12.sqm"));
   const auto jan = ReadBytes(dir.file("2026-01.sqm"));
@@ -246,7 +243,7 @@ TEST(WeatherDatabase, AppendsThatWouldBreakTheDayLayoutAreRefused) {
 // Issue 17: a newest record whose time went back (00:05 after 16:00) does not let
 // records at or before the day's latest time in again, also after a reopen.
 TEST(WeatherDatabase, AppendsCompareWithTheLatestTimeOfTheDay) {
-  TempFolder dir;
+  TempDir dir;
   {
     WeatherDatabase db;
     ASSERT_EQ(db.OpenDatabase(dir.str()), kDbNoFiles);
@@ -266,7 +263,7 @@ TEST(WeatherDatabase, AppendsCompareWithTheLatestTimeOfTheDay) {
 }
 
 TEST(WeatherDatabase, AppendedRecordsAreStoredOnceTheHeaderIsFlushed) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
@@ -277,7 +274,7 @@ TEST(WeatherDatabase, AppendedRecordsAreStoredOnceTheHeaderIsFlushed) {
 }
 
 TEST(WeatherDatabase, EditsInPlace) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());
   WeatherDatabase db;
   ASSERT_EQ(db.OpenDatabase(dir.str()), 0);
@@ -288,7 +285,7 @@ TEST(WeatherDatabase, EditsInPlace) {
 }
 
 TEST(WeatherDatabase, ReadOnlyDatabaseRefusesChangesAndOpeningNeverWrites) {
-  TempFolder dir;
+  TempDir dir;
   BuildSmall(dir.str());
   const auto before = ReadBytes(dir.file("2026-01.sqm"));
   WeatherDatabase db;
@@ -303,7 +300,7 @@ TEST(WeatherDatabase, ReadOnlyDatabaseRefusesChangesAndOpeningNeverWrites) {
 }
 
 TEST(WeatherDatabase, SecondWriterIsRefused) {
-  TempFolder dir;
+  TempDir dir;
   WriterLock first, second;
   std::string error;
   ASSERT_TRUE(first.Acquire(dir.str(), &error)) << error;
@@ -316,7 +313,7 @@ TEST(WeatherDatabase, SecondWriterIsRefused) {
 // Issue 17: temporary files of writers that were killed are removed when the folder is
 // next opened for writing; those of a process still running stay.
 TEST(WeatherDatabase, WriterRemovesTemporaryFilesOfKilledWriters) {
-  TempFolder dir;
+  TempDir dir;
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) ::_exit(0);

@@ -9,17 +9,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "test_support/temp_dir.h"
+
 namespace sq {
 namespace {
 
 class FileUtilTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("sq_file_util_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
+  testing::TempDir tmp_;
+  std::filesystem::path dir_ = tmp_.path();
 };
 
 TEST_F(FileUtilTest, WriteReplacesWholeFileAndLeavesNoTemporary) {

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
+
 namespace sq {
 namespace {
 
@@ -21,28 +24,7 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
   return t;
 }
 
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("sq_sun_") + info->name() + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using testing::TempDir;
 
 // Restores the program-wide time format after a test changes it.
 struct TimeFormatGuard {
@@ -211,8 +193,9 @@ TEST(SunMoon, DayTableMatchesGolden) {
     table.daylightSaving = r.dst;
     table.outputPath = (dir.path() / "sunrise.txt").string();
     ASSERT_EQ(table.Calculate(), 0);
-    const std::string want = ReadFile(std::filesystem::path(SQ_SOURCE_DIR) / "foundation/tests/data" / r.golden);
-    EXPECT_EQ(ReadFile(table.outputPath), want);
+    const std::string want =
+        testing::ReadText(std::filesystem::path(SQ_SOURCE_DIR) / "foundation/tests/data" / r.golden);
+    EXPECT_EQ(testing::ReadText(table.outputPath), want);
     EXPECT_EQ(table.Text(), want);
   }
 }
@@ -232,7 +215,7 @@ TEST(SunMoon, MonthAndYearTables) {
   table.kind = SunriseSunset::kOneMonth;
   ASSERT_EQ(table.Calculate(), 0);
   std::vector<std::string> lines;
-  std::stringstream ss(ReadFile(table.outputPath));
+  std::stringstream ss(testing::ReadText(table.outputPath));
   for (std::string l; std::getline(ss, l);) lines.push_back(l);
   // 4 header lines, a blank line, 3 title lines, then one line per day from the 1st.
   ASSERT_EQ(lines.size(), 8u + 29u);

@@ -10,6 +10,7 @@
 
 #include "link/crc16.h"
 #include "link/tests/link_test_util.h"
+#include "test_support/sim_channel.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
@@ -37,15 +38,8 @@ class CorvaleSessionTest : public ::testing::TestWithParam<bool> {
     sim_ = std::make_unique<sim::ConsoleSim>(o);
     CommSettings s;
     s.clock = &clock_;
-    if (tcp()) {
-      ASSERT_TRUE(sim_->StartTcp(0));
-      s.connection_type = kConnTcp;
-      s.host = "127.0.0.1";
-      s.tcp_port = std::to_string(sim_->port());
-    } else {
-      ASSERT_TRUE(sim_->StartPty());
-      s.device_path = sim_->device_path();
-    }
+    ASSERT_TRUE(testing::StartSim(*sim_, tcp()));
+    testing::ConnectTo(*sim_, tcp(), s);
     session_ = std::make_unique<CorvaleSession>(s);
   }
 
@@ -267,8 +261,7 @@ TEST_P(CorvaleSessionTest, ReconnectsOnceAfterAFailedWrite) {
   EXPECT_EQ(sim_->connections(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, CorvaleSessionTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Tcp" : "Pty"; });
+INSTANTIATE_TEST_SUITE_P(Links, CorvaleSessionTest, ::testing::Values(false, true), testing::ChannelName);
 
 TEST(SessionBytes, AcknowledgeNakTimeoutAndClosedPort) {
   FakeLinkClock clock;

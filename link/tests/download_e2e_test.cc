@@ -25,11 +25,14 @@
 #include "link/archive_download.h"
 #include "link/corvale_session.h"
 #include "link/tests/link_test_util.h"
+#include "test_support/files.h"
+#include "test_support/sim_channel.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
 namespace {
 
+using testing::ReadText;
 using testing::TempDir;
 
 // Every record of a database in order, and its structure checked on the way.
@@ -89,11 +92,6 @@ std::vector<std::pair<std::int32_t, int>> ExpectedTimes(const std::vector<sim::R
   return out;
 }
 
-std::string ReadText(const std::string& path) {
-  const auto b = ReadWholeFile(path, 1 << 20);
-  return b ? std::string(b->begin(), b->end()) : std::string();
-}
-
 struct Captured {
   std::vector<std::string> messages;
   std::vector<std::string> log;
@@ -113,23 +111,13 @@ class DownloadFixture : public ::testing::Test {
   void StartSim(sim::SimOptions o) {
     sim_.reset();
     sim_ = std::make_unique<sim::ConsoleSim>(o);
-    if (tcp()) {
-      ASSERT_TRUE(sim_->StartTcp(0));
-    } else {
-      ASSERT_TRUE(sim_->StartPty());
-    }
+    ASSERT_TRUE(testing::StartSim(*sim_, tcp()));
   }
 
   CommSettings Settings() {
     CommSettings s;
     s.clock = &clock_;
-    if (tcp()) {
-      s.connection_type = kConnTcp;
-      s.host = "127.0.0.1";
-      s.tcp_port = std::to_string(sim_->port());
-    } else {
-      s.device_path = sim_->device_path();
-    }
+    testing::ConnectTo(*sim_, tcp(), s);
     return s;
   }
 
@@ -508,8 +496,7 @@ TEST_P(DownloadTest, LinkCutAfterEveryPage) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, DownloadTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? std::string("Tcp") : std::string("Pty"); });
+INSTANTIATE_TEST_SUITE_P(Transports, DownloadTest, ::testing::Values(false, true), testing::ChannelName);
 
 // ---------------------------------------------------------------- interruptions
 

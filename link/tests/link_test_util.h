@@ -1,5 +1,5 @@
 // Helpers for the console link tests: a pseudo-terminal whose other end the test
-// drives byte by byte, and a temporary folder.
+// drives byte by byte, and one whose other end answers from a thread.
 #pragma once
 
 #include <fcntl.h>
@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "test_support/temp_dir.h"
 
 namespace sq::testing {
 
@@ -59,22 +61,6 @@ class ScriptedPeer {
   int master_ = -1;
   int keep_ = -1;
   std::string path_;
-};
-
-class TempDir {
- public:
-  TempDir() {
-    char templ[] = "/tmp/sq_link_XXXXXX";
-    path_ = ::mkdtemp(templ);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
 inline std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }

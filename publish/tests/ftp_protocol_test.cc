@@ -7,19 +7,20 @@
 
 #include <filesystem>
 
-#include "app/tests/temp_dir.h"
 #include "publish/ftp_paths.h"
 #include "publish/inet_extra_settings.h"
 #include "publish/tests/ftp_test_server.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 namespace fs = std::filesystem;
 using test::FtpTestServer;
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 TEST(FtpPaths, ConvertAndPartialPathCases) {
   EXPECT_EQ(ConvertPathToForwardSlashes("\\a\\b\\"), "/a/b");

@@ -10,15 +10,16 @@
 #include "app/station.h"
 #include "app/station_folders.h"
 #include "app/station_open_hook.h"
-#include "app/tests/temp_dir.h"
 #include "publish/inet_extra_settings.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
 
 std::vector<std::uint8_t> Bytes(const InternetConfiguration& c) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(&c);

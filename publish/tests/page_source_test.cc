@@ -6,35 +6,32 @@
 #include <gtest/gtest.h>
 
 #include "app/station.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
 #include "publish/hilows_layout.h"
 #include "publish/tag_values.h"
 #include "publish/template_page.h"
 #include "publish/template_tags.h"
+#include "publish/tests/hill_top_station.h"
 #include "realtime/bulletin_snapshot.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 using DU = DisplayUnits;
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 // 2024-06-15 14:00 UTC, local time five hours behind.
 constexpr std::int64_t kStartMs = 1718460000000;
 constexpr std::int32_t kLocalOffset = -5 * 3600;
 
 Station MakeStation(int model, const std::string& folder) {
-  Station s;
-  EXPECT_EQ(s.SetStationModel(model), 0);
-  s.record().sensors[0] = 0xFFFFFFFFu;
-  s.record().sensors[1] = 0x3u;
-  s.record().rain_type = 1;
+  Station s = testing::HillTopStation(model);
   s.SetFolder(folder);
-  s.SetName("Hill Top");
   return s;
 }
 

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tests/temp_dir.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
@@ -37,10 +38,10 @@ TEST(ProfileList, OverlongLineIsCutAndItsRestIsNoEntry) {
 }
 
 TEST(ProfileList, WriteThenReadRoundTrip) {
-  test::TempDir dir;
+  testing::TempDir dir;
   const std::vector<ProfileFile> files = {{"Current", "/a/current.htx"}, {"Logo", "/a/logo.gif"}};
   ASSERT_TRUE(WriteProfileList(dir.str(), "Profile1.lst", files));
-  EXPECT_EQ(test::ReadText(dir / "Profile1.lst"), "Current\t\t\t\t/a/current.htx\nLogo\t\t\t\t/a/logo.gif\n");
+  EXPECT_EQ(testing::ReadText(dir / "Profile1.lst"), "Current\t\t\t\t/a/current.htx\nLogo\t\t\t\t/a/logo.gif\n");
   auto back = ReadProfileList(dir.str(), "Profile1.lst");
   ASSERT_TRUE(back);
   ASSERT_EQ(back->size(), 2u);

@@ -10,20 +10,23 @@
 #include <sstream>
 
 #include "app/station.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "foundation/display_units.h"
 #include "foundation/sun_moon.h"
 #include "publish/hilows_layout.h"
 #include "publish/template_tags.h"
+#include "publish/tests/hill_top_station.h"
+#include "test_support/files.h"
+#include "test_support/golden.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 using DU = DisplayUnits;
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 // 2024-06-15 14:30 UTC; local time five hours behind.
 constexpr std::int64_t kNowMs = 1718461800000;
@@ -176,16 +179,11 @@ PageData Fixture() {
 }
 
 Station MakeStation() {
-  Station s;
-  EXPECT_EQ(s.SetStationModel(6), 0);
-  s.record().sensors[0] = 0xFFFFFFFFu;
-  s.record().sensors[1] = 0x3u;
-  s.SetName("Hill Top");
+  Station s = testing::HillTopStation(6);
   StoreText(s.record().state, sizeof s.record().state, "IL");
   StoreText(s.record().latitude_text, sizeof s.record().latitude_text, "41 30 N");
   StoreText(s.record().longitude_text, sizeof s.record().longitude_text, "87 30 W");
   s.record().elevation_ft = 700;
-  s.record().rain_type = 1;
   return s;
 }
 
@@ -341,22 +339,7 @@ TEST_F(TemplatePage, FailuresAreLoggedAndLeaveNoPage) {
   EXPECT_FALSE(std::filesystem::exists(dir / "t.htx.part"));
 }
 
-void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = std::string(SQ_SOURCE_DIR) + "/publish/tests/golden/" + name;
-  if (std::getenv("SQ_UPDATE_GOLDEN") != nullptr) {
-    WriteText(path, actual);
-    return;
-  }
-  std::istringstream want(ReadText(path)), got(actual);
-  std::string w, g;
-  for (int n = 1;; ++n) {
-    const bool more_w = static_cast<bool>(std::getline(want, w));
-    const bool more_g = static_cast<bool>(std::getline(got, g));
-    if (!more_w && !more_g) break;
-    ASSERT_EQ(more_w, more_g) << name << ": line count differs at line " << n;
-    EXPECT_EQ(g, w) << name << " line " << n;
-  }
-}
+constexpr std::string_view kGolden = "publish/tests/golden";
 
 TEST_F(TemplatePage, EveryTagInTwoUnitSettings) {
   const struct {
@@ -374,7 +357,7 @@ TEST_F(TemplatePage, EveryTagInTwoUnitSettings) {
     ASSERT_EQ(ProcessTemplate(std::string(SQ_SOURCE_DIR) + "/publish/tests/golden/every_tag.htx", dir / "page.htm", v,
                               "Hill Top"),
               kPageWritten);
-    ExpectGolden(s.golden, ReadText(dir / "page.htm"));
+    testing::ExpectGolden(kGolden, s.golden, ReadText(dir / "page.htm"));
   }
 }
 

@@ -9,7 +9,6 @@
 #include <map>
 
 #include "app/station.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/clock.h"
 #include "publish/ftp_paths.h"
 #include "publish/local_copy.h"
@@ -18,15 +17,17 @@
 #include "publish/tests/ftp_test_server.h"
 #include "publish/upload_schedule.h"
 #include "publish/upload_scheduler.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 namespace fs = std::filesystem;
 using test::FtpTestServer;
-using test::ReadText;
-using test::TempDir;
-using test::WriteText;
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
 
 // 2024-12-31 00:00 local time (UTC here).
 constexpr std::int64_t kMidnightMs = 1735603200000;

@@ -3,7 +3,7 @@
 //
 // Golden checksums: GoldenPixels compares a checksum of the decoded pixels of one bar
 // gauge and one dial. After an intended change to the drawing, run
-//   SQ_PRINT_GOLDEN=1 build/weather_images_test --gtest_filter='*Golden*'
+//   build/publish/weather_images_test --gtest_filter='*Golden*' --regenerate-golden
 // look at the images it leaves in the printed folder, and paste the printed values.
 #include "publish/weather_images.h"
 
@@ -26,6 +26,8 @@
 #include "publish/graph_gif.h"
 #include "publish/hilows_layout.h"
 #include "publish/publish_tables.h"
+#include "test_support/golden.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
@@ -33,23 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using DU = DisplayUnits;
 
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() / ("sq_images_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    if (std::getenv("SQ_PRINT_GOLDEN") == nullptr) fs::remove_all(path_);
-  }
-  [[nodiscard]] std::string file(const std::string& name) const { return (path_ / name).string(); }
-  [[nodiscard]] std::string str() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
+using testing::TempDir;
 
 // Display units for one test, back to the defaults after it.
 class Units {
@@ -424,7 +410,8 @@ TEST(GoldenPixels, OneBarAndOneDial) {
   ASSERT_EQ(dial.SaveToFile(), 1);
   const std::uint64_t bar_sum = Decoded(dir.file("golden_bar.gif")).Checksum();
   const std::uint64_t dial_sum = Decoded(dir.file("golden_dial.gif")).Checksum();
-  if (std::getenv("SQ_PRINT_GOLDEN") != nullptr) {
+  if (testing::RegeneratingGolden()) {
+    dir.Keep();
     std::printf("images in %s\nbar 0x%016llxULL\ndial 0x%016llxULL\n", dir.str().c_str(),
                 static_cast<unsigned long long>(bar_sum), static_cast<unsigned long long>(dial_sum));
   }

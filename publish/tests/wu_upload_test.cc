@@ -19,7 +19,7 @@ namespace sq {
 namespace {
 
 using testing::At;
-using testing::TempFolder;
+using testing::TempDir;
 
 constexpr char kPath[] = "/weatherstation/updateweatherstation.php?";
 constexpr char kTail[] = "&softwaretype=Stratoquill%206.0.3&action=updateraw";
@@ -207,7 +207,7 @@ class WuWalk : public ::testing::Test {
     return out;
   }
 
-  TempFolder folder_;
+  TempDir folder_;
   WeatherDatabase db_;
   WeatherSensors sensors_;
   WuSettings settings_;

@@ -12,6 +12,7 @@
 
 #include "link/corvale_session.h"
 #include "link/link_clock.h"
+#include "test_support/sim_channel.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
@@ -31,15 +32,8 @@ class ManagerTest : public ::testing::TestWithParam<bool> {
     sim_ = std::make_unique<sim::ConsoleSim>(o);
     CommSettings s;
     s.clock = clock_.get();
-    if (tcp()) {
-      ASSERT_TRUE(sim_->StartTcp(0));
-      s.connection_type = kConnTcp;
-      s.host = "127.0.0.1";
-      s.tcp_port = std::to_string(sim_->port());
-    } else {
-      ASSERT_TRUE(sim_->StartPty());
-      s.device_path = sim_->device_path();
-    }
+    ASSERT_TRUE(testing::StartSim(*sim_, tcp()));
+    testing::ConnectTo(*sim_, tcp(), s);
     session_ = std::make_unique<CorvaleSession>(s);
     RealTimeHooks hooks;
     hooks.log = [this](std::string_view t) { log_.emplace_back(t); };
@@ -218,8 +212,7 @@ TEST_P(ManagerTest, LoggerPollReadsOnePacketEachTime) {
   EXPECT_EQ(manager_->bulletin().loop2_values[0], 12);
 }
 
-INSTANTIATE_TEST_SUITE_P(Channels, ManagerTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Tcp" : "Pty"; });
+INSTANTIATE_TEST_SUITE_P(Channels, ManagerTest, ::testing::Values(false, true), testing::ChannelName);
 
 }  // namespace
 }  // namespace sq

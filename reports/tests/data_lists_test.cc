@@ -6,8 +6,9 @@
 #include "foundation/display_units.h"
 #include "reports/data_lists_file.h"
 #include "reports/station_data_lists.h"
-#include "reports/tests/test_folder.h"
 #include "resources/string_table.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {

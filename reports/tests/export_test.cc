@@ -1,5 +1,6 @@
 // Browser pages, exports and the automatic export file of a small fixture database
-// with missing values, compared with golden files (SQ_UPDATE_GOLDEN=1 rewrites them).
+// with missing values, compared with golden files (the build target regenerate-golden
+// rewrites them).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,8 +13,10 @@
 #include "reports/browser_lines.h"
 #include "reports/record_range.h"
 #include "reports/station_data_lists.h"
-#include "reports/tests/test_folder.h"
 #include "reports/text_export.h"
+#include "test_support/files.h"
+#include "test_support/golden.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
@@ -23,6 +26,8 @@ using testing::ReadText;
 using testing::TempDir;
 
 using testing::ExpectGolden;
+
+constexpr std::string_view kGolden = "reports/tests/golden";
 
 struct Rec {
   int time;
@@ -125,7 +130,7 @@ TEST_F(ExportTest, BrowserPages) {
                                    return true;
                                  }),
             0);
-  ExpectGolden("browse_archive.txt", page);
+  ExpectGolden(kGolden, "browse_archive.txt", page);
 
   page.clear();
   const Columns day_cols = ActiveColumns(daily_);
@@ -142,7 +147,7 @@ TEST_F(ExportTest, BrowserPages) {
                          return true;
                        }),
             0);
-  ExpectGolden("browse_daily.txt", page);
+  ExpectGolden(kGolden, "browse_daily.txt", page);
 }
 
 TEST_F(ExportTest, ExportFiles) {
@@ -167,7 +172,7 @@ TEST_F(ExportTest, ExportFiles) {
     long lines = 0;
     ASSERT_EQ(ExportToFile(db_, row.daily ? daily_ : archive_, opt, dir_.file("out.txt"), &lines), kExportOk);
     EXPECT_EQ(lines, row.lines);
-    ExpectGolden(row.golden, ReadText(dir_.file("out.txt")));
+    ExpectGolden(kGolden, row.golden, ReadText(dir_.file("out.txt")));
   }
   // One day only, and a file that cannot be created.
   ExportOptions opt;
@@ -181,7 +186,7 @@ TEST_F(ExportTest, ExportFiles) {
 TEST_F(ExportTest, AutomaticExportFile) {
   ASSERT_EQ(CreateAutoExportFile(db_, dir_.str(), *lists_.List(kPlotList), 1, {}), 0);
   const std::string text = ReadText(dir_.file("download.txt"));
-  ExpectGolden("download.txt", text);
+  ExpectGolden(kGolden, "download.txt", text);
   // Stepping back further than the first date starts at the first date.
   ASSERT_EQ(CreateAutoExportFile(db_, dir_.str(), *lists_.List(kPlotList), 30, {}, NumberedAutoExportName(30)), 0);
   EXPECT_EQ(ReadText(dir_.file("downld31.txt")), text);

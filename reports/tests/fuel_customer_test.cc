@@ -10,7 +10,8 @@
 
 #include "database/date_list.h"
 #include "reports/fuel_client_form.h"
-#include "reports/tests/test_folder.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {

@@ -44,7 +44,7 @@ class FuelEstimateTest : public ::testing::Test {
     DateTime::dateSepChar = '-';
     ASSERT_NE(db_.OpenDatabase(folder_.str()), kDbError);
   }
-  sq::testing::TempFolder folder_;
+  sq::testing::TempDir folder_;
   WeatherDatabase db_;
 };
 

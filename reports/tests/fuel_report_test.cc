@@ -1,31 +1,26 @@
 // The fuel demand report in both formats and both orders, compared with golden files
-// (SQ_UPDATE_GOLDEN=1 rewrites them), the threshold, and customers whose files are
+// (the target regenerate-golden rewrites them), the threshold, and customers whose files are
 // damaged.
 #include "reports/fuel_report.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 #include "database/tests/summary_fixture.h"
 #include "database/tests/values_fixture.h"
-#include "reports/tests/test_folder.h"
+#include "test_support/files.h"
+#include "test_support/golden.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
+using testing::ExpectGolden;
 using testing::ReadText;
 using testing::TempDir;
 
-void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = std::string(SQ_SOURCE_DIR) + "/reports/tests/golden/" + name;
-  if (std::getenv("SQ_UPDATE_GOLDEN") != nullptr) {
-    testing::WriteText(path, actual);
-    return;
-  }
-  EXPECT_EQ(actual, ReadText(path)) << name;
-}
+constexpr std::string_view kGolden = "reports/tests/golden";
 
 struct Fixture {
   std::int32_t number;
@@ -97,7 +92,7 @@ TEST_F(FuelReportTest, FormatsAndOrdersMatchGoldenText) {
     ASSERT_EQ(r.status, 0) << r.error;
     EXPECT_EQ(r.customers, 4);
     EXPECT_TRUE(r.problems.empty());
-    ExpectGolden(c.golden, r.text);
+    ExpectGolden(kGolden, c.golden, r.text);
   }
 }
 
@@ -131,7 +126,7 @@ TEST_F(FuelReportTest, DamagedCustomerFilesAreReportedAndSkipped) {
   const FuelReport r = Build(o);
   ASSERT_EQ(r.status, 0) << r.error;
   EXPECT_EQ(r.customers, 4);
-  ExpectGolden("fuelrep_short_gallons.txt", r.text);
+  ExpectGolden(kGolden, "fuelrep_short_gallons.txt", r.text);
   EXPECT_EQ(r.problems, (std::vector<std::string>{
                             "Could not read data file for customer no. 9.",
                             "Customer no. 11: its K factor, reading, reading date or water heater use cannot be "

@@ -10,12 +10,16 @@
 #include "foundation/display_units.h"
 #include "reports/noaa_report.h"
 #include "reports/tests/noaa_fixture.h"
-#include "reports/tests/test_folder.h"
+#include "test_support/files.h"
+#include "test_support/golden.h"
+#include "test_support/temp_dir.h"
 
 namespace sq {
 namespace {
 
 using testing::ExpectGolden;
+
+constexpr std::string_view kGolden = "reports/tests/golden";
 using testing::ReadText;
 using testing::TempDir;
 
@@ -81,7 +85,7 @@ TEST_F(NoaaTest, GoldenReports) {
     const std::string path = dir_.file("report.txt");
     ASSERT_EQ(WriteNoaaReport(db_, s, {2026, row.month}, path, &text, &error), kNoaaOk) << error;
     EXPECT_EQ(ReadText(path), text);
-    ExpectGolden(row.golden, text);
+    ExpectGolden(kGolden, row.golden, text);
   }
 }
 

@@ -6,9 +6,10 @@
 
 #include "app/dirs.h"
 #include "app/program_config.h"
-#include "app/tests/temp_dir.h"
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
+#include "test_support/files.h"
+#include "test_support/temp_dir.h"
 
 namespace sq::ui {
 namespace {
@@ -48,7 +49,7 @@ TEST(ParseArgsTest, PositionalsOptionsFlagsAndMistakes) {
 // Units come only from a whole configuration of the current layout; anything else
 // leaves the defaults, a file of the wrong size with a warning when asked for.
 TEST(ApplyProgramUnitsTest, OnlyAWholeCurrentConfigurationCounts) {
-  test::TempDir dir;
+  testing::TempDir dir;
   SetProgramFolder(dir.str());
   const auto reset = [] {
     progConfigData = ProgConfigData();
@@ -64,11 +65,11 @@ TEST(ApplyProgramUnitsTest, OnlyAWholeCurrentConfigurationCounts) {
 
   reset();
   cfg.SetLayoutVersion(ProgConfigData::kCurrentVersion + 1);
-  test::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(cfg.data(), cfg.data() + ProgConfigData::kSize));
+  testing::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(cfg.data(), cfg.data() + ProgConfigData::kSize));
   ApplyProgramUnits();
   EXPECT_EQ(DisplayUnits::tempUnit, 0);
 
-  test::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(100, 1));
+  testing::WriteBytes(dir / kProgConfigName, std::vector<std::uint8_t>(100, 1));
   ::testing::internal::CaptureStderr();
   ApplyProgramUnits("record");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),

@@ -121,7 +121,9 @@ TEST_F(ConsoleCommandsTest, SetTimeStoresZoneAndDaylightSavingWithTheStation) {
   EXPECT_EQ(Run({"settime", "--date", "2025-03-09", "--time", "14:07"}), 1);
   EXPECT_TRUE(sim_->TakeReceived().empty());
   // Bad date or time texts are refused before the console is contacted.
-  EXPECT_EQ(Run({"settime", "--date", "2025-02-30", "--zone", "34"}), 1);
+  for (const char* date : {"2025-02-30", "1899-12-31", "2156-01-01", "2025-+3-09", "2025-3-9"}) {
+    EXPECT_EQ(Run({"settime", "--date", date, "--zone", "34"}), 1) << date;
+  }
   EXPECT_EQ(Run({"settime", "--time", "25:00", "--zone", "34"}), 1);
   EXPECT_TRUE(sim_->TakeReceived().empty());
 

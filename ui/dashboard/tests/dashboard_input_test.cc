@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "test_support/temp_dir.h"
 #include "ui/dashboard/dashboard_config.h"
 #include "ui/dashboard/dashboard_query.h"
 #include "ui/dashboard/dashboard_server.h"
@@ -68,8 +69,8 @@ TEST(DashboardInput, PasswordRuleAndConfigFile) {
   EXPECT_FALSE(ParseDashboardConfig(std::string(kMaxConfigSize + 1, '#'), &bad, &error));
 
   // A password in a file others may read is refused.
-  const auto dir = std::filesystem::temp_directory_path() / ("sq_dash_cfg_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const sq::testing::TempDir tmp;
+  const auto dir = tmp.path();
   const std::string path = (dir / kDashboardConfigName).string();
   std::ofstream(path) << "http = 0.0.0.0:8080\npassword = secret\n";
   ::chmod(path.c_str(), 0644);
@@ -79,7 +80,6 @@ TEST(DashboardInput, PasswordRuleAndConfigFile) {
   ::chmod(path.c_str(), 0600);
   EXPECT_TRUE(LoadDashboardConfig(dir.string(), &loaded, &error)) << error;
   EXPECT_EQ(loaded.password, "secret");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(DashboardInput, Authorization) {
