@@ -7,20 +7,9 @@
 set -u
 SQ=$1
 MODS=$2
-SIM=$3
-HOME_DIR=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$HOME_DIR"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  [ -f "$HOME_DIR/download.log" ] && sed 's/^/  log: /' "$HOME_DIR/download.log"
-  exit 1
-}
-sq() { "$SQ" --home "$HOME_DIR" "$@"; }
+sim=$3
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
+sq() { "$SQ" --home "$dir" "$@"; }
 
 sq init >/dev/null || fail init
 sq station new Home >/dev/null || fail "station new"
@@ -30,7 +19,7 @@ echo "$out" | grep -q "No expansion modules" || fail "empty list: $out"
 sq modules add "$MODS/mod_no_init.so" >/dev/null 2>&1 && fail "a library without SquillExpModuleInit was added"
 out=$(sq modules add "$MODS/sample_module.so") || fail "add: $out"
 echo "$out" | grep -q "will not take effect until you quit and restart" || fail "no restart note: $out"
-[ -x "$HOME_DIR/Expansion_Modules/sample_module.so" ] || fail "not copied"
+[ -x "$dir/Expansion_Modules/sample_module.so" ] || fail "not copied"
 out=$(sq modules list)
 [ "$out" = "$(printf ' [X]\tsample_module.so\tSample module: newest record and last day\t0x5A3701')" ] || fail "list: $out"
 sq modules add "$MODS/sample_module.so" </dev/null >/dev/null 2>&1 && fail "replaced without asking"
@@ -56,20 +45,12 @@ sq modules list | grep -q "No expansion modules" || fail "still listed"
 sq modules enable nosuch.so 2>/dev/null && fail "enabled a module not listed"
 
 # Against the console simulator.
-"$SIM" --tcp 0 --records 60 > "$HOME_DIR/sim.out" 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' "$HOME_DIR/sim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$HOME_DIR/sim.out")
-sq station set "$HOME_DIR/Home" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 >/dev/null || fail "station set"
-sq download "$HOME_DIR/Home" --yes </dev/null >/dev/null 2>&1 || fail download
+start_sim --records 60
+sq station set "$dir/Home" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 >/dev/null || fail "station set"
+sq download "$dir/Home" --yes </dev/null >/dev/null 2>&1 || fail download
 sq modules add --yes "$MODS/sample_module.so" >/dev/null || fail "add again"
 sq modules add --yes "$MODS/console_module.so" >/dev/null || fail "add console module"
-out=$(sq modules run sample_module.so 0 --station "$HOME_DIR/Home") || fail "run: $out"
+out=$(sq modules run sample_module.so 0 --station "$dir/Home") || fail "run: $out"
 echo "$out" | grep -q "^Newest record 59: .*, outside [0-9.-]* .F, barometer [0-9.]*$" || fail "newest record: $out"
 out=$(sq modules run sample_module.so 1) || fail "run: $out"
 echo "$out" | grep -q "^Day .*: high [0-9.-]* at .*, low [0-9.-]*$" || fail "last day: $out"
@@ -82,6 +63,6 @@ echo "$out" | grep -q "^internet settings read, written back 1" || fail "interne
 # reaches the console while run's real-time stream pauses for it, and the internet
 # settings of the open station.
 sq run --ticks 21 --tick-ms 5 </dev/null 2>/dev/null || fail "run"
-grep -q " Console test event at minute [0-9]* (1): console 1, internet settings 1" "$HOME_DIR/download.log" ||
+grep -q " Console test event at minute [0-9]* (1): console 1, internet settings 1" "$dir/download.log" ||
   fail "no event logged"
 echo "modules cli: ok"

@@ -5,40 +5,12 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$dir/download.log" ] && sed 's/^/  log: /' "$dir/download.log" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 log_lines() { [ -f "$dir/download.log" ] && wc -l < "$dir/download.log" || echo 0; }
-
-start_sim() {
-  "$sim" --tcp 0 --records "$1" > "$dir/sim.out" 2>&1 &
-  simpid=$!
-  tries=0
-  while ! grep -q '^127.0.0.1:' "$dir/sim.out" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -gt 100 ] && fail "simulator did not start"
-    sleep 0.05
-  done
-  port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$dir/sim.out")
-}
-stop_sim() {
-  kill "$simpid" 2>/dev/null
-  wait "$simpid" 2>/dev/null
-  simpid=
-}
 
 "$sq" --home "$dir" init > /dev/null || fail "init"
 "$sq" --home "$dir" station new Alpha > /dev/null || fail "station new"
-start_sim 60
+start_sim --records 60
 "$sq" --home "$dir" station set "$dir/Alpha" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 > /dev/null \
   || fail "station set"
 
@@ -96,7 +68,7 @@ grep -qx "Did you mean 'stratoquill download'?" "$dir/err" || fail "no suggestio
 stop_sim
 
 # run: a download scheduled for the current hour and minute happens on the 20th tick.
-start_sim 90
+start_sim --records 90
 "$sq" --home "$dir" station set "$dir/Alpha" tcp-port="$port" > /dev/null || fail "station set port"
 "$sq" --home "$dir" autodownload --add "$dir/Alpha" --hours "$(date +%-H)" --minute "$(date +%-M)" > /dev/null \
   || fail "autodownload"

@@ -5,17 +5,7 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 is_gif() {
   [ "$(head -c 6 "$1")" = "GIF89a" ] || [ "$(head -c 6 "$1")" = "GIF87a" ]
 }
@@ -34,15 +24,7 @@ grep -q "unknown span '5weeks'" err.txt || fail "no message for the bad span"
 grep -q 'selects no images' out.txt || fail "no hint for an empty profile"
 ls Alpha/Images/Profile1 | grep -q . && fail "an empty profile drew images"
 
-"$sim" --tcp 0 --records 600 > sim.out 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' sim.out 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
+start_sim --records 600
 "$sq" station set Alpha connection=tcp host=127.0.0.1 tcp-port="$port" model=6 > /dev/null || fail "station set"
 "$sq" download Alpha --yes > /dev/null 2>&1 || fail "download"
 
@@ -65,9 +47,7 @@ grep -v 'History' out.txt && fail "current images drawn with --historical"
 for f in graphs/*.gif; do is_gif "$f" || fail "$f is not a GIF"; done
 
 # Without the console, the current images fail with their messages; the graphs do not.
-kill "$simpid" 2>/dev/null
-wait "$simpid" 2>/dev/null
-simpid=
+stop_sim
 "$sq" images Alpha --profile 2 > out.txt 2> err.txt && fail "no console, yet success"
 grep -q 'no current data' err.txt || fail "no message for the missing console"
 grep -q 'Error creating Outside Temperature image. Check Sensors.' err.txt || fail "no image error text"

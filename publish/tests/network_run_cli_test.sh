@@ -7,22 +7,7 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-srvpid=
-runpid=
-cleanup() {
-  [ -n "$runpid" ] && kill "$runpid" 2>/dev/null
-  [ -n "$srvpid" ] && kill "$srvpid" 2>/dev/null
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$dir/download.log" ] && sed 's/^/  log: /' "$dir/download.log" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 cd "$dir" || fail "no temporary folder"
 
 # Records each PUT as "TYPE SIZE" and accepts it.
@@ -46,15 +31,8 @@ server.serve_forever()
 PY
 python3 recorder.py > srv.out 2>&1 &
 srvpid=$!
-"$sim" --tcp 0 --packet-ms 100 > sim.out 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' sim.out 2>/dev/null || ! grep -q '^[0-9]' srv.out 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 200 ] && fail "simulator or recorder did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
+start_sim --packet-ms 100
+wait_for srv.out '^[0-9]' 200 "recorder did not start"
 srvport=$(head -1 srv.out)
 
 "$sq" init > /dev/null || fail init

@@ -6,19 +6,7 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-runpid=
-cleanup() {
-  [ -n "$runpid" ] && kill "$runpid" 2>/dev/null
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 cd "$dir" || fail "no temporary folder"
 "$sq" init > /dev/null || fail "init"
 "$sq" station new Alpha > /dev/null || fail "station new"
@@ -39,15 +27,7 @@ grep -q "^current.htx	*$dir/Alpha/Templates/current.htx$" Alpha/Profile2.lst || 
 "$sq" internet Alpha profile 2 files remove 5 2> /dev/null && fail "bad index accepted"
 
 # A page from the console's current data; the listing profile gives the extension.
-"$sim" --tcp 0 > sim.out 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' sim.out 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
+start_sim
 "$sq" station set Alpha connection=tcp host=127.0.0.1 tcp-port="$port" model=6 > /dev/null || fail "station set"
 "$sq" page Alpha Alpha/Templates/current.htx > /dev/null || fail "page"
 [ -f Alpha/Templates/current.html ] || fail "no page with the profile's extension"

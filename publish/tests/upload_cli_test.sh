@@ -6,29 +6,11 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 cd "$dir" || fail "no temporary folder"
 "$sq" init > /dev/null || fail "init"
 "$sq" station new Alpha > /dev/null || fail "station new"
-"$sim" --tcp 0 --records 300 > sim.out 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' sim.out 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
+start_sim --records 300
 "$sq" station set Alpha connection=tcp host=127.0.0.1 tcp-port="$port" model=6 > /dev/null || fail "station set"
 
 # Mistakes are told, and nothing runs.

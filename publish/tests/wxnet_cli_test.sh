@@ -6,27 +6,7 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-srvpid=
-cleanup() {
-  [ -n "$srvpid" ] && kill "$srvpid" 2>/dev/null
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-wait_for() {  # FILE PATTERN
-  tries=0
-  while ! grep -q "$2" "$1" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -gt 200 ] && fail "$1 never showed $2"
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 cd "$dir" || fail "no temporary folder"
 
 cat > servers.py <<'PY'
@@ -58,7 +38,7 @@ http_server.serve_forever()
 PY
 python3 servers.py &
 srvpid=$!
-wait_for ports.txt ' '
+wait_for ports.txt ' ' 200
 http_port=$(cut -d' ' -f1 ports.txt)
 aprs_port=$(cut -d' ' -f2 ports.txt)
 
@@ -67,10 +47,7 @@ aprs_port=$(cut -d' ' -f2 ports.txt)
 # One day of half-hour records, from yesterday 00:30 to today 00:00.
 yesterday=$(date -d '-1 day' +%Y-%m-%d)
 today=$(date -d "$yesterday +1 day" +%Y-%m-%d)
-"$sim" --tcp 0 --records 48 --period 30 --start "$yesterday" > sim.out 2>&1 &
-simpid=$!
-wait_for sim.out '^127.0.0.1:'
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' sim.out)
+start_sim --records 48 --period 30 --start "$yesterday"
 "$sq" station set Alpha connection=tcp host=127.0.0.1 tcp-port="$port" model=6 latitude=38.51 \
   longitude=-90.25 > /dev/null || fail "station set"
 "$sq" download Alpha > /dev/null 2>&1 || fail "download"
@@ -101,7 +78,7 @@ grep -q 'Successfully uploaded Weather Underground.' download.log || fail "no su
 "$sq" aprs Alpha --dry-run > aprs_dry.txt 2> /dev/null || fail "aprs dry run"
 [ -f aprs.txt ] && fail "the dry run sent something"
 "$sq" aprs Alpha 2> /dev/null || fail "aprs"
-wait_for aprs.txt 'Kwtz'
+wait_for aprs.txt 'Kwtz' 200
 head -1 aprs.txt | grep -q '^user CW1234 pass -1 vers SQ 6.0.3$' || fail "login line: $(head -1 aprs.txt)"
 sed -n 2p aprs.txt | grep -Eq '^CW1234>APRS,TCPIP\*:@[0-9]{6}z3830\.60N/09015\.00W_[0-9.]{3}/[0-9.]{3}g[0-9.]{3}t[-0-9.]{3}r[0-9.]{3}p[0-9.]{3}P[0-9.]{3}h[0-9.]{2}b[0-9.]{5}(L[0-9]{3})?\.Kwtz$' \
   || fail "report line: $(sed -n 2p aprs.txt)"

@@ -6,29 +6,9 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-runpid=
-cleanup() {
-  [ -n "$runpid" ] && kill "$runpid" 2>/dev/null
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 
-"$sim" --pty --packet-ms 20 > "$dir/sim.out" 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^/dev/' "$dir/sim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-tty=$(head -n 1 "$dir/sim.out")
+start_sim_pty --packet-ms 20
 "$sq" --home "$dir" init > /dev/null || fail "init"
 "$sq" --home "$dir" station new Alpha > /dev/null || fail "station new"
 "$sq" --home "$dir" station set "$dir/Alpha" connection=serial port=1 device="$tty" model=5 > /dev/null \

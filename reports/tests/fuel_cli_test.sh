@@ -6,12 +6,7 @@
 set -u
 sq=$1
 mkdb=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 fuel() { "$sq" --home "$dir" fuel "$dir/Home" "$@"; }
 
 "$sq" --home "$dir" init > /dev/null || fail "init"

@@ -5,36 +5,16 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 q() { "$sq" --home "$dir" "$@"; }
 
 q init > /dev/null || fail "init"
 q station new Alpha > /dev/null || fail "station new"
 q station new Empty > /dev/null || fail "station new Empty"
-"$sim" --tcp 0 --records 400 --period 30 --start 2024-06-25 > "$dir/sim.out" 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' "$dir/sim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$dir/sim.out")
+start_sim --records 400 --period 30 --start 2024-06-25
 q station set "$dir/Alpha" connection=tcp host=127.0.0.1 tcp-port="$port" > /dev/null || fail "station set"
 q download "$dir/Alpha" --yes < /dev/null > /dev/null 2>&1 || fail "download"
-kill "$simpid" 2>/dev/null
-wait "$simpid" 2>/dev/null
-simpid=
+stop_sim
 
 # The settings, with the setup's messages for bad values; nothing is saved then.
 q station set "$dir/Alpha" noaa-city=Lakeside noaa-state=IL "noaa-latitude=41 30' N" normal-rain=7:3.5 \

@@ -6,28 +6,10 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
 same() { cmp -s "$1" "$2" || fail "$3"; }
 
-"$sim" --tcp 0 --records 60 > "$dir/sim.out" 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^127.0.0.1:' "$dir/sim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-port=$(sed -n 's/^127\.0\.0\.1:\([0-9]*\)$/\1/p' "$dir/sim.out")
+start_sim --records 60
 
 home=$dir/home
 mkdir "$home"
@@ -37,9 +19,7 @@ st=$home/Alpha
 "$sq" --home "$home" station set "$st" connection=tcp host=127.0.0.1 tcp-port="$port" model=5 rain-db=1 > /dev/null \
   || fail "station set"
 "$sq" --home "$home" download "$st" --yes < /dev/null > /dev/null 2>&1 || fail "download"
-kill "$simpid" 2>/dev/null
-wait "$simpid" 2>/dev/null
-simpid=
+stop_sim
 month=$(cd "$st" && ls *.sqm | head -n 1)
 [ -n "$month" ] || fail "no month file"
 cp -p "$st/$month" "$dir/month.before"

@@ -5,28 +5,16 @@
 set -u
 sq=$1
 sim=$2
-dir=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../test_support/cli_test_lib.sh"
+# Failures show the doctor's output.
 fail() {
   echo "FAIL: $*" >&2
   [ -f "$dir/out" ] && sed 's/^/  out: /' "$dir/out" >&2
   exit 1
 }
 
-"$sim" --pty --records 50 > "$dir/sim.out" 2>&1 &
-simpid=$!
-tries=0
-while ! grep -q '^/dev/' "$dir/sim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  [ $tries -gt 100 ] && fail "simulator did not start"
-  sleep 0.05
-done
-dev=$(head -n 1 "$dir/sim.out")
+start_sim_pty --records 50
+dev=$tty
 
 home=$dir/home
 mkdir "$home"
