@@ -112,6 +112,10 @@ void EncodeTransmitters(const TransmitterTable& table, std::span<std::uint8_t, k
   }
 }
 
+void SetTransmitterType(std::span<std::uint8_t, kTransmitterTableSize> raw, std::size_t index, int type) {
+  raw[2 * index] = static_cast<std::uint8_t>((raw[2 * index] & 0xF0) | (std::clamp(type, 0, kTxTypeNone) & 0x0F));
+}
+
 int AnemometerTransmitter(const TransmitterTable& table) {
   for (std::size_t i = 0; i < kTransmitterCount; ++i) {
     if (table[i].type == kTxTypeAnemometer) return static_cast<int>(i) + 1;

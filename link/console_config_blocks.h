@@ -142,6 +142,9 @@ using TransmitterTable = std::array<TransmitterEntry, kTransmitterCount>;  // [i
 
 [[nodiscard]] TransmitterTable DecodeTransmitters(std::span<const std::uint8_t, kTransmitterTableSize> raw);
 void EncodeTransmitters(const TransmitterTable& table, std::span<std::uint8_t, kTransmitterTableSize> out);
+// Sets the type (0..9) of transmitter `index` (id - 1, below kTransmitterCount) in the raw
+// table; its second code and channels stay as the console has them.
+void SetTransmitterType(std::span<std::uint8_t, kTransmitterTableSize> raw, std::size_t index, int type);
 // The anemometer transmitter's id: the first id of type 4, else the last id of type 0,
 // else 255.
 [[nodiscard]] int AnemometerTransmitter(const TransmitterTable& table);

@@ -5,6 +5,7 @@
 #include "app/dirs.h"
 #include "app/program_config.h"
 #include "app/station.h"
+#include "database/weather_database.h"
 #include "foundation/display_units.h"
 #include "foundation/file_util.h"
 #include "foundation/prog_config_data.h"
@@ -75,6 +76,28 @@ bool LoadStation(const char* cmd, const std::string& folder, Station* station, N
       break;
   }
   return false;
+}
+
+bool OpenStationDatabase(const char* cmd, WeatherDatabase& db, const std::string& folder, bool read_only,
+                         bool report_problems) {
+  const int rc = db.OpenDatabase(folder, read_only);
+  if (rc == kDbNoFiles) {
+    std::fprintf(stderr, "stratoquill %s: %s holds no month files\n", cmd, folder.c_str());
+    return false;
+  }
+  if (rc != kDbOk && db.month_count() == 0) {
+    std::fprintf(stderr, "stratoquill %s: %s\n", cmd, db.last_error().c_str());
+    return false;
+  }
+  if (report_problems) ReportMonthProblems(cmd, db);
+  return true;
+}
+
+void ReportMonthProblems(const char* cmd, const WeatherDatabase& db) {
+  for (const MonthProblem& p : db.problems()) {
+    std::fprintf(stderr, "stratoquill %s: %s %s: %s\n", cmd, p.used ? "damaged month file" : "left out",
+                 p.file_name.c_str(), p.message.c_str());
+  }
 }
 
 }  // namespace sq::ui

@@ -11,6 +11,7 @@
 
 namespace sq {
 class Station;
+class WeatherDatabase;
 }  // namespace sq
 
 namespace sq::ui {
@@ -51,5 +52,16 @@ enum class NoStationMessage {
 // Loads the station in `folder`; false after telling the user on stderr.
 [[nodiscard]] bool LoadStation(const char* cmd, const std::string& folder, Station* station,
                                NoStationMessage message = NoStationMessage::kNoReadableConfig);
+
+// Opens the station's database in `folder`. False after telling the user: "stratoquill
+// CMD: FOLDER holds no month files" when it has none, the database's own error when no
+// month file could be read. With `report_problems`, names each month file that was left
+// out or is damaged (ReportMonthProblems).
+[[nodiscard]] bool OpenStationDatabase(const char* cmd, WeatherDatabase& db, const std::string& folder,
+                                       bool read_only = true, bool report_problems = true);
+
+// "stratoquill CMD: damaged month file NAME: WHY" or "... left out NAME: WHY" for each
+// month file the opened database could not use whole.
+void ReportMonthProblems(const char* cmd, const WeatherDatabase& db);
 
 }  // namespace sq::ui

@@ -651,10 +651,7 @@ int Runner::Transmitters() {
   std::array<std::uint8_t, kTransmitterTableSize> raw{};
   if (int r = c_.config->ReadTransmitters(table, &raw); r != kConfigOk) return Result(r, "read the transmitters");
   if (!changes.empty()) {
-    // Only the type changes; the second code and the channels stay as the console has them.
-    for (const auto& [index, type] : changes) {
-      raw[2 * index] = static_cast<std::uint8_t>((raw[2 * index] & 0xF0) | type);
-    }
+    for (const auto& [index, type] : changes) SetTransmitterType(raw, index, type);
     if (int r = c_.config->WriteTransmitters(raw); r != kConfigOk) return Result(r, "write the transmitters");
     if (!c_.session->NewSetup()) return Result(kConfigFailed, "apply the transmitters");
     table = DecodeTransmitters(raw);

@@ -181,10 +181,7 @@ DbState OpenDb(const Context& ctx, WeatherDatabase& db) {
     std::fprintf(stderr, "stratoquill fuel: %s\n", db.last_error().c_str());
     return DbState::kFailed;
   }
-  for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill fuel: %s %s: %s\n", p.used ? "damaged month file" : "left out",
-                 p.file_name.c_str(), p.message.c_str());
-  }
+  ReportMonthProblems("fuel", db);
   return db.date_list().size() == 0 ? DbState::kEmpty : DbState::kOpen;
 }
 

@@ -178,19 +178,6 @@ bool ChooseList(StationDataLists& data, const std::string& name, bool daily, con
   return true;
 }
 
-bool OpenDb(WeatherDatabase& db, const std::string& folder, const char* cmd) {
-  const int rc = db.OpenDatabase(folder, true);
-  if (rc == kDbNoFiles) {
-    std::fprintf(stderr, "stratoquill %s: %s holds no month files\n", cmd, folder.c_str());
-    return false;
-  }
-  if (rc != kDbOk && db.month_count() == 0) {
-    std::fprintf(stderr, "stratoquill %s: %s\n", cmd, db.last_error().c_str());
-    return false;
-  }
-  return true;
-}
-
 // Names on stderr each month file of the range [from, to] that could not be used and
 // was left out, or is damaged and read through its days only; returns how many were
 // left out.
@@ -278,7 +265,7 @@ int RunBrowse(const Args& args) {
   DataList list;
   if (!ChooseList(*st.lists, list_name, daily, "browse", &list)) return kExitFailed;
   WeatherDatabase db;
-  if (!OpenDb(db, pos[0], "browse")) return kExitFailed;
+  if (!OpenStationDatabase("browse", db, pos[0], true, false)) return kExitFailed;
   if (!from.valid) from = db.first_date();
   if (!to.valid) to = db.last_date();
   const int skipped = ReportSkippedMonths(db, from, to, pos[0], "browse");
@@ -402,7 +389,7 @@ int RunExport(const Args& args) {
     return kExitFailed;
   }
   WeatherDatabase db;
-  if (!OpenDb(db, pos[0], "export")) return kExitFailed;
+  if (!OpenStationDatabase("export", db, pos[0], true, false)) return kExitFailed;
   const int skipped = ReportSkippedMonths(db, opt.from, opt.to, pos[0], "export");
   opt.site = st.station.GetSiteDescription();
   long lines = 0;
@@ -465,7 +452,7 @@ int RunExportAuto(const Args& args) {
   ApplyProgramUnits();
   LoadedStation st = LoadStationOrDefaults(pos[0]);
   WeatherDatabase db;
-  if (!OpenDb(db, pos[0], "export-auto")) return kExitFailed;
+  if (!OpenStationDatabase("export-auto", db, pos[0], true, false)) return kExitFailed;
   const std::string name = numbered ? NumberedAutoExportName(days) : std::string(LoadString(kStrAutoExportFile));
   const bool ok = numbered ? CreateNumberedAutoExportFile(st.station, db, days) == 1
                            : CreateAutoExportFile(st.station, db, days) == 0;

@@ -21,6 +21,7 @@
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
+#include "ui/console_commands.h"
 #include "ui/json_text.h"
 
 namespace sq::ui {

@@ -144,10 +144,7 @@ int RunNoaa(const Args& args) {
     std::fprintf(stderr, "stratoquill noaa: %s\n", db.last_error().c_str());
     return kExitFailed;
   }
-  for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill noaa: %s %s: %s\n", p.used ? "damaged month file" : "left out",
-                 p.file_name.c_str(), p.message.c_str());
-  }
+  ReportMonthProblems("noaa", db);
 
   std::string error;
   if (choice == "--standard") {

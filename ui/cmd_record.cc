@@ -114,15 +114,7 @@ int RunRecord(const Args& args) {
     ApplyProgramUnits("record");
 
   WeatherDatabase db;
-  const int rc = db.OpenDatabase(folder, true);
-  if (rc == kDbNoFiles) {
-    std::fprintf(stderr, "stratoquill record: %s holds no month files\n", folder.c_str());
-    return kExitFailed;
-  }
-  if (rc != kDbOk && db.month_count() == 0) {
-    std::fprintf(stderr, "stratoquill record: %s\n", db.last_error().c_str());
-    return kExitFailed;
-  }
+  if (!OpenStationDatabase("record", db, folder, true, false)) return kExitFailed;
   const std::int32_t n = db.GetClosestArchive(when);
   RecordBytes bytes{};
   DateTime date;

@@ -59,23 +59,6 @@ std::string Iso(const DateTime& d) {
   return buf;
 }
 
-bool OpenDb(const char* cmd, WeatherDatabase& db, const std::string& folder, bool read_only) {
-  const int rc = db.OpenDatabase(folder, read_only);
-  if (rc == kDbNoFiles) {
-    std::fprintf(stderr, "stratoquill %s: %s holds no month files\n", cmd, folder.c_str());
-    return false;
-  }
-  if (rc != kDbOk && db.month_count() == 0) {
-    std::fprintf(stderr, "stratoquill %s: %s\n", cmd, db.last_error().c_str());
-    return false;
-  }
-  for (const MonthProblem& p : db.problems()) {
-    std::fprintf(stderr, "stratoquill %s: %s %s: %s\n", cmd, p.used ? "damaged month file" : "left out",
-                 p.file_name.c_str(), p.message.c_str());
-  }
-  return true;
-}
-
 bool Lock(const char* cmd, WriterLock& lock, const std::string& folder) {
   std::string error;
   if (lock.Acquire(folder, &error)) return true;
@@ -124,7 +107,7 @@ int Summarize(const ParsedArgs& p) {
   WriterLock lock;
   if (!Lock(cmd, lock, folder)) return kExitFailed;
   WeatherDatabase db;
-  if (!OpenDb(cmd, db, folder, false)) return kExitFailed;
+  if (!OpenStationDatabase(cmd, db, folder, false)) return kExitFailed;
 
   std::vector<std::int32_t> days;
   for (std::int32_t key : db.date_list().keys()) {
@@ -169,7 +152,7 @@ int Day(const ParsedArgs& p) {
     return kExitUsage;
   }
   WeatherDatabase db;
-  if (!OpenDb(cmd, db, p.pos[0], true)) return kExitFailed;
+  if (!OpenStationDatabase(cmd, db, p.pos[0], true)) return kExitFailed;
   DailySummaryObject s;
   if (GetDailySummary(db, s, day) != 1) {
     std::fprintf(stderr, "stratoquill %s: no daily summary for %s\n", cmd, Iso(day).c_str());
@@ -235,7 +218,7 @@ int Rain(const ParsedArgs& p) {
   }
   if (rebuild) {
     WeatherDatabase db;
-    if (!OpenDb(cmd, db, folder, true)) return kExitFailed;
+    if (!OpenStationDatabase(cmd, db, folder, true)) return kExitFailed;
     rain.Clear();
     DailySummaryObject s;
     for (std::int32_t key : db.date_list().keys()) {
@@ -292,7 +275,7 @@ int DegreeDays(const ParsedArgs& p) {
   if (!LoadStation(cmd, p.pos[0], &station)) return kExitFailed;
   const float base = station.GetSiteDescription().heat_base_f;
   WeatherDatabase db;
-  if (!OpenDb(cmd, db, p.pos[0], true)) return kExitFailed;
+  if (!OpenStationDatabase(cmd, db, p.pos[0], true)) return kExitFailed;
   const bool accept = p.opt.count("--accept-incomplete") > 0;
   DegDayPrompts prompts{[&](const std::string& q) { return AskOnTerminal(q, accept); },
                         [&](const std::string& e) { std::fprintf(stderr, "stratoquill %s: %s\n", cmd, e.c_str()); }};
@@ -338,7 +321,7 @@ int Daylight(const ParsedArgs& p) {
     return kExitUsage;
   }
   WeatherDatabase db;
-  if (!OpenDb(cmd, db, p.pos[0], true)) return kExitFailed;
+  if (!OpenStationDatabase(cmd, db, p.pos[0], true)) return kExitFailed;
   DaylightHours dh;
   if (dh.Calculate(db, start, to, threshold,
                    [&](const std::string& e) { std::fprintf(stderr, "stratoquill %s: %s\n", cmd, e.c_str()); }) != 0) {

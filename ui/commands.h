@@ -30,7 +30,6 @@ int RunStation(const Args& args);       // cmd_station.cc
 int RunUnits(const Args& args);         // cmd_station.cc
 int RunAutoDownload(const Args& args);  // cmd_station.cc
 int RunConsole(const Args& args);       // cmd_console.cc
-int RunConsoleLoop(const Args& args);   // cmd_loop.cc: console FOLDER loop
 int RunDiscover(const Args& args);      // cmd_console.cc
 int RunDownload(const Args& args);      // cmd_download.cc
 int RunRun(const Args& args);           // cmd_run.cc: the run loop

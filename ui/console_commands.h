@@ -54,6 +54,9 @@ struct ConsoleCommand {
 // Runs `stratoquill console ...` (args[0] is "console"); the exit status.
 [[nodiscard]] int RunConsoleCommand(const Args& args, const ConsoleCommandEnv& env = {});
 
+// console FOLDER loop (cmd_loop.cc).
+int RunConsoleLoop(const Args& args);
+
 // The settings (cmd_console_config.cc).
 int ConsoleSetTime(const Args& args, const ConsoleCommandEnv& env);
 int ConsoleSetPeriod(const Args& args, const ConsoleCommandEnv& env);

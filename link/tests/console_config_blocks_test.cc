@@ -106,7 +106,7 @@ TEST(Calibration, BlocksRoundTripAtTheirOffsets) {
   EXPECT_EQ(back, raw);
 }
 
-TEST(Transmitters, DecodingAndTheAnemometerRule) {
+TEST(Transmitters, DecodingTheAnemometerRuleAndANewType) {
   struct Row {
     const char* legend;
     std::array<std::uint8_t, kTransmitterTableSize> raw;
@@ -137,6 +137,13 @@ TEST(Transmitters, DecodingAndTheAnemometerRule) {
   EXPECT_EQ(t[0].channel_high, 5);
   EXPECT_EQ(t[1].type, 1);
   EXPECT_EQ(t[1].code, 1);  // 2 reads as 1
+
+  // A new type keeps the second code and the channels.
+  SetTransmitterType(raw, 0, 3);
+  SetTransmitterType(raw, 1, kTxTypeNone);
+  EXPECT_EQ(raw[0], 0x43);
+  EXPECT_EQ(raw[1], 0x52);
+  EXPECT_EQ(raw[2], 0x29);
 }
 
 TEST(Alarms, TimeAndTemperatureEncodings) {

@@ -1,11 +1,12 @@
-// The helpers every sub-command shares: the option parser and the display units read
-// from the program folder.
+// The helpers every sub-command shares: the option parser, the display units read from
+// the program folder and opening a station's database.
 #include "ui/cli.h"
 
 #include <gtest/gtest.h>
 
 #include "app/dirs.h"
 #include "app/program_config.h"
+#include "database/weather_database.h"
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
 #include "test_support/files.h"
@@ -76,6 +77,15 @@ TEST(ApplyProgramUnitsTest, OnlyAWholeCurrentConfigurationCounts) {
             "stratoquill record: progdata.dat has the wrong size; using the default units\n");
   EXPECT_EQ(DisplayUnits::tempUnit, 0);
   SetProgramFolder("");
+}
+
+// A folder without month files is told apart from a database that cannot be read.
+TEST(OpenStationDatabaseTest, AFolderWithoutMonthFilesIsNamed) {
+  testing::TempDir dir;
+  WeatherDatabase db;
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(OpenStationDatabase("day", db, dir.str()));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "stratoquill day: " + dir.str() + " holds no month files\n");
 }
 
 }  // namespace
