@@ -16,6 +16,7 @@
 #include "app/station.h"
 #include "foundation/clock.h"
 #include "foundation/date_time.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -36,7 +37,6 @@ constexpr std::uint32_t kClearCanceled = 47224;
 constexpr std::uint32_t kClearFailed = 47225;
 constexpr std::uint32_t kAutoDownloadTitle = 47227;
 constexpr std::uint32_t kCancelHint = 47230;
-constexpr std::uint32_t kCouldNotOpenDatabase = 47231;
 
 // A schedule is due for this many minutes after its moment.
 constexpr int kWindowMinutes = 10;
@@ -230,7 +230,7 @@ void Scheduler::RunAutoDownload(int hour) {
     }
     SilentModeScope silent;
     const int rc = shell_.ops().download ? shell_.ops().download(*station) : kJobFailed;
-    if (rc == kJobDbUnusable) (void)shell_.Log(LoadString(kCouldNotOpenDatabase), name);
+    if (rc == kJobDbUnusable) (void)shell_.Log(LoadString(string_id::kCouldNotOpenDatabase), name);
     (void)shell_.Log(FormatText(LoadString(rc == kJobOk ? kDownloadedOk : kDownloadFailed), name), name);
   }
 }

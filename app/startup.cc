@@ -16,6 +16,7 @@
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
 #include "foundation/regional_settings.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -36,9 +37,6 @@ constexpr std::uint32_t kCopyOldStations = 47209;
 constexpr std::uint32_t kOldStationsTitle = 47210;
 constexpr std::uint32_t kCreateNewStation = 47211;
 constexpr std::uint32_t kOldCopyFailed = 47229;
-constexpr std::uint32_t kProgramTitle = 61565;
-constexpr std::uint32_t kCouldNotSaveStation = 47009;
-constexpr std::uint32_t kCouldNotOpenDatabase = 47231;
 
 // The command-line clear waits this long before it starts.
 constexpr std::int64_t kClearPauseMs = 1000;
@@ -107,7 +105,7 @@ std::optional<int> Shell::Start(const ClassicCommandLine& command_line) {
       // An unattended job has nobody to read the message: it goes into the log too, and
       // the job ends with a failure instead of waiting in the run loop.
       if (job) {
-        (void)Log(text, LoadString(kProgramTitle));
+        (void)Log(text, LoadString(string_id::kProgramTitle));
         return 1;
       }
     }
@@ -132,7 +130,7 @@ int Shell::OpenCurrentStation(const std::string& folder, std::string* message) {
   }
   if (!why.empty()) Inform(why);  // converted from an older layout: settings to enter again
   if (station_ && !SameRecord(station_->record(), saved_record_) && station_->Save() != 0) {
-    ErrorMessage(kCouldNotSaveStation);
+    ErrorMessage(string_id::kCouldNotSaveStation);
   }
   station_ = std::move(next);
   saved_record_ = station_->record();
@@ -168,7 +166,7 @@ void Shell::ChooseStation() {
       }
       return;
     }
-    if (Ask(LoadString(kCreateNewStation), LoadString(kProgramTitle)) && ops_.new_station) {
+    if (Ask(LoadString(kCreateNewStation), LoadString(string_id::kProgramTitle)) && ops_.new_station) {
       OpenChosen(ops_.new_station(program_folder_));
     }
     return;
@@ -194,7 +192,7 @@ int Shell::RunJobs(bool download, bool clear) {
   if (download) {
     SilentModeScope silent;
     const int rc = ops_.download ? ops_.download(*station_) : kJobFailed;
-    if (rc == kJobDbUnusable) (void)Log(LoadString(kCouldNotOpenDatabase), name);
+    if (rc == kJobDbUnusable) (void)Log(LoadString(string_id::kCouldNotOpenDatabase), name);
     (void)Log(LoadString(rc == kJobOk ? kDownloadOk : kDownloadFailed), name);
     if (rc != kJobOk) status = 1;
   }
@@ -239,7 +237,7 @@ int Shell::ShutDown() {
   if (SaveProgramConfig(program_folder_, progConfigData) != 0) status = 1;
   if (station_ && !SameRecord(station_->record(), saved_record_)) {
     if (station_->Save() != 0) {
-      ErrorMessage(kCouldNotSaveStation);
+      ErrorMessage(string_id::kCouldNotSaveStation);
       status = 1;
     } else {
       saved_record_ = station_->record();

@@ -10,6 +10,7 @@
 #include "app/binary_file.h"
 #include "app/format_text.h"
 #include "app/station_open_hook.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -23,7 +24,6 @@ constexpr std::uint32_t kDirExists = 47002;
 constexpr std::uint32_t kCreateError = 47004;
 constexpr std::uint32_t kSaveError = 47005;
 constexpr std::uint32_t kOldLayout = 47010;
-constexpr std::uint32_t kUnreadable = 47011;
 
 constexpr const char* kSubfolders[] = {"Plots", "DataNote", "DegDays", "Templates", "Images", "Fuel"};
 
@@ -130,7 +130,7 @@ int OpenStation(Station& station, const std::string& folder, std::string* messag
     if (f.FileSize() == static_cast<long>(kOldStationRecordSize)) {
       rc = ConvertOldStation(folder, station, message);
     } else if (message) {
-      *message = FormatText(LoadString(kUnreadable), f.Path());
+      *message = FormatText(LoadString(string_id::kStationUnreadable), f.Path());
     }
   } else if (rc != 0 && message) {
     std::error_code ec;
@@ -138,7 +138,7 @@ int OpenStation(Station& station, const std::string& folder, std::string* messag
       *message = "There is no station in '" + folder + "': its file " + std::string(kStationConfigName) +
                  " is missing (create a station with 'stratoquill station new NAME').";
     } else {
-      *message = FormatText(LoadString(kUnreadable), Station::ConfigPath(folder));
+      *message = FormatText(LoadString(string_id::kStationUnreadable), Station::ConfigPath(folder));
     }
   }
   if (rc != 0) return rc;

@@ -7,13 +7,12 @@
 
 #include "foundation/astronomy.h"
 #include "foundation/weather_calc.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kGotoError = 34700;
-constexpr std::uint32_t kRecordError = 34701;
 constexpr std::uint32_t kNotEnoughData = 34702;
 constexpr std::uint32_t kIncompleteData = 34703;
 constexpr int kFullDayMinutes = 18 * 60;
@@ -264,10 +263,10 @@ int DegDayIntegrationMethod(WeatherDatabase& db, const DateTime& from, const Dat
       case DayDegreeDays::kNoData:
         continue;
       case DayDegreeDays::kGotoError:
-        Error(prompts, kGotoError);
+        Error(prompts, string_id::kDatabaseGotoError);
         return -1;
       case DayDegreeDays::kReadError:
-        Error(prompts, kRecordError);
+        Error(prompts, string_id::kGallonsLeftRecordError);
         return -1;
       case DayDegreeDays::kOk:
         break;

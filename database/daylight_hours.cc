@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "database/data_record.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
-namespace {
-
-constexpr std::uint32_t kGotoError = 34700;
-constexpr std::uint32_t kRecordError = 34707;
-
-}  // namespace
+namespace {}  // namespace
 
 int DaylightHours::Calculate(WeatherDatabase& db, std::int32_t start_packed_date, const DateTime& end, int threshold,
                              const std::function<void(const std::string&)>& error) {
@@ -31,12 +27,12 @@ int DaylightHours::Calculate(WeatherDatabase& db, std::int32_t start_packed_date
     if (!db.date_list().Contains(d.GetPackedDate())) continue;
     const int count = db.GotoDay(d.month, d.day, d.year);
     if (count == kDbNoDay || count == kDbNoMonth) continue;
-    if (count < 0) return fail(kGotoError);
+    if (count < 0) return fail(string_id::kDatabaseGotoError);
     std::rotate(history_.rbegin(), history_.rbegin() + 1, history_.rend());
     history_[0] = Day{0.0, d.GetPackedDate()};
     for (int i = 0; i < count; ++i) {
       RecordBytes bytes;
-      if (db.GetRecord(&bytes) != kDbOk) return fail(kRecordError);
+      if (db.GetRecord(&bytes) != kDbOk) return fail(string_id::kDatabaseRecordError);
       if (bytes[0] != kRecordTypeArchive) continue;
       const auto r = DecodeDataRecord(bytes);
       if (!r || r->packed_time == 0) continue;

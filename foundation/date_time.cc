@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "foundation/clock.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -14,11 +15,6 @@ DateTime manualStartDate;
 DateTime manualEndDate;
 
 namespace {
-
-constexpr std::uint32_t kFirstDayNameId = 61990;    // Sun .. Sat
-constexpr std::uint32_t kFirstMonthNameId = 61998;  // Jan .. Dec
-constexpr std::uint32_t kDateNotRecognizedId = 62900;
-constexpr std::uint32_t kTimeNotRecognizedId = 62901;
 
 constexpr std::size_t kNameSlot = 5;        // names are at most 4 characters
 constexpr std::size_t kMaxTypedChars = 20;  // typed date and time texts are read this far
@@ -441,14 +437,14 @@ bool DateTime::operator!=(const DateTime& o) const {
 std::string DateTime::DayName(int weekday) {
   if (weekday < 0 || weekday > 6) weekday = 0;
   char slot[kNameSlot];
-  LoadString(kFirstDayNameId + static_cast<std::uint32_t>(weekday), slot, sizeof slot);
+  LoadString(string_id::kFirstDayName + static_cast<std::uint32_t>(weekday), slot, sizeof slot);
   return slot;
 }
 
 std::string DateTime::MonthName(int month_number) {
   if (month_number < 1 || month_number > 12) return "---";
   char slot[kNameSlot];
-  LoadString(kFirstMonthNameId + static_cast<std::uint32_t>(month_number - 1), slot, sizeof slot);
+  LoadString(string_id::kFirstMonthName + static_cast<std::uint32_t>(month_number - 1), slot, sizeof slot);
   return slot;
 }
 
@@ -637,11 +633,11 @@ int ParseDateAndTimeText(std::string_view date_text, std::string_view time_text,
   }
   DateTime t;
   if (t.SetDate(date_text) != kDateTimeOk) {
-    if (message) *message = FormatMessage(kDateNotRecognizedId, date_text);
+    if (message) *message = FormatMessage(string_id::kDateNotRecognized, date_text);
     return kDateTextRejected;
   }
   if (t.SetTime(time_text) != kDateTimeOk) {
-    if (message) *message = FormatMessage(kTimeNotRecognizedId, time_text);
+    if (message) *message = FormatMessage(string_id::kTimeNotRecognized, time_text);
     return kTimeTextRejected;
   }
   out = t;

@@ -5,6 +5,7 @@
 
 #include "foundation/display_units.h"
 #include "foundation/fixed_format.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -149,7 +150,7 @@ char* DisplayUnits::GetUnitStr(std::uint32_t tag, char* buf, int len) {
       s = rain_unit_str_;
       break;
     case kKindRainRate:
-      s = LoadString(rain_unit_ == kRainMillimetres ? 25042 : 25041);
+      s = LoadString(rain_unit_ == kRainMillimetres ? string_id::kUnitMmPerHour : string_id::kUnitInchesPerHour);
       break;
     case kKindWind:
       s = wind_speed_unit_str_;
@@ -161,22 +162,24 @@ char* DisplayUnits::GetUnitStr(std::uint32_t tag, char* buf, int len) {
       s = solar_unit_str_;
       break;
     case kKindSolarEnergy:
-      s = LoadString(25050);
+      s = LoadString(string_id::kUnitLangleys);
       break;
     case kKindUV:
-      s = LoadString(25045);
+      s = LoadString(string_id::kUnitUvIndex);
       break;
     case kKindUVDose:
-      s = LoadString(25051);
+      s = LoadString(string_id::kUnitMeds);
       break;
     case kKindHumidity:
-      s = LoadString(25052);
+      s = LoadString(string_id::kUnitPercent);
       break;
     case kKindSoilMoisture:
-      s = LoadString(25053);
+      s = LoadString(string_id::kUnitCentibars);
       break;
     case kKindWindRun:
-      s = LoadString(wind_unit_ == kMph ? 25046 : wind_unit_ == kKnots ? 62809 : 25047);
+      s = LoadString(wind_unit_ == kMph     ? string_id::kUnitMiles
+                     : wind_unit_ == kKnots ? string_id::kUnitNauticalMiles
+                                            : string_id::kUnitKilometres);
       break;
     case kKindElevation:
       s = elev_unit_str_;

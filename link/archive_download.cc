@@ -11,40 +11,11 @@
 #include "database/weather_data_object.h"
 #include "link/comm_error.h"
 #include "link/console_config.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
-
-constexpr std::uint32_t kNoNewData = 35200;
-constexpr std::uint32_t kConfirm = 35201;
-constexpr std::uint32_t kCaption = 35202;
-constexpr std::uint32_t kNoMemory = 35203;
-constexpr std::uint32_t kTimeOut = 35204;
-constexpr std::uint32_t kIncomplete = 35205;
-constexpr std::uint32_t kReadError = 35206;
-constexpr std::uint32_t kCrcError = 35207;
-constexpr std::uint32_t kBlockNumber = 35208;
-constexpr std::uint32_t kMissedHeader = 35209;
-constexpr std::uint32_t kUnknownError = 35210;
-constexpr std::uint32_t kDiskError = 35213;
-constexpr std::uint32_t kGaveUp = 35214;
-constexpr std::uint32_t kExportError = 35215;
-constexpr std::uint32_t kNotPutAway = 35216;
-constexpr std::uint32_t kModelFound0 = 35220;
-constexpr std::uint32_t kModelFound16 = 35227;
-constexpr std::uint32_t kModelUnknown = 35229;
-constexpr std::uint32_t kExpectsOther = 35230;
-constexpr std::uint32_t kCheckModel = 35231;
-constexpr std::uint32_t kWillNotOperate = 35232;
-constexpr std::uint32_t kLocked = 35240;
-constexpr std::uint32_t kNotCurrentFamily = 35241;
-constexpr std::uint32_t kTooManyPages = 35242;
-constexpr std::uint32_t kDbOpenFailed = 35243;
-constexpr std::uint32_t kNotStarted = 35244;
-constexpr std::uint32_t kRecovered = 35245;
-constexpr std::uint32_t kMonthDamaged = 35247;
-constexpr std::uint32_t kLinkLost = 35246;
 
 constexpr std::size_t kMaxErrorText = 39;
 constexpr int kUnattendedTcpPauseMs = 1000;
@@ -136,20 +107,20 @@ void ArchiveDownload::Progress() {
 
 std::string ArchiveDownload::ConfirmText(int pages, const std::string& station_name) {
   const int percent = std::min(100, static_cast<int>(pages / static_cast<double>(kConsoleArchivePages) * 100.0 + 0.5));
-  return Format(kConfirm, pages, percent, station_name.c_str());
+  return Format(string_id::kDownloadConfirm, pages, percent, station_name.c_str());
 }
 
 std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
   std::vector<std::string> texts;
   if (model >= 0 && model <= 6) {
-    texts.push_back(Text(kModelFound0 + static_cast<std::uint32_t>(model)));
+    texts.push_back(Text(string_id::kModelFoundFirst + static_cast<std::uint32_t>(model)));
   } else if (model == 16 || model == 17) {
-    texts.push_back(Text(kModelFound16 + static_cast<std::uint32_t>(model - 16)));
+    texts.push_back(Text(string_id::kModelFoundCorvalePro + static_cast<std::uint32_t>(model - 16)));
   } else {
-    texts.push_back(Text(kModelUnknown));
+    texts.push_back(Text(string_id::kModelUnknown));
   }
-  texts.push_back(Text(kExpectsOther));
-  texts.push_back(Text(model >= 0 && model <= 3 ? kCheckModel : kWillNotOperate));
+  texts.push_back(Text(string_id::kModelExpectsOther));
+  texts.push_back(Text(model >= 0 && model <= 3 ? string_id::kModelCheckSelection : string_id::kModelWillNotOperate));
   return texts;
 }
 
@@ -167,7 +138,7 @@ int ArchiveDownload::FirstEntry(int first) {
 
 bool ArchiveDownload::SanePageCount(int pages) {
   if (pages >= 0 && pages <= kMaxDumpPages) return true;
-  Message(Format(kTooManyPages, pages, kMaxDumpPages), true);
+  Message(Format(string_id::kDownloadTooManyPages, pages, kMaxDumpPages), true);
   return false;
 }
 
@@ -176,23 +147,23 @@ bool ArchiveDownload::SanePageCount(int pages) {
 bool ArchiveDownload::Begin() {
   std::string error;
   if (!lock_.Acquire(folder_, &error)) {
-    Message(Format(kLocked, error.c_str()), true);
+    Message(Format(string_id::kDownloadLocked, error.c_str()), true);
     return false;
   }
   fence_ = std::make_unique<WriteFence>(opt_.fs != nullptr ? *opt_.fs : DefaultFileSystem());
   db_ = std::make_unique<WeatherDatabase>(*fence_);
   if (db_->OpenDatabase(folder_) == kDbError) {
     db_unusable_ = true;
-    Message(Format(kDbOpenFailed, db_->last_error().c_str()), true);
+    Message(Format(string_id::kDownloadDatabaseOpenFailed, db_->last_error().c_str()), true);
     return false;
   }
   if (const MonthProblem* p = BlockingMonthProblem()) {
     db_unusable_ = true;
-    Message(Format(kMonthDamaged, p->file_name.c_str(), p->message.c_str(), folder_.c_str()), true);
+    Message(Format(string_id::kDownloadMonthDamaged, p->file_name.c_str(), p->message.c_str(), folder_.c_str()), true);
     return false;
   }
   if (!Recover()) {
-    Message(Text(kDiskError), true);
+    Message(Text(string_id::kDownloadDiskError), true);
     return false;
   }
   return true;
@@ -249,7 +220,7 @@ bool ArchiveDownload::Recover() {
   // An export file that an earlier download could not write is written now; until it
   // is, the journal stays.
   if (journal && journal->export_pending && AutoExportOn() && !WriteAutoExport()) return true;
-  if (RemoveDownloadJournal(folder_)) Log(Text(kRecovered));
+  if (RemoveDownloadJournal(folder_)) Log(Text(string_id::kDownloadRecovered));
   return true;
 }
 
@@ -279,7 +250,7 @@ int ArchiveDownload::Setup() {
       return kSetupFailed;
     }
     if (station_.record().console_family != kFamilyCorvale) {
-      Message(Text(kNotCurrentFamily), true);
+      Message(Text(string_id::kDownloadNotCurrentFamily), true);
       return kSetupFailed;
     }
     if (model != 16 && model != 17) {
@@ -288,7 +259,7 @@ int ArchiveDownload::Setup() {
       return kSetupFailed;
     }
   } else if (station_.record().console_family != kFamilyCorvale) {
-    Message(Text(kNotCurrentFamily), true);
+    Message(Text(string_id::kDownloadNotCurrentFamily), true);
     return kSetupFailed;
   }
 
@@ -338,7 +309,7 @@ int ArchiveDownload::Setup() {
   (void)session_.PutChar(kEsc);  // this exchange only measured
   if (pages == 0) {
     SavePendingStation();
-    Message(Text(kNoNewData), false);
+    Message(Text(string_id::kDownloadNoNewData), false);
     return kSetupNothingNew;
   }
   if (!SanePageCount(pages)) return kSetupFailed;
@@ -347,7 +318,8 @@ int ArchiveDownload::Setup() {
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
 
   if (!opt_.silent) {
-    if (opt_.hooks.confirm && !opt_.hooks.confirm(ConfirmText(pages, station_.Name()), Text(kCaption))) {
+    if (opt_.hooks.confirm &&
+        !opt_.hooks.confirm(ConfirmText(pages, station_.Name()), Text(string_id::kDownloadCaption))) {
       SavePendingStation();
       cancelled_ = true;
       return kSetupFailed;
@@ -411,7 +383,7 @@ int ArchiveDownload::StartTransfer() {
     }
   }
   if (pages == 0) {
-    Message(Text(kNoNewData), false);
+    Message(Text(string_id::kDownloadNoNewData), false);
     return 1;
   }
   if (!SanePageCount(pages)) {
@@ -423,7 +395,7 @@ int ArchiveDownload::StartTransfer() {
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
   if (session_.AllocDumpBuffer(pages) != 0) {
     (void)session_.PutChar(kEsc);
-    Message(Text(kNoMemory), true);
+    Message(Text(string_id::kDownloadNoMemory), true);
     return -1;
   }
   st_.blocks_transfered = 0;
@@ -445,7 +417,7 @@ int ArchiveDownload::StartTransfer() {
   if (!WriteDownloadJournal(folder_, journal)) {
     (void)session_.PutChar(kEsc);
     session_.ResizeDumpBuffer();
-    Message(Format(kNotStarted, (folder_ + "/" + kDownloadJournalName).c_str()), true);
+    Message(Format(string_id::kDownloadNotStarted, (folder_ + "/" + kDownloadJournalName).c_str()), true);
     return -1;
   }
   SavePendingStation();
@@ -475,7 +447,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
     const int page = st_.blocks_transfered++;
     if (CorvaleBufferToDatabase(page) != 0) {
       EndTransfer(true);
-      Message(Text(kDiskError), true);
+      Message(Text(string_id::kDownloadDiskError), true);
       (void)FinishStoring();
       return Step::kFailed;
     }
@@ -485,7 +457,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
     if (stored && AutoExportOn()) (void)WriteAutoExport();
     EndTransfer(false);
     if (!stored) {
-      Message(Text(kDiskError), true);
+      Message(Text(string_id::kDownloadDiskError), true);
       return Step::kFailed;
     }
     return Step::kDone;
@@ -498,34 +470,34 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
     session_.transport().ClosePort();
     if (session_.Open()) (void)session_.PutChar(kEsc);
     const bool stored = FinishStoring() == 0;
-    Message(stored ? Text(kLinkLost) + " " + why : Text(kDiskError), true);
+    Message(stored ? Text(string_id::kDownloadLinkLost) + " " + why : Text(string_id::kDownloadDiskError), true);
     Progress();
     session_.ResizeDumpBuffer();
     return Step::kFailed;
   }
   ++st_.error_count;
-  std::uint32_t text = kUnknownError;
+  std::uint32_t text = string_id::kDownloadUnknownError;
   std::uint8_t answer = kNak;
   switch (r) {
     case kErrTimeout:
     case kErrNetRecvTimeout:
-      text = kTimeOut;
+      text = string_id::kDownloadTimeOut;
       break;  // retried like an incomplete page
     case kErrIncomplete:
-      text = kIncomplete;
+      text = string_id::kDownloadIncompleteBlock;
       break;
     case kErrReadFailed:
-      text = kReadError;
+      text = string_id::kDownloadReadError;
       break;
     case kErrCrc:
-      text = kCrcError;
+      text = string_id::kDownloadCrcError;
       break;
     case kErrSequence:
-      text = kBlockNumber;
+      text = string_id::kDownloadBlockNumberError;
       answer = reply;
       break;
     case kErrMissedHeader:
-      text = kMissedHeader;
+      text = string_id::kDownloadMissedHeader;
       break;
     default:
       break;
@@ -539,7 +511,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
   // Too many failures on one page: everything that arrived is already stored.
   (void)session_.PutChar(kEsc);
   const bool stored = FinishStoring() == 0;
-  Message(Text(stored ? kGaveUp : kDiskError), true);
+  Message(Text(stored ? string_id::kDownloadGaveUp : string_id::kDownloadDiskError), true);
   Progress();
   session_.ResizeDumpBuffer();
   return Step::kFailed;
@@ -593,7 +565,7 @@ int ArchiveDownload::CorvaleBufferToDatabase(int page) {
 int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position) {
   const auto record = converter_->Convert(rec, when);
   if (!record) {
-    Log(Format(kNotPutAway, position));
+    Log(Format(string_id::kDownloadRecordNotPutAway, position));
     return 0;  // refused, not a write failure: the next records are still tried
   }
   const DateTime day = DayOf(when);
@@ -617,7 +589,7 @@ int ArchiveDownload::StoreRecord(ConsoleRecordBytes rec, const DateTime& when, i
   }
   WeatherDataObject w(*record, when);
   if (db_->AppendRecord(ToBytes(*record), when) != kDbOk) {
-    Log(Format(kNotPutAway, position));
+    Log(Format(string_id::kDownloadRecordNotPutAway, position));
     return -1;
   }
   (void)day_sum_->ProcessDataRecord(w);
@@ -694,7 +666,7 @@ bool ArchiveDownload::WriteAutoExport() {
     if (rain_saved_) (void)RemoveDownloadJournal(folder_);
     return true;
   }
-  Report(Format(kExportError, name.c_str()) +
+  Report(Format(string_id::kDownloadExportError, name.c_str()) +
          " It is written again by the next download or by 'stratoquill export-auto " + folder_ + "'.");
   // The journal remembers it (the one of a failed rain save gets the mark added).
   DownloadJournal journal;

@@ -6,6 +6,7 @@
 #include "app/connection.h"
 #include "link/network_error.h"
 #include "link/serial_session.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -69,7 +70,7 @@ std::string DescribeCommError(int code, std::uint32_t status) {
   if (id == 0 && (status & kStatusChecksumError)) id = 33107;
   if (id == 0 && (status & kStatusProtocolError)) id = 33108;
   if (id != 0) return std::string(LoadString(id));
-  const std::string format(LoadString(33112));
+  const std::string format(LoadString(string_id::kCommunicationError));
   char buf[128];
   std::snprintf(buf, sizeof buf, format.c_str(), code);
   return buf;

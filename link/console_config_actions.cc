@@ -11,6 +11,7 @@
 #include "app/messages.h"
 #include "foundation/display_units.h"
 #include "link/console_config_strings.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -34,7 +35,7 @@ void SetStep(std::string* step, std::string_view text) {
 bool SaveStation(Station* station) {
   if (!station || station->Folder().empty()) return true;
   if (station->Save() == 0) return true;
-  LoggedError(kStrCouldNotSaveStation);
+  LoggedError(string_id::kCouldNotSaveStation);
   return false;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "resources/string_ids.h"
+
 namespace sq {
 
 inline constexpr std::uint32_t kStrClearArchiveToo = 36600;
@@ -15,7 +17,6 @@ inline constexpr std::uint32_t kStrLumoNotFound = 36605;
 inline constexpr std::uint32_t kStrYearRainNotUnderstood = 36606;
 inline constexpr std::uint32_t kStrPasswordsDiffer = 36607;
 inline constexpr std::uint32_t kStrPasswordLength = 36608;
-inline constexpr std::uint32_t kStrPasswordFile = 36609;
 inline constexpr std::uint32_t kStrChooseZone = 36610;
 inline constexpr std::uint32_t kStrYearRainNegative = 36611;
 inline constexpr std::uint32_t kStrYearRainTooLarge = 36612;
@@ -28,7 +29,7 @@ inline constexpr std::uint32_t kStrConfirmClear = 36618;
 inline constexpr std::uint32_t kStrConfirmPeriod = 36619;
 inline constexpr std::uint32_t kStrConfirmClearCal = 36620;
 inline constexpr std::uint32_t kStrRainCollectorFailed = 36621;
-inline constexpr std::uint32_t kStrCouldNotSaveStation = 47009;
+inline constexpr std::uint32_t kStrCouldNotSaveStation = string_id::kCouldNotSaveStation;
 // Time-zone names: 36700 + index.
 inline constexpr std::uint32_t kStrZoneNameBase = 36700;
 

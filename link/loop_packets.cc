@@ -11,12 +11,12 @@
 
 #include "app/messages.h"
 #include "link/brisant_session.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kTimedOutText = 33400;  // "Timed Out waiting for data from the Station"
 constexpr int kStreamProfile = 4;
 constexpr int kCommandProfile = 0;
 constexpr int kStopPauseMs = 150;
@@ -164,7 +164,7 @@ int LoopPackets::GetLoopPackets(LoopRecord& record, int kind) {
     }
     if (r < 0) break;
     if (s_.clock().NowMs() - start >= kLoopPacketsLimitMs) {
-      ErrorMessage(LoadString(kTimedOutText));
+      ErrorMessage(LoadString(string_id::kLoopTimedOut));
       r = -1;
       break;
     }

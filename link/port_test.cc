@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "link/serial_session.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -72,7 +73,7 @@ int FindLoopbackPort(const CommSettings& base, const std::vector<PortEntry>& por
     s.device_path = path;
     if (TestSerialPort(s, message) == kPortTestLoopback) return port;
   }
-  message = std::string(LoadString(33064));
+  message = std::string(LoadString(string_id::kNoLoopbackConnector));
   return 0;
 }
 
@@ -98,7 +99,7 @@ ConsoleSearchResult FindConsole(const CommSettings& base, const std::vector<Port
     }
   }
   gRetryCount = saved_retries;
-  if (result.port == 0) result.message = std::string(LoadString(33059));
+  if (result.port == 0) result.message = std::string(LoadString(string_id::kNoStationFound));
   return result;
 }
 

@@ -6,6 +6,7 @@
 
 #include "foundation/file_util.h"
 #include "link/console_config_strings.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -17,7 +18,7 @@ constexpr std::uint16_t kCheckTopBit = 0x1000;
 std::string PasswordPath(const std::string& folder) {
   std::string path = folder;
   if (!path.empty() && path.back() != '/') path += '/';
-  return path + std::string(LoadString(kStrPasswordFile));
+  return path + std::string(LoadString(string_id::kSettingsPasswordFile));
 }
 
 int WriteCode(ConsoleConfig& config, std::uint16_t code) {

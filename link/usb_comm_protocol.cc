@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -107,6 +108,6 @@ int USBCommProtocol::ReadData(std::uint8_t* buffer, std::size_t count) {
   return 0;
 }
 
-std::string UsbDriverModeSwitchMessage() { return std::string(LoadString(33040)); }
+std::string UsbDriverModeSwitchMessage() { return std::string(LoadString(string_id::kUsbDriverModeSwitch)); }
 
 }  // namespace sq

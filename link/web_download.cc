@@ -13,23 +13,14 @@
 #include "link/console_config_blocks.h"
 #include "link/console_record.h"
 #include "link/serial_session.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
 // Texts shared with the download from the console.
-constexpr std::uint32_t kNoNewData = 35200;
-constexpr std::uint32_t kConfirm = 35201;
-constexpr std::uint32_t kCaption = 35202;
-constexpr std::uint32_t kNotCurrentFamily = 35241;
 // Texts of the web download.
-constexpr std::uint32_t kRequestFailed = 35300;
-constexpr std::uint32_t kStreamBroken = 35301;
-constexpr std::uint32_t kNoHost = 35302;
-constexpr std::uint32_t kBadAnswer = 35303;
-constexpr std::uint32_t kTooManyRecords = 35304;
-constexpr std::uint32_t kDetail = 35305;
 
 constexpr int kMaxArchivePeriod = 255;  // minutes; the station keeps it in one byte
 
@@ -320,7 +311,7 @@ std::string WebDownload::ConfirmText(int pages, int max_records, const std::stri
                             ? max_records / static_cast<int>(kRecordsPerPage)
                             : kConsoleArchivePages;
   const int percent = std::min(100, static_cast<int>(pages / static_cast<double>(max_pages) * 100.0 + 0.5));
-  return Format(kConfirm, pages, percent, station_name.c_str());
+  return Format(string_id::kDownloadConfirm, pages, percent, station_name.c_str());
 }
 
 std::optional<std::string> WebDownload::Url(std::string_view action) {
@@ -343,13 +334,13 @@ int WebDownload::SetupCorvaleWebDownload() {
   st_ = WebDownloadState{};
   cancelled_ = false;
   if (station_.record().console_family != kFamilyCorvale) {
-    Message(Text(kNotCurrentFamily), true);
+    Message(Text(string_id::kDownloadNotCurrentFamily), true);
     return kSetupFailed;
   }
   st_.stamp = SetCorvaleDateTime(archive_->database());
   const auto url = Url("headers");
   if (!url) {
-    Message(Text(kNoHost), true);
+    Message(Text(string_id::kWebNoHost), true);
     return kSetupFailed;
   }
   HttpRequest request;
@@ -358,8 +349,8 @@ int WebDownload::SetupCorvaleWebDownload() {
   request.max_body = kWebHeadersMaxBytes;
   const HttpResponse answer = http_.Get(request);
   if (answer.outcome != HttpOutcome::kOk) {
-    Message(Text(kRequestFailed), true);
-    Log(Format(kDetail, station_.WebHost().c_str(), answer.error.c_str()));
+    Message(Text(string_id::kWebRequestFailed), true);
+    Log(Format(string_id::kWebDownloadDetail, station_.WebHost().c_str(), answer.error.c_str()));
     return kSetupFailed;
   }
   st_.headers = ParseWebHeaders(answer.body);
@@ -370,8 +361,8 @@ int WebDownload::SetupCorvaleWebDownload() {
                             ? "no archive interval (ArchiveInt)"
                             : nullptr;
   if (missing != nullptr) {
-    Message(Text(kRequestFailed), true);
-    Log(Format(kBadAnswer, missing, Printable(answer.body).c_str()));
+    Message(Text(string_id::kWebRequestFailed), true);
+    Log(Format(string_id::kWebBadAnswer, missing, Printable(answer.body).c_str()));
     return kSetupFailed;
   }
   if (*h.model != 16 && *h.model != 17) {
@@ -381,18 +372,19 @@ int WebDownload::SetupCorvaleWebDownload() {
   }
   const int pages = *h.records / static_cast<int>(kRecordsPerPage);
   if (pages == 0) {
-    Message(Text(kNoNewData), false);
+    Message(Text(string_id::kDownloadNoNewData), false);
     return kSetupNothingNew;
   }
   if (pages > kMaxDumpPages) {
-    Message(Format(kTooManyRecords, *h.records, kMaxDumpPages * static_cast<int>(kRecordsPerPage)), true);
+    Message(Format(string_id::kWebTooManyRecords, *h.records, kMaxDumpPages * static_cast<int>(kRecordsPerPage)), true);
     return kSetupFailed;
   }
   st_.number_of_blocks = pages;
   st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage);
   session_->SetHeaders(h.corvale_tx.value_or(0), h.date, *h.archive_int, pages);
   if (!opt_.silent && opt_.hooks.confirm &&
-      !opt_.hooks.confirm(ConfirmText(pages, h.max_records.value_or(0), station_.Name()), Text(kCaption))) {
+      !opt_.hooks.confirm(ConfirmText(pages, h.max_records.value_or(0), station_.Name()),
+                          Text(string_id::kDownloadCaption))) {
     cancelled_ = true;
     return kSetupFailed;
   }
@@ -430,7 +422,7 @@ int WebDownload::GetArchiveDataFromServer(std::vector<std::uint8_t>& dump) {
               std::to_string(request.max_body) + " bytes";
     }
   }
-  if (result != 0) Log(Format(kDetail, station_.WebHost().c_str(), error.c_str()));
+  if (result != 0) Log(Format(string_id::kWebDownloadDetail, station_.WebHost().c_str(), error.c_str()));
   return result;
 }
 
@@ -438,7 +430,7 @@ int WebDownload::GetCorvaleWebBlock() {
   std::vector<std::uint8_t> dump;
   const int fetched = GetArchiveDataFromServer(dump);
   if (fetched != 0) {
-    Message(Text(fetched == -1 ? kRequestFailed : kStreamBroken), true);
+    Message(Text(fetched == -1 ? string_id::kWebRequestFailed : string_id::kWebStreamBroken), true);
     return kDownloadFailed;
   }
   session_->SetPages(std::move(dump));

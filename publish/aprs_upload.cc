@@ -24,13 +24,13 @@
 #include "foundation/clock.h"
 #include "publish/minute_time.h"
 #include "realtime/bulletin_data.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
 constexpr std::uint32_t kUploadedOk = 39310;
-constexpr std::uint32_t kNotConfigured = 39311;
 constexpr std::uint32_t kNoReport = 39312;
 constexpr std::uint32_t kNoServers = 39314;
 constexpr std::uint32_t kNoSocket = 39315;
@@ -301,7 +301,7 @@ int UploadAprs(const Station& station, const BulletinData& data, const ArchiveCu
                const AprsSessionOptions& options, Clock& clock) {
   const AprsSettings settings = AprsSettingsOf(station);
   if (!AprsConfigured(settings)) {
-    Log(options, LoadString(kNotConfigured), options.title);
+    Log(options, LoadString(string_id::kAprsNotConfigured), options.title);
     return kAprsFailed;
   }
   const WallClockTime utc = clock.UtcNow();

@@ -27,15 +27,14 @@
 #include "publish/reply_text.h"
 #include "realtime/bulletin_data.h"
 #include "realtime/realtime_manager.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kProgramTitle = 61565;
 constexpr std::uint32_t kStatusOn = 39270;
 constexpr std::uint32_t kStatusOff = 39271;
-constexpr std::uint32_t kNoEndpoint = 39275;
 constexpr std::uint32_t kTransportError = 39276;
 constexpr std::uint32_t kRefused = 39277;
 constexpr std::uint32_t kArchiveGivenUp = 39278;
@@ -178,7 +177,7 @@ NetworkLoggerOptions UploadOptionsFor(const Station& station) {
 bool UploadConfigured(const NetworkLoggerOptions& options) {
   static bool said = false;
   if (!options.url.empty()) return true;
-  if (!said) (void)LogMessage(LoadString(kNoEndpoint), options.title);
+  if (!said) (void)LogMessage(LoadString(string_id::kNetworkNoEndpoint), options.title);
   said = true;
   return false;
 }
@@ -187,8 +186,8 @@ std::string UploadStatusLine(const Station& station, bool on) {
   const NetworkAccount a = AccountOf(station);
   char did[8];
   std::snprintf(did, sizeof did, "%02X%02X%02X", a.device_id[0], a.device_id[1], a.device_id[2]);
-  return FormatText(LoadString(on ? kStatusOn : kStatusOff), std::string(LoadString(kProgramTitle)), station.Name(),
-                    "DID", did);
+  return FormatText(LoadString(on ? kStatusOn : kStatusOff), std::string(LoadString(string_id::kProgramTitle)),
+                    station.Name(), "DID", did);
 }
 
 // ------------------------------------------------------------------ sending

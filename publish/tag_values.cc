@@ -13,6 +13,7 @@
 #include "foundation/weather_calc.h"
 #include "publish/hilows_layout.h"
 #include "publish/template_tags.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -23,11 +24,6 @@ using Q = DayQuantity;
 namespace hl = hilows;
 
 constexpr const char* kDash = "---";
-constexpr std::uint32_t kRateUnitIn = 25041;
-constexpr std::uint32_t kRateUnitMm = 25042;
-constexpr std::uint32_t kUvUnit = 25045;
-constexpr std::uint32_t kPercentUnit = 25052;
-constexpr std::uint32_t kSoilUnit = 25053;
 
 bool Missing(float v) { return DU::IsMissingTemp(v); }
 
@@ -501,7 +497,7 @@ std::string TagValues::GetTagValue(int tag_number) const {
       return DU::tempUnitStr;
     case tag::humUnit:
     case tag::emcUnit:
-      return std::string(LoadString(kPercentUnit));
+      return std::string(LoadString(string_id::kUnitPercent));
     case tag::windUnit:
       return DU::windSpeedUnitStr;
     case tag::barUnit:
@@ -511,11 +507,12 @@ std::string TagValues::GetTagValue(int tag_number) const {
     case tag::solarUnit:
       return DU::solarUnitStr;
     case tag::rateUnit:
-      return std::string(LoadString(DU::rainUnit == DU::kRainInches ? kRateUnitIn : kRateUnitMm));
+      return std::string(
+          LoadString(DU::rainUnit == DU::kRainInches ? string_id::kUnitInchesPerHour : string_id::kUnitMmPerHour));
     case tag::uvUnit:
-      return std::string(LoadString(kUvUnit));
+      return std::string(LoadString(string_id::kUnitUvIndex));
     case tag::SoilUnit:
-      return std::string(LoadString(kSoilUnit));
+      return std::string(LoadString(string_id::kUnitCentibars));
     case tag::airDensityUnit:
       return DU::airDUnitStr;
     default:

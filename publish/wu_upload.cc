@@ -16,6 +16,7 @@
 #include "link/http_client.h"
 #include "publish/minute_time.h"
 #include "publish/reply_text.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -27,7 +28,6 @@ constexpr std::uint32_t kOpenRetry = 39300;
 constexpr std::uint32_t kSessionError = 39301;
 constexpr std::uint32_t kReadError = 39302;
 constexpr std::uint32_t kUploading = 39303;
-constexpr std::uint32_t kUploadedOk = 39304;
 constexpr std::uint32_t kUploadErrors = 39305;
 constexpr std::uint32_t kNotSetUp = 39306;
 constexpr std::uint32_t kHttpStatus = 39307;
@@ -276,7 +276,7 @@ int WuUploader::Upload(WeatherDatabase& db, const SiteDescription& site, const W
   }
   if (session_open_) session_.Close();
   session_open_ = false;
-  Log(LoadString(r == kWuOk ? kUploadedOk : kUploadErrors));
+  Log(LoadString(r == kWuOk ? string_id::kWuUploaded : kUploadErrors));
   return r;
 }
 

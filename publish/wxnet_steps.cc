@@ -4,14 +4,11 @@
 #include "app/station.h"
 #include "database/weather_database.h"
 #include "foundation/clock.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
-namespace {
-
-constexpr std::uint32_t kSaveFailed = 47009;
-
-}  // namespace
+namespace {}  // namespace
 
 bool SaveWuLastSent(const std::string& folder, const DateTime& local, const std::string& title,
                     const std::function<void(std::string_view, std::string_view)>& log) {
@@ -22,9 +19,9 @@ bool SaveWuLastSent(const std::string& folder, const DateTime& local, const std:
     if (fresh.Save() == kStationOk) return true;
   }
   if (log) {
-    log(LoadString(kSaveFailed), title);
+    log(LoadString(string_id::kCouldNotSaveStation), title);
   } else {
-    (void)LogMessage(LoadString(kSaveFailed), title);
+    (void)LogMessage(LoadString(string_id::kCouldNotSaveStation), title);
   }
   return false;
 }

@@ -10,13 +10,12 @@
 #include "link/comm_protocol.h"
 #include "link/loop_packets.h"
 #include "link/serial_session.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kCrcErrorText = 33401;     // "CRC error detected in loop packet.  Data ignored."
-constexpr std::uint32_t kHeaderErrorText = 33402;  // "Bulletin header data error."
 constexpr std::uint32_t kStartFailedText = 33403;  // "Bulletin failed to start %d."
 
 // Clears the flag when the step ends, whichever way it ends.
@@ -142,12 +141,12 @@ void RealTimeManager::HandleResult(int result) {
     case kLoopBadCrc:
       packets_this_stream_ = packets_per_stream_;
       last_packet_ms_ = now;
-      Log(LoadString(kCrcErrorText));
+      Log(LoadString(string_id::kLoopCrcError));
       LoopPackets(session_).StopLoop();
       streaming_ = false;
       return;
     case kLoopBadHeader:
-      Log(LoadString(kHeaderErrorText));
+      Log(LoadString(string_id::kLoopHeaderError));
       return;
     case kLoopOk: {
       have_data_ = true;

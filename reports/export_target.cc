@@ -15,6 +15,7 @@
 #include "database/rain_database.h"
 #include "database/writer_lock.h"
 #include "reports/list_strings.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -24,7 +25,6 @@ namespace fs = std::filesystem;
 
 // The settings password file and the download journal belong to the console link;
 // their names are repeated here so that this check needs nothing above the reports.
-constexpr std::uint32_t kStrPasswordFile = 36609;
 constexpr const char* kJournalName = "download.pending";
 
 std::string Lower(std::string_view s) {
@@ -52,7 +52,7 @@ std::string OwnFileKind(const std::string& name) {
   }
   if (n == Lower(kDownloadLogName) || n == Lower(kDownloadLogLockName)) return "the download log";
   if (n == Lower(kJournalName) || n == Lower(kWriterLockFileName) || n == Lower(kSettingsLockName) ||
-      n == Lower(LoadString(kStrPasswordFile)) || n.find(".tmp-") != std::string::npos) {
+      n == Lower(LoadString(string_id::kSettingsPasswordFile)) || n.find(".tmp-") != std::string::npos) {
     return "a working file of the program";
   }
   return {};

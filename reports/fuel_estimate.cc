@@ -6,15 +6,12 @@
 #include "app/format_text.h"
 #include "app/station.h"
 #include "database/daily_summary_ops.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kGotoError = 34700;
-constexpr std::uint32_t kRecordError = 34701;
-constexpr std::uint32_t kNotEstimable = 38026;
-constexpr std::uint32_t kNoData = 38050;
 constexpr std::uint32_t kNeedData = 38051;
 constexpr std::uint32_t kEmptyOn = 38052;
 
@@ -60,10 +57,10 @@ bool FuelEstimator::GetDay(std::int32_t key, bool integration, Day* out) {
     double hours = 0.0;
     switch (IntegratedDegreeDaysOfDay(db_, day, base_f_, &d.degree_days, &hours)) {
       case DayDegreeDays::kGotoError:
-        Report(kGotoError);
+        Report(string_id::kDatabaseGotoError);
         return false;
       case DayDegreeDays::kReadError:
-        Report(kRecordError);
+        Report(string_id::kGallonsLeftRecordError);
         return false;
       case DayDegreeDays::kNoData:
         break;
@@ -90,7 +87,7 @@ bool FuelEstimator::GetDay(std::int32_t key, bool integration, Day* out) {
 int FuelEstimator::Walk(const FuelCustomer& c, bool integration, double* gallons_left, DateTime* empty_date) {
   *empty_date = DateTime();
   if (!c.Estimable()) {
-    last_error_ = FormatText(LoadString(kNotEstimable), static_cast<long>(c.Number()));
+    last_error_ = FormatText(LoadString(string_id::kFuelCustomerNotEstimable), static_cast<long>(c.Number()));
     if (error_) error_(last_error_);
     return -1;
   }
@@ -143,7 +140,7 @@ FuelEstimate EstimateFuel(FuelEstimator& estimator, const FuelCustomer& c) {
   FuelEstimate e;
   e.status = -1;
   if (!estimator.HasData()) {
-    e.text = std::string(LoadString(kNoData));
+    e.text = std::string(LoadString(string_id::kFuelNoDataToEstimate));
     return e;
   }
   if (c.Estimable() && estimator.ReadingAfterData(c)) {

@@ -4,6 +4,7 @@
 
 #include "app/format_text.h"
 #include "reports/fuel_client_form.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
@@ -21,7 +22,6 @@ constexpr std::uint32_t kEndAfterLast = 38038;
 constexpr std::uint32_t kNoGallons = 38039;
 constexpr std::uint32_t kBadGallons = 38040;
 constexpr std::uint32_t kGallonsNotPositive = 38041;
-constexpr std::uint32_t kNoData = 38050;
 
 KFactorResult Refuse(const char* field, std::string message) {
   KFactorResult r;
@@ -39,7 +39,7 @@ bool Blank(std::string_view s) { return s.find_first_not_of(" \t") == std::strin
 KFactorResult CalcKFactor(WeatherDatabase& db, const KFactorInput& in, float base_f, bool integration,
                           const DegDayPrompts& prompts) {
   const DateList& days = db.date_list();
-  if (days.size() == 0) return Refuse("start", Text(kNoData));
+  if (days.size() == 0) return Refuse("start", Text(string_id::kFuelNoDataToEstimate));
   const std::int32_t first = days.keys().front();
   const std::int32_t last = days.keys().back();
 

@@ -9,14 +9,12 @@
 #include "app/format_text.h"
 #include "app/station.h"
 #include "reports/fuel_customer.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kReadError = 38024;
-constexpr std::uint32_t kNotEstimable = 38026;
-constexpr std::uint32_t kNoData = 38053;
 constexpr std::uint32_t kCannotRead = 38054;
 constexpr std::uint32_t kNoneSelected = 38055;
 
@@ -116,18 +114,20 @@ FuelReport BuildFuelReport(FuelEstimator& estimator, const std::string& fuel_fol
                            const DateTime& today) {
   FuelReport report;
   if (!estimator.HasData()) {
-    report.error = std::string(LoadString(kNoData));
+    report.error = std::string(LoadString(string_id::kFuelNoDataToReport));
     return report;
   }
   std::vector<Entry> entries;
   for (const CustomerFile& f : ListCustomers(fuel_folder)) {
     if (f.status != kFuelOk) {
       report.problems.push_back(f.number >= 0 ? FormatText(LoadString(kCannotRead), static_cast<long>(f.number))
-                                              : std::string(LoadString(kReadError)) + " (" + f.path + ")");
+                                              : std::string(LoadString(string_id::kFuelCustomerUnreadable)) + " (" +
+                                                    f.path + ")");
       continue;
     }
     if (!f.customer.Estimable()) {
-      report.problems.push_back(FormatText(LoadString(kNotEstimable), static_cast<long>(f.customer.Number())));
+      report.problems.push_back(
+          FormatText(LoadString(string_id::kFuelCustomerNotEstimable), static_cast<long>(f.customer.Number())));
       continue;
     }
     Entry e;

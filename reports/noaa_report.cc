@@ -7,14 +7,14 @@
 #include "foundation/date_time.h"
 #include "foundation/display_units.h"
 #include "foundation/file_util.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
-constexpr std::uint32_t kCouldNotOpen = 37801;    // "Could not open noaa.txt"
-constexpr std::uint32_t kFirstFileName = 37820;   // NOAAMO, NOAAPRMO, NOAAYR, NOAAPRYR
-constexpr std::uint32_t kFirstMonthName = 61998;  // "Jan"
+constexpr std::uint32_t kCouldNotOpen = 37801;   // "Could not open noaa.txt"
+constexpr std::uint32_t kFirstFileName = 37820;  // NOAAMO, NOAAPRMO, NOAAYR, NOAAPRYR
 
 constexpr const char* kTitlePad = "                   ";  // 19 blanks before each title
 constexpr const char* kNone = "---";
@@ -53,7 +53,7 @@ bool Millimetres() { return DisplayUnits::rainUnit == DisplayUnits::kRainMillime
 int RainDecimals() { return Millimetres() ? 1 : 2; }
 
 std::string MonthCaps(int month) {
-  std::string s(LoadString(kFirstMonthName + static_cast<std::uint32_t>(month - 1)));
+  std::string s(LoadString(string_id::kFirstMonthName + static_cast<std::uint32_t>(month - 1)));
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
@@ -416,7 +416,7 @@ int WriteStandardNoaaReports(WeatherDatabase& db, const NoaaSettings& settings, 
   for (NoaaStandard which : kAll) {
     NoaaPeriod period;
     if (!StandardPeriod(db, which, &period)) {
-      if (error) *error = std::string(LoadString(37800));
+      if (error) *error = std::string(LoadString(string_id::kNoRecordsInDatabase));
       return kNoaaNoRecords;
     }
     const std::string path = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + StandardFileName(which);

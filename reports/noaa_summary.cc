@@ -7,15 +7,13 @@
 #include "database/daily_summary_ops.h"
 #include "database/data_record.h"
 #include "foundation/display_units.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
 
 using ID = WeatherDataID;
-
-constexpr std::uint32_t kGotoError = 34700;    // "Database Goto error."
-constexpr std::uint32_t kRecordError = 34707;  // "Error getting database record."
 
 // Day variables the summary reads.
 constexpr ID kHighTemp = ID::Make(0, ID::kClassTemp, ID::kStatDayHigh, 0, 0);
@@ -114,7 +112,7 @@ int NoaaSummary::IntegrateDay(const DateTime& day, double* heat, double* cool) {
   *cool = 0.0;
   const int count = db_.GotoDay(day.month, day.day, day.year);
   if (count < 0) {
-    error_ = settings_.station_name + ": " + std::string(LoadString(kGotoError));
+    error_ = settings_.station_name + ": " + std::string(LoadString(string_id::kDatabaseGotoError));
     return -1;
   }
   const double hb = settings_.heat_base_f;
@@ -122,7 +120,7 @@ int NoaaSummary::IntegrateDay(const DateTime& day, double* heat, double* cool) {
   RecordBytes bytes;
   for (int i = 0; i < count; ++i) {
     if (db_.GetRecord(&bytes) != kDbOk) {
-      error_ = settings_.station_name + ": " + std::string(LoadString(kRecordError));
+      error_ = settings_.station_name + ": " + std::string(LoadString(string_id::kDatabaseRecordError));
       return -1;
     }
     if (bytes[0] != kRecordTypeArchive) continue;

@@ -1,5 +1,7 @@
 // The program's numbered string table: every user-visible text, default file name,
-// unit text and template tag is looked up here by its number.
+// unit text and template tag is looked up here by its number. The texts live in
+// resources/*.inc; an entry that code refers to by name ends with `// id: kName`, and
+// the build turns those tags into resources/string_ids.h (namespace sq::string_id).
 #pragma once
 
 #include <cstdint>
