@@ -79,11 +79,6 @@ std::vector<PortEntry> PortList(const PortMap& ports) {
   return list;
 }
 
-int Fail(const char* what, const SerialSession& session) {
-  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return kExitFailed;
-}
-
 int Info(const Station& station, const CommSettings& settings) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
@@ -93,7 +88,7 @@ int Info(const Station& station, const CommSettings& settings) {
   }
   session->set_station_model(station.record().model);
   const int model = session->GetModelNo();
-  if (model < 0) return Fail("reading the model", *session);
+  if (model < 0) return ConsoleExchangeFailed("reading the model", *session);
   std::string found = ModelFoundText(model, settings.port_number);
   if (settings.connection_type == kConnTcp || settings.connection_type == kConnUsb) {
     found = found.substr(0, found.find(" on COM"));  // no COM port involved
@@ -104,7 +99,7 @@ int Info(const Station& station, const CommSettings& settings) {
     return kExitOk;
   }
   FirmwareDate date;
-  if (session->GetFirmwareDate(date) != 0) return Fail("reading the firmware date", *session);
+  if (session->GetFirmwareDate(date) != 0) return ConsoleExchangeFailed("reading the firmware date", *session);
   std::printf("Firmware date:      %s %d %d\n", kMonths[date.month - 1], date.day, date.year);
   std::string version;
   if (session->GetFirmwareVersion(version) == 0) {
@@ -113,16 +108,17 @@ int Info(const Station& station, const CommSettings& settings) {
     std::printf("Firmware version:   ---\n");
   }
   ConsoleTime t;
-  if (session->GetTime(t) != 0) return Fail("reading the console time", *session);
+  if (session->GetTime(t) != 0) return ConsoleExchangeFailed("reading the console time", *session);
   std::printf("Console time:       %04d-%02d-%02d %02d:%02d\n", t.year, t.month, t.day, t.hour, t.minute);
   const int period = session->GetArchivePeriod();
-  if (period < 0) return Fail("reading the archive period", *session);
+  if (period < 0) return ConsoleExchangeFailed("reading the archive period", *session);
   std::printf("Archive period:     %d min\n", period);
   std::array<int, 5> stats{};
-  if (session->GetReceptionStats(stats) != 0) return Fail("reading the reception statistics", *session);
+  if (session->GetReceptionStats(stats) != 0)
+    return ConsoleExchangeFailed("reading the reception statistics", *session);
   std::printf("Reception:          %d %d %d %d %d\n", stats[0], stats[1], stats[2], stats[3], stats[4]);
   std::string bar;
-  if (session->GetBarData(bar) != 0) return Fail("reading the barometer data", *session);
+  if (session->GetBarData(bar) != 0) return ConsoleExchangeFailed("reading the barometer data", *session);
   std::printf("Barometer data:\n");
   std::string line;
   for (char c : bar) {
@@ -236,6 +232,11 @@ int ConsolePortTest(const Args& args, const ConsoleCommandEnv&) {
 int ConsoleLoop(const Args& args, const ConsoleCommandEnv&) { return RunConsoleLoop(args); }
 
 }  // namespace
+
+int ConsoleExchangeFailed(const char* what, const SerialSession& session) {
+  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
+  return kExitFailed;
+}
 
 const std::vector<ConsoleCommand>& ConsoleCommands() {
   static const std::vector<ConsoleCommand> table = {

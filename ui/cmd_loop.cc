@@ -269,11 +269,6 @@ void PrintJson(const Reading& reading, int number) {
   std::printf("%s\n", line.c_str());
 }
 
-int Fail(const char* what, const SerialSession& session) {
-  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return kExitFailed;
-}
-
 }  // namespace
 
 int RunConsoleLoop(const Args& args) {
@@ -327,7 +322,7 @@ int RunConsoleLoop(const Args& args) {
   LoopPackets loop(*session);
   const bool loop2 = settings.console_family == kFamilyCorvale && loop.Loop2Supported();
   const int kind = loop2 ? kLoopKindBoth : kLoopKindLoop;
-  if (loop.StartLoop(count, kind) != 0) return Fail("starting the packet stream", *session);
+  if (loop.StartLoop(count, kind) != 0) return ConsoleExchangeFailed("starting the packet stream", *session);
 
   LinkClock& clock = session->clock();
   LoopRecord record;
@@ -362,13 +357,14 @@ int RunConsoleLoop(const Args& args) {
                    std::string(LoadString(r == kLoopBadCrc ? kCrcErrorText : kHeaderErrorText)).c_str());
       // The packets after a damaged one may be out of step: ask again for what is left.
       loop.StopLoop();
-      if (++damaged > kMaxDamaged) return Fail("reading packets", *session);
-      if (loop.StartLoop(count - shown, kind) != 0) return Fail("restarting the packet stream", *session);
+      if (++damaged > kMaxDamaged) return ConsoleExchangeFailed("reading packets", *session);
+      if (loop.StartLoop(count - shown, kind) != 0)
+        return ConsoleExchangeFailed("restarting the packet stream", *session);
       last_packet = clock.NowMs();
       continue;
     }
     loop.StopLoop();
-    return Fail("reading packets", *session);
+    return ConsoleExchangeFailed("reading packets", *session);
   }
   loop.StopLoop();
   return kExitOk;

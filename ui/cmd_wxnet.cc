@@ -60,11 +60,6 @@ int Usage(const char* command, const char* usage, const std::string& problem) {
   return kExitUsage;
 }
 
-int Fail(const char* command, const std::string& text) {
-  std::fprintf(stderr, "stratoquill %s: %s\n", command, text.c_str());
-  return kExitFailed;
-}
-
 // Log lines go to the terminal and, unless nothing is sent, to the download log. A dry run
 // sends nothing, so it never claims the network's success line.
 auto LogTo(bool to_log) {

@@ -17,6 +17,10 @@
 
 namespace sq::testing {
 
+// The grace period of a fake link clock for peers that say when they stay silent: as
+// long as a loaded machine may take to answer, and spent only when an answer is late.
+inline constexpr int kAnswerGraceMs = 5000;
+
 // The console end of a pseudo-terminal: the session opens path(); the test writes
 // the console's answers and reads what the session sent.
 class ScriptedPeer {

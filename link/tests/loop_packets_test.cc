@@ -236,11 +236,12 @@ TEST(LoopStreamCommand, BothKindsWithoutLoop2ReadOnePacket) {
 }
 
 TEST(LoopFailures, ConsoleThatDoesNotWake) {
+  FakeLinkClock clock(testing::kAnswerGraceMs);
   sim::SimOptions o;
   o.never_wake = true;
+  o.on_silence = [&clock] { clock.PeerSilent(); };
   sim::ConsoleSim sim(o);
   ASSERT_TRUE(sim.StartPty());
-  FakeLinkClock clock(50);
   CommSettings s;
   s.clock = &clock;
   s.device_path = sim.device_path();
@@ -312,8 +313,7 @@ class TcpPeer {
 // the logger's answers; after it, the logger is silent by design and the waits for it
 // take no real time.
 TEST(LoopFailures, GetLoopPacketsTimesOutAfterAMinute) {
-  constexpr int kAnswerGraceMs = 5000;
-  FakeLinkClock clock(kAnswerGraceMs);
+  FakeLinkClock clock(testing::kAnswerGraceMs);
   TcpPeer net;
   std::thread console([&] {
     if (!net.Accept()) return;

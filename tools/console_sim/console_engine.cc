@@ -59,6 +59,7 @@ void ConsoleEngine::SendOk(std::vector<std::uint8_t>& out) { Append(out, "\n\rOK
 void ConsoleEngine::OnWake(std::vector<std::uint8_t>& out) {
   if (wakes_ignored_ < options_.wake_misses) {
     ++wakes_ignored_;
+    if (options_.on_silence) options_.on_silence();
     return;
   }
   Append(out, "\n\r");
@@ -85,7 +86,10 @@ void ConsoleEngine::Receive(const std::uint8_t* data, std::size_t n, std::int64_
   }
   if (time_ref_ms_ < 0) time_ref_ms_ = now_ms;
   now_ms_ = now_ms;
-  if (options_.never_wake) return;
+  if (options_.never_wake) {
+    if (n > 0 && options_.on_silence) options_.on_silence();
+    return;
+  }
   const bool waiting = state_ == State::kBinary || state_ == State::kDumpStart || state_ == State::kDumpPageAck;
   if (waiting && n > 0 && now_ms - last_activity_ms_ >= kHostTimeoutMs) {
     state_ = State::kIdle;  // the computer stopped answering: back to command mode

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct SimOptions {
   bool nak_block_writes = false;  // EEBWR blocks answered with NAK
   int baud = 0;                   // pacing of the line in bit/s; 0 = as fast as possible
   std::string ignore_command;     // a command (e.g. "DMPAFT") that is never answered
+  // Called when the console stays silent on purpose (a wake-up ignored, or a console that
+  // never wakes), so that a test's fake clock ends the wait for an answer at once.
+  std::function<void()> on_silence;
 };
 
 class ConsoleEngine {
