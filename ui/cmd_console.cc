@@ -17,6 +17,7 @@
 #include "link/device_finder.h"
 #include "link/port_test.h"
 #include "link/serial_port_manager.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -83,7 +84,7 @@ int Info(const Station& station, const CommSettings& settings) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(33114)).c_str());
+    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
     return kExitFailed;
   }
   session->set_station_model(station.record().model);
@@ -160,9 +161,10 @@ int Find(Station& station, const CommSettings& settings, PortMap& ports, bool po
 }
 
 int PortTest(const CommSettings& settings, const PortMap& ports) {
-  std::printf("%s\n", std::string(LoadString(33060)).c_str());
+  std::printf("%s\n", std::string(LoadString(string_id::kSerialPortTest)).c_str());
   char line[64];
-  std::snprintf(line, sizeof line, std::string(LoadString(33061)).c_str(), settings.port_number, settings.baud_rate);
+  std::snprintf(line, sizeof line, std::string(LoadString(string_id::kLoopbackTest)).c_str(), settings.port_number,
+                settings.baud_rate);
   std::printf("%s\n", line);
   std::string message;
   const int r = TestSerialPort(settings, message);

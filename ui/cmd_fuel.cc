@@ -29,6 +29,7 @@
 #include "reports/fuel_estimate.h"
 #include "reports/fuel_kfactor.h"
 #include "reports/fuel_report.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -37,8 +38,6 @@ namespace sq::ui {
 namespace {
 
 constexpr std::uint32_t kReportFileName = 38000;
-constexpr std::uint32_t kNoEstimateData = 38050;
-constexpr std::uint32_t kNoReportData = 38053;
 
 const char* const kUsage =
     "Usage: stratoquill fuel FOLDER COMMAND [ARGS...]\n"
@@ -232,7 +231,8 @@ int List(const Context& ctx) {
   int shown = 0;
   for (const CustomerFile& f : files) {
     if (f.status != kFuelOk) {
-      std::fprintf(stderr, "stratoquill fuel: %s (%s)\n", std::string(LoadString(38024)).c_str(), f.path.c_str());
+      std::fprintf(stderr, "stratoquill fuel: %s (%s)\n",
+                   std::string(LoadString(string_id::kFuelCustomerUnreadable)).c_str(), f.path.c_str());
       continue;
     }
     if (shown++ == 0) {
@@ -331,7 +331,7 @@ int Estimate(const Context& ctx, std::int32_t number) {
   FuelCustomer c;
   if (!LoadCustomer(ctx, number, &c)) return kExitFailed;
   WeatherDatabase db;
-  if (!OpenData(ctx, db, kNoEstimateData)) return kExitFailed;
+  if (!OpenData(ctx, db, string_id::kFuelNoDataToEstimate)) return kExitFailed;
   FuelEstimator estimator(db, ctx.station);
   const FuelEstimate e = EstimateFuel(estimator, c);
   if (e.status != 0) return Fail("fuel", e.text);
@@ -390,7 +390,7 @@ int Report(const Context& ctx, const Parsed& p) {
     o.threshold = static_cast<float>(g);
   }
   WeatherDatabase db;
-  if (!OpenData(ctx, db, kNoReportData)) return kExitFailed;
+  if (!OpenData(ctx, db, string_id::kFuelNoDataToReport)) return kExitFailed;
   FuelEstimator estimator(db, ctx.station);
   DateTime today;
   today.SetCurrentTime();

@@ -27,6 +27,7 @@
 #include "publish/network_endpoints.h"
 #include "publish/network_logger.h"
 #include "realtime/bulletin_snapshot.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -37,7 +38,6 @@ namespace {
 constexpr std::uint32_t kRecognized = 39272;
 constexpr std::uint32_t kServerError = 39273;
 constexpr std::uint32_t kDidOutOfRange = 39274;
-constexpr std::uint32_t kNoSession = 33114;
 
 const char* const kUsage =
     "Usage: stratoquill network FOLDER status\n"
@@ -103,7 +103,7 @@ SerialSession* OpenConsole(const Station& station, SerialPortManager& manager) {
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
-    (void)Fail("network", std::string(LoadString(kNoSession)));
+    (void)Fail("network", std::string(LoadString(string_id::kNoSession)));
     return nullptr;
   }
   session->set_station_model(station.record().model);
@@ -212,7 +212,7 @@ int Register(Station& station, const Args& args) {
   candidate.record().account_key = key;
 
   NetworkLoggerOptions o = UploadOptionsFor(candidate);
-  if (o.url.empty()) return Fail("network", std::string(LoadString(39275)));
+  if (o.url.empty()) return Fail("network", std::string(LoadString(string_id::kNetworkNoEndpoint)));
   LogAndShow(o);
 
   // The console's firmware date goes into the set-up packet when the console answers.
@@ -260,7 +260,7 @@ int SendNow(Station& station, const Args& args) {
     }
   }
   NetworkLoggerOptions o = UploadOptionsFor(station);
-  if (o.url.empty() && !dry_run) return Fail("network", std::string(LoadString(39275)));
+  if (o.url.empty() && !dry_run) return Fail("network", std::string(LoadString(string_id::kNetworkNoEndpoint)));
   if (SnapshotKeeperRunning(station.Folder())) {
     return Fail("network",
                 "'stratoquill run' holds this station's console and uploads its current conditions about once a "
