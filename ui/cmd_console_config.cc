@@ -120,6 +120,13 @@ std::string CommErrorText(const SerialSession& s) {
   return text;
 }
 
+// The usage line of the setting `sub`, from the table.
+void PrintSettingUsage(std::FILE* out, std::string_view sub) {
+  if (const ConsoleCommand* c = FindConsoleCommand(sub)) {
+    std::fprintf(out, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
+  }
+}
+
 class Runner {
  public:
   Runner(const Args& args, const ConsoleCommandEnv& env) : args_(args), env_(env) {}
@@ -183,9 +190,7 @@ class Runner {
 int Runner::Usage(std::string_view sub, std::string_view problem) {
   if (!problem.empty())
     std::fprintf(stderr, "stratoquill console: %.*s\n", static_cast<int>(problem.size()), problem.data());
-  if (const ConsoleCommand* c = FindConsoleCommand(sub)) {
-    std::fprintf(stderr, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
-  }
+  PrintSettingUsage(stderr, sub);
   return kExitUsage;
 }
 
@@ -245,9 +250,7 @@ int Runner::Run(int (Runner::*command)()) {
     }
   }
   if (HasFlag(opts_, "--help")) {
-    if (const ConsoleCommand* c = FindConsoleCommand(sub_)) {
-      std::fprintf(env_.out, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
-    }
+    PrintSettingUsage(env_.out, sub_);
     if (sub_ == "settime") {
       std::fprintf(env_.out, "\nTime zones (--zone INDEX):\n");
       for (int i = 0; i < kTimeZoneCount; ++i) {
