@@ -45,6 +45,11 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& valued, c
   return p;
 }
 
+int Fail(const char* cmd, const std::string& text) {
+  std::fprintf(stderr, "stratoquill %s: %s\n", cmd, text.c_str());
+  return kExitFailed;
+}
+
 void ApplyProgramUnits(const char* cmd) {
   // One byte more than a configuration, so that a longer file is told from a whole one.
   const auto bytes = ReadWholeFile(ProgramFolder() + "/" + kProgConfigName, ProgConfigData::kSize + 1);

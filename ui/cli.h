@@ -37,6 +37,9 @@ struct ParsedArgs {
 [[nodiscard]] ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& valued,
                                    const std::vector<std::string>& flags);
 
+// Prints "stratoquill CMD: TEXT" on stderr; kExitFailed.
+int Fail(const char* cmd, const std::string& text);
+
 // Applies the program folder's saved display units when its progdata.dat holds a whole
 // configuration of the current layout; otherwise the defaults stay. With `cmd`, a progdata.dat of the wrong
 // size is reported ("stratoquill CMD: progdata.dat has the wrong size; ...").

@@ -17,6 +17,7 @@
 #include "link/device_finder.h"
 #include "link/port_test.h"
 #include "link/serial_port_manager.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -79,21 +80,16 @@ std::vector<PortEntry> PortList(const PortMap& ports) {
   return list;
 }
 
-int Fail(const char* what, const SerialSession& session) {
-  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return kExitFailed;
-}
-
 int Info(const Station& station, const CommSettings& settings) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(33114)).c_str());
+    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
     return kExitFailed;
   }
   session->set_station_model(station.record().model);
   const int model = session->GetModelNo();
-  if (model < 0) return Fail("reading the model", *session);
+  if (model < 0) return ConsoleExchangeFailed("reading the model", *session);
   std::string found = ModelFoundText(model, settings.port_number);
   if (settings.connection_type == kConnTcp || settings.connection_type == kConnUsb) {
     found = found.substr(0, found.find(" on COM"));  // no COM port involved
@@ -104,7 +100,7 @@ int Info(const Station& station, const CommSettings& settings) {
     return kExitOk;
   }
   FirmwareDate date;
-  if (session->GetFirmwareDate(date) != 0) return Fail("reading the firmware date", *session);
+  if (session->GetFirmwareDate(date) != 0) return ConsoleExchangeFailed("reading the firmware date", *session);
   std::printf("Firmware date:      %s %d %d\n", kMonths[date.month - 1], date.day, date.year);
   std::string version;
   if (session->GetFirmwareVersion(version) == 0) {
@@ -113,16 +109,17 @@ int Info(const Station& station, const CommSettings& settings) {
     std::printf("Firmware version:   ---\n");
   }
   ConsoleTime t;
-  if (session->GetTime(t) != 0) return Fail("reading the console time", *session);
+  if (session->GetTime(t) != 0) return ConsoleExchangeFailed("reading the console time", *session);
   std::printf("Console time:       %04d-%02d-%02d %02d:%02d\n", t.year, t.month, t.day, t.hour, t.minute);
   const int period = session->GetArchivePeriod();
-  if (period < 0) return Fail("reading the archive period", *session);
+  if (period < 0) return ConsoleExchangeFailed("reading the archive period", *session);
   std::printf("Archive period:     %d min\n", period);
   std::array<int, 5> stats{};
-  if (session->GetReceptionStats(stats) != 0) return Fail("reading the reception statistics", *session);
+  if (session->GetReceptionStats(stats) != 0)
+    return ConsoleExchangeFailed("reading the reception statistics", *session);
   std::printf("Reception:          %d %d %d %d %d\n", stats[0], stats[1], stats[2], stats[3], stats[4]);
   std::string bar;
-  if (session->GetBarData(bar) != 0) return Fail("reading the barometer data", *session);
+  if (session->GetBarData(bar) != 0) return ConsoleExchangeFailed("reading the barometer data", *session);
   std::printf("Barometer data:\n");
   std::string line;
   for (char c : bar) {
@@ -164,9 +161,10 @@ int Find(Station& station, const CommSettings& settings, PortMap& ports, bool po
 }
 
 int PortTest(const CommSettings& settings, const PortMap& ports) {
-  std::printf("%s\n", std::string(LoadString(33060)).c_str());
+  std::printf("%s\n", std::string(LoadString(string_id::kSerialPortTest)).c_str());
   char line[64];
-  std::snprintf(line, sizeof line, std::string(LoadString(33061)).c_str(), settings.port_number, settings.baud_rate);
+  std::snprintf(line, sizeof line, std::string(LoadString(string_id::kLoopbackTest)).c_str(), settings.port_number,
+                settings.baud_rate);
   std::printf("%s\n", line);
   std::string message;
   const int r = TestSerialPort(settings, message);
@@ -236,6 +234,11 @@ int ConsolePortTest(const Args& args, const ConsoleCommandEnv&) {
 int ConsoleLoop(const Args& args, const ConsoleCommandEnv&) { return RunConsoleLoop(args); }
 
 }  // namespace
+
+int ConsoleExchangeFailed(const char* what, const SerialSession& session) {
+  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
+  return kExitFailed;
+}
 
 const std::vector<ConsoleCommand>& ConsoleCommands() {
   static const std::vector<ConsoleCommand> table = {

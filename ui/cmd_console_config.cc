@@ -28,6 +28,7 @@
 #include "link/console_config_strings.h"
 #include "link/corvale_session.h"
 #include "link/settings_password.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/console_commands.h"
@@ -35,8 +36,6 @@
 namespace sq::ui {
 namespace {
 
-constexpr std::uint32_t kStrDateNotRecognized = 62900;
-constexpr std::uint32_t kStrTimeNotRecognized = 62901;
 constexpr int kConsoleModelLumo = 17;
 constexpr int kMinConsoleYear = 1900;  // the console keeps the year as an offset byte
 constexpr int kMaxConsoleYear = 1900 + 255;
@@ -121,6 +120,13 @@ std::string CommErrorText(const SerialSession& s) {
   return text;
 }
 
+// The usage line of the setting `sub`, from the table.
+void PrintSettingUsage(std::FILE* out, std::string_view sub) {
+  if (const ConsoleCommand* c = FindConsoleCommand(sub)) {
+    std::fprintf(out, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
+  }
+}
+
 class Runner {
  public:
   Runner(const Args& args, const ConsoleCommandEnv& env) : args_(args), env_(env) {}
@@ -184,9 +190,7 @@ class Runner {
 int Runner::Usage(std::string_view sub, std::string_view problem) {
   if (!problem.empty())
     std::fprintf(stderr, "stratoquill console: %.*s\n", static_cast<int>(problem.size()), problem.data());
-  if (const ConsoleCommand* c = FindConsoleCommand(sub)) {
-    std::fprintf(stderr, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
-  }
+  PrintSettingUsage(stderr, sub);
   return kExitUsage;
 }
 
@@ -246,9 +250,7 @@ int Runner::Run(int (Runner::*command)()) {
     }
   }
   if (HasFlag(opts_, "--help")) {
-    if (const ConsoleCommand* c = FindConsoleCommand(sub_)) {
-      std::fprintf(env_.out, "Usage: stratoquill console FOLDER %s [--yes]\n", c->usage);
-    }
+    PrintSettingUsage(env_.out, sub_);
     if (sub_ == "settime") {
       std::fprintf(env_.out, "\nTime zones (--zone INDEX):\n");
       for (int i = 0; i < kTimeZoneCount; ++i) {
@@ -289,11 +291,11 @@ int Runner::SetTime() {
   TimeSetting setting;
   setting.time = {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min};
   if (date_text && !ParseConsoleDate(*date_text, setting.time)) {
-    ErrorMessage(Printf(LoadString(kStrDateNotRecognized), *date_text));
+    ErrorMessage(Printf(LoadString(string_id::kDateNotRecognized), *date_text));
     return kExitFailed;
   }
   if (time_text && !ParseClockTime(*time_text, setting.time)) {
-    ErrorMessage(Printf(LoadString(kStrTimeNotRecognized), *time_text));
+    ErrorMessage(Printf(LoadString(string_id::kTimeNotRecognized), *time_text));
     return kExitFailed;
   }
   if (dst_text && *dst_text != "auto" && *dst_text != "on" && *dst_text != "off") {

@@ -19,6 +19,7 @@
 #include "link/web_download.h"
 #include "publish/network_logger.h"
 #include "reports/auto_export.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -88,7 +89,7 @@ int RunDownload(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = web ? nullptr : manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr && !web) {
-    std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(33114)).c_str());
+    std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
     return kExitFailed;
   }
   if (session != nullptr) session->set_station_model(station.record().model);

@@ -29,6 +29,7 @@
 #include "reports/fuel_estimate.h"
 #include "reports/fuel_kfactor.h"
 #include "reports/fuel_report.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -37,8 +38,6 @@ namespace sq::ui {
 namespace {
 
 constexpr std::uint32_t kReportFileName = 38000;
-constexpr std::uint32_t kNoEstimateData = 38050;
-constexpr std::uint32_t kNoReportData = 38053;
 
 const char* const kUsage =
     "Usage: stratoquill fuel FOLDER COMMAND [ARGS...]\n"
@@ -73,11 +72,6 @@ int Usage(const std::string& problem) {
   std::fprintf(stderr, "stratoquill fuel: %s\nRun 'stratoquill fuel --help' for the commands and keys.\n",
                problem.c_str());
   return kExitUsage;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "stratoquill fuel: %s\n", message.c_str());
-  return kExitFailed;
 }
 
 // The sub-command's own arguments: positionals, --name value options and flags.
@@ -192,7 +186,7 @@ bool OpenData(const Context& ctx, WeatherDatabase& db, std::uint32_t empty_messa
     case DbState::kFailed:
       return false;
     case DbState::kEmpty:
-      Fail(std::string(LoadString(empty_message)));
+      Fail("fuel", std::string(LoadString(empty_message)));
       return false;
     case DbState::kOpen:
       break;
@@ -222,7 +216,7 @@ bool ApplyFields(const std::vector<std::string>& fields, FuelClientForm* form) {
 int SaveForm(const Context& ctx, const FuelClientForm& form, const FuelCustomer& original, bool is_new) {
   const FuelFormResult r = SaveFuelClient(ctx.fuel, form, original, is_new);
   if (!r.ok) {
-    return Fail(r.field.empty() ? r.message : r.field + ": " + r.message + " Nothing was changed.");
+    return Fail("fuel", r.field.empty() ? r.message : r.field + ": " + r.message + " Nothing was changed.");
   }
   if (!r.warning.empty()) std::fprintf(stderr, "stratoquill fuel: %s\n", r.warning.c_str());
   std::printf("Customer no. %ld saved in %s\n", static_cast<long>(r.customer.Number()),
@@ -237,7 +231,8 @@ int List(const Context& ctx) {
   int shown = 0;
   for (const CustomerFile& f : files) {
     if (f.status != kFuelOk) {
-      std::fprintf(stderr, "stratoquill fuel: %s (%s)\n", std::string(LoadString(38024)).c_str(), f.path.c_str());
+      std::fprintf(stderr, "stratoquill fuel: %s (%s)\n",
+                   std::string(LoadString(string_id::kFuelCustomerUnreadable)).c_str(), f.path.c_str());
       continue;
     }
     if (shown++ == 0) {
@@ -318,7 +313,8 @@ int Remove(const Context& ctx, std::int32_t number, bool yes) {
   WriterLock lock;
   if (!LockFuel(ctx, lock)) return kExitFailed;
   if (!CustomerExists(ctx.fuel, number)) {
-    return Fail("there is no customer no. " + std::to_string(number) + " (" + CustomerPath(ctx.fuel, number) + ")");
+    return Fail("fuel",
+                "there is no customer no. " + std::to_string(number) + " (" + CustomerPath(ctx.fuel, number) + ")");
   }
   FuelCustomer c;
   const std::string who = ReadCustomer(ctx.fuel, number, &c) == kFuelOk ? " (" + c.DisplayName() + ")" : "";
@@ -326,7 +322,7 @@ int Remove(const Context& ctx, std::int32_t number, bool yes) {
     std::fprintf(stderr, "stratoquill fuel: nothing removed (--yes removes without asking)\n");
     return kExitFailed;
   }
-  if (!RemoveCustomer(ctx.fuel, number)) return Fail("cannot remove " + CustomerPath(ctx.fuel, number));
+  if (!RemoveCustomer(ctx.fuel, number)) return Fail("fuel", "cannot remove " + CustomerPath(ctx.fuel, number));
   std::printf("Customer no. %ld removed\n", static_cast<long>(number));
   return kExitOk;
 }
@@ -335,10 +331,10 @@ int Estimate(const Context& ctx, std::int32_t number) {
   FuelCustomer c;
   if (!LoadCustomer(ctx, number, &c)) return kExitFailed;
   WeatherDatabase db;
-  if (!OpenData(ctx, db, kNoEstimateData)) return kExitFailed;
+  if (!OpenData(ctx, db, string_id::kFuelNoDataToEstimate)) return kExitFailed;
   FuelEstimator estimator(db, ctx.station);
   const FuelEstimate e = EstimateFuel(estimator, c);
-  if (e.status != 0) return Fail(e.text);
+  if (e.status != 0) return Fail("fuel", e.text);
   std::printf("%s: %s\n", c.DisplayName().c_str(), e.text.c_str());
   return kExitOk;
 }
@@ -362,9 +358,9 @@ int KFactor(const Context& ctx, std::int32_t number, const Parsed& p) {
     for (const auto& [field, name] : kOptions) {
       if (r.field == field) option = std::string(name) + ": ";
     }
-    return Fail(option + r.message);
+    return Fail("fuel", option + r.message);
   }
-  if (r.status != 0) return Fail("no K factor computed (--accept-incomplete uses days with little data)");
+  if (r.status != 0) return Fail("fuel", "no K factor computed (--accept-incomplete uses days with little data)");
   std::printf("K factor of customer no. %ld: %s (%.1f degree days, %.2f gallons; %s method, base %.1f F)\n",
               static_cast<long>(number), r.k_text.c_str(), r.degree_days, r.gallons, MethodName(ctx.station),
               static_cast<double>(base));
@@ -394,16 +390,16 @@ int Report(const Context& ctx, const Parsed& p) {
     o.threshold = static_cast<float>(g);
   }
   WeatherDatabase db;
-  if (!OpenData(ctx, db, kNoReportData)) return kExitFailed;
+  if (!OpenData(ctx, db, string_id::kFuelNoDataToReport)) return kExitFailed;
   FuelEstimator estimator(db, ctx.station);
   DateTime today;
   today.SetCurrentTime();
   const FuelReport report = BuildFuelReport(estimator, ctx.fuel, o, today);
   for (const std::string& problem : report.problems) std::fprintf(stderr, "stratoquill fuel: %s\n", problem.c_str());
-  if (report.status != 0) return Fail(report.error);
+  if (report.status != 0) return Fail("fuel", report.error);
   const std::string path = std::string(LoadString(kReportFileName));
   std::string error;
-  if (!WriteFileAtomic(path, report.text, &error)) return Fail(error);
+  if (!WriteFileAtomic(path, report.text, &error)) return Fail("fuel", error);
   std::fputs(report.text.c_str(), stdout);
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(path, ec);

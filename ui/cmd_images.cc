@@ -42,11 +42,6 @@ int Usage(FILE* out) {
   return out == stdout ? kExitOk : kExitUsage;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "stratoquill images: %s\n", text.c_str());
-  return kExitFailed;
-}
-
 // Current data: the snapshot while `run` keeps the station, else the console (and the
 // snapshot when the console cannot be reached). False with `*why` when there are none.
 bool ReadCurrent(const Station& station, const std::string& folder, BulletinData* out, bool* extremes,
@@ -102,12 +97,13 @@ int RunImages(const Args& args) {
     const bool has_value = i + 1 < args.size();
     if (IsHelp(a)) return Usage(stdout);
     if (a == "--profile") {
-      if (!has_value || !ParseProfile(args[++i], &profile_number)) return Fail("--profile needs a number from 1 to 8");
+      if (!has_value || !ParseProfile(args[++i], &profile_number))
+        return Fail("images", "--profile needs a number from 1 to 8");
     } else if (a == "--out") {
-      if (!has_value) return Fail("--out needs a folder");
+      if (!has_value) return Fail("images", "--out needs a folder");
       out_dir = args[++i];
     } else if (a == "--span") {
-      if (!has_value) return Fail("--span needs a span, e.g. 24h or 12months");
+      if (!has_value) return Fail("images", "--span needs a span, e.g. 24h or 12months");
       span_key = args[++i];
     } else if (a == "--current") {
       current = true;
@@ -135,7 +131,7 @@ int RunImages(const Args& args) {
   UploadParameters profile = config.Profile(profile_number);
   if (!span_key.empty()) {
     const auto code = SpanCodeFromKey(span_key);
-    if (!code || *code == 9) return Fail("unknown span '" + span_key + "' (see 'stratoquill images --help')");
+    if (!code || *code == 9) return Fail("images", "unknown span '" + span_key + "' (see 'stratoquill images --help')");
     profile.span = *code;
   }
   if (all) {

@@ -56,11 +56,6 @@ int Images() {
   return kExitOk;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "stratoquill internet: %s\n", text.c_str());
-  return kExitFailed;
-}
-
 int Refused(const std::vector<std::string>& errors) {
   for (const auto& e : errors) std::fprintf(stderr, "stratoquill internet: %s\n", e.c_str());
   std::fprintf(stderr, "stratoquill internet: nothing was changed\n");
@@ -69,7 +64,7 @@ int Refused(const std::vector<std::string>& errors) {
 
 int Save(const InternetConfiguration& config, const std::string& folder) {
   std::string error;
-  if (config.Save(folder, &error) != 0) return Fail("cannot save " + folder + ": " + error);
+  if (config.Save(folder, &error) != 0) return Fail("internet", "cannot save " + folder + ": " + error);
   std::printf("saved %s\n", (fs::path(folder) / kInetConfigName).string().c_str());
   return kExitOk;
 }
@@ -95,7 +90,7 @@ int ShowFiles(const std::string& folder, const UploadParameters& p) {
   const std::string list = LoadText(p.list_name, sizeof p.list_name);
   std::string error;
   const auto files = ReadProfileList(folder, list, &error);
-  if (!files) return Fail("cannot read " + list + ": " + error);
+  if (!files) return Fail("internet", "cannot read " + list + ": " + error);
   if (files->empty()) std::printf("(no files in %s)\n", list.c_str());
   int i = 0;
   for (const auto& f : *files) {
@@ -112,25 +107,26 @@ int ChangeFiles(const std::string& folder, InternetConfiguration& config, int n,
   const std::string list = LoadText(p.list_name, sizeof p.list_name);
   std::string error;
   auto files = ReadProfileList(folder, list, &error);
-  if (!files) return Fail("cannot read " + list + ": " + error);
+  if (!files) return Fail("internet", "cannot read " + list + ": " + error);
   const std::string& verb = args[at];
   if (verb == "add") {
-    if (args.size() < at + 2 || args.size() > at + 3) return Fail("files add needs PATH and may take a NAME");
+    if (args.size() < at + 2 || args.size() > at + 3)
+      return Fail("internet", "files add needs PATH and may take a NAME");
     std::error_code ec;
     const fs::path path = fs::absolute(args[at + 1], ec).lexically_normal();
-    if (ec || !fs::is_regular_file(path, ec)) return Fail("'" + args[at + 1] + "' is not a file");
+    if (ec || !fs::is_regular_file(path, ec)) return Fail("internet", "'" + args[at + 1] + "' is not a file");
     const std::string name = args.size() == at + 3 ? args[at + 2] : path.filename().string();
     const std::string text = path.string();
     if (name.empty() || name.find_first_of("\t\r\n") != std::string::npos ||
         text.find_first_of("\t\r\n") != std::string::npos) {
-      return Fail("names and paths may not hold TABs or line breaks");
+      return Fail("internet", "names and paths may not hold TABs or line breaks");
     }
     if (name.size() + 4 + text.size() > kProfileLineMax) {
-      return Fail("the name and path together are too long for the list (at most " +
-                  std::to_string(kProfileLineMax - 4) + " characters)");
+      return Fail("internet", "the name and path together are too long for the list (at most " +
+                                  std::to_string(kProfileLineMax - 4) + " characters)");
     }
     for (const auto& f : *files) {
-      if (f.path == text) return Fail("'" + text + "' is already in the list");
+      if (f.path == text) return Fail("internet", "'" + text + "' is already in the list");
     }
     files->push_back({name, text});
   } else if (verb == "remove") {
@@ -138,13 +134,13 @@ int ChangeFiles(const std::string& folder, InternetConfiguration& config, int n,
     const long index = args.size() == at + 2 ? std::strtol(args[at + 1].c_str(), &end, 10) : 0;
     if (args.size() != at + 2 || end == args[at + 1].c_str() || *end != '\0' || index < 1 ||
         index > static_cast<long>(files->size())) {
-      return Fail("files remove needs the INDEX of an entry (1.." + std::to_string(files->size()) + ")");
+      return Fail("internet", "files remove needs the INDEX of an entry (1.." + std::to_string(files->size()) + ")");
     }
     files->erase(files->begin() + (index - 1));
   } else {
-    return Fail("unknown files action '" + verb + "' (add, remove)");
+    return Fail("internet", "unknown files action '" + verb + "' (add, remove)");
   }
-  if (!WriteProfileList(folder, list, *files, &error)) return Fail("cannot write " + list + ": " + error);
+  if (!WriteProfileList(folder, list, *files, &error)) return Fail("internet", "cannot write " + list + ": " + error);
   p.file_count = static_cast<std::int16_t>(std::min<std::size_t>(files->size(), 32767));
   if (Save(config, folder) != 0) return kExitFailed;
   return ShowFiles(folder, p);
@@ -152,16 +148,16 @@ int ChangeFiles(const std::string& folder, InternetConfiguration& config, int n,
 
 int Profile(const std::string& folder, InternetConfiguration& config, const Args& args) {
   // args: internet FOLDER profile N VERB ...
-  if (args.size() < 5) return Fail("profile needs a number 1..8 and show, set or files");
+  if (args.size() < 5) return Fail("internet", "profile needs a number 1..8 and show, set or files");
   char* end = nullptr;
   const long n = std::strtol(args[3].c_str(), &end, 10);
   if (end == args[3].c_str() || *end != '\0' || n < 1 || n > kProfileCount) {
-    return Fail("profile number '" + args[3] + "' is not 1..8");
+    return Fail("internet", "profile number '" + args[3] + "' is not 1..8");
   }
   UploadParameters& p = config.Profile(static_cast<int>(n));
   const std::string& verb = args[4];
   if (verb == "show") {
-    if (args.size() != 5) return Fail("profile N show takes nothing more");
+    if (args.size() != 5) return Fail("internet", "profile N show takes nothing more");
     for (const auto& k : ProfileSettingKeys()) {
       std::printf("%-24s %s\n", k.key.c_str(), ProfileSettingValue(p, k.key).c_str());
     }
@@ -169,7 +165,7 @@ int Profile(const std::string& folder, InternetConfiguration& config, const Args
     return ShowFiles(folder, p);
   }
   if (verb == "set") {
-    if (args.size() < 6) return Fail("profile N set needs KEY=VALUE (see stratoquill internet --keys)");
+    if (args.size() < 6) return Fail("internet", "profile N set needs KEY=VALUE (see stratoquill internet --keys)");
     std::vector<std::string> errors;
     if (ApplyProfileSettings(p, Args(args.begin() + 5, args.end()), &errors) != 0) return Refused(errors);
     return Save(config, folder);
@@ -178,7 +174,7 @@ int Profile(const std::string& folder, InternetConfiguration& config, const Args
     if (args.size() == 5) return ShowFiles(folder, p);
     return ChangeFiles(folder, config, static_cast<int>(n), args, 5);
   }
-  return Fail("unknown profile action '" + verb + "' (show, set, files)");
+  return Fail("internet", "unknown profile action '" + verb + "' (show, set, files)");
 }
 
 }  // namespace
@@ -198,12 +194,12 @@ int RunInternet(const Args& args) {
     Inform("The older internet settings (Internet.cfg) were converted into " + std::string(kInetConfigName) + ".");
   const std::string& verb = args[2];
   if (verb == "show") {
-    if (args.size() != 3) return Fail("show takes nothing more");
+    if (args.size() != 3) return Fail("internet", "show takes nothing more");
     ShowRecord(config);
     return kExitOk;
   }
   if (verb == "set") {
-    if (args.size() < 4) return Fail("set needs KEY=VALUE (see stratoquill internet --keys)");
+    if (args.size() < 4) return Fail("internet", "set needs KEY=VALUE (see stratoquill internet --keys)");
     std::vector<std::string> errors;
     if (ApplyInetSettings(config, Args(args.begin() + 3, args.end()), &errors) != 0) return Refused(errors);
     if (config.proxy_mode == kProxyNamed && LoadText(config.proxy_name, kProxyNameSize).empty()) {

@@ -18,6 +18,7 @@
 #include "link/comm_error.h"
 #include "link/loop_packets.h"
 #include "link/serial_port_manager.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -29,9 +30,6 @@ namespace {
 
 using DU = DisplayUnits;
 
-constexpr std::uint32_t kTimedOutText = 33400;
-constexpr std::uint32_t kCrcErrorText = 33401;
-constexpr std::uint32_t kHeaderErrorText = 33402;
 constexpr int kMaxCount = 1000;
 // Damaged packets without a complete reading in between before the command gives up.
 constexpr int kMaxDamaged = 3;
@@ -269,11 +267,6 @@ void PrintJson(const Reading& reading, int number) {
   std::printf("%s\n", line.c_str());
 }
 
-int Fail(const char* what, const SerialSession& session) {
-  std::fprintf(stderr, "stratoquill console: %s failed: %s\n", what, DescribeCommError(session).c_str());
-  return kExitFailed;
-}
-
 }  // namespace
 
 int RunConsoleLoop(const Args& args) {
@@ -320,14 +313,14 @@ int RunConsoleLoop(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(33114)).c_str());
+    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
     return kExitFailed;
   }
   session->set_station_model(station.record().model);
   LoopPackets loop(*session);
   const bool loop2 = settings.console_family == kFamilyCorvale && loop.Loop2Supported();
   const int kind = loop2 ? kLoopKindBoth : kLoopKindLoop;
-  if (loop.StartLoop(count, kind) != 0) return Fail("starting the packet stream", *session);
+  if (loop.StartLoop(count, kind) != 0) return ConsoleExchangeFailed("starting the packet stream", *session);
 
   LinkClock& clock = session->clock();
   LoopRecord record;
@@ -354,21 +347,23 @@ int RunConsoleLoop(const Args& args) {
     if (r == kLoopPending) {
       if (clock.NowMs() - last_packet < kLoopPacketsLimitMs) continue;
       loop.StopLoop();
-      ErrorMessage(LoadString(kTimedOutText));
+      ErrorMessage(LoadString(string_id::kLoopTimedOut));
       return kExitFailed;
     }
     if (r == kLoopBadCrc || r == kLoopBadHeader) {
-      std::fprintf(stderr, "%s\n",
-                   std::string(LoadString(r == kLoopBadCrc ? kCrcErrorText : kHeaderErrorText)).c_str());
+      std::fprintf(
+          stderr, "%s\n",
+          std::string(LoadString(r == kLoopBadCrc ? string_id::kLoopCrcError : string_id::kLoopHeaderError)).c_str());
       // The packets after a damaged one may be out of step: ask again for what is left.
       loop.StopLoop();
-      if (++damaged > kMaxDamaged) return Fail("reading packets", *session);
-      if (loop.StartLoop(count - shown, kind) != 0) return Fail("restarting the packet stream", *session);
+      if (++damaged > kMaxDamaged) return ConsoleExchangeFailed("reading packets", *session);
+      if (loop.StartLoop(count - shown, kind) != 0)
+        return ConsoleExchangeFailed("restarting the packet stream", *session);
       last_packet = clock.NowMs();
       continue;
     }
     loop.StopLoop();
-    return Fail("reading packets", *session);
+    return ConsoleExchangeFailed("reading packets", *session);
   }
   loop.StopLoop();
   return kExitOk;

@@ -27,6 +27,7 @@
 #include "publish/network_endpoints.h"
 #include "publish/network_logger.h"
 #include "realtime/bulletin_snapshot.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -37,7 +38,6 @@ namespace {
 constexpr std::uint32_t kRecognized = 39272;
 constexpr std::uint32_t kServerError = 39273;
 constexpr std::uint32_t kDidOutOfRange = 39274;
-constexpr std::uint32_t kNoSession = 33114;
 
 const char* const kUsage =
     "Usage: stratoquill network FOLDER status\n"
@@ -74,11 +74,6 @@ int Usage(const std::string& problem) {
   return kExitUsage;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "stratoquill network: %s\n", text.c_str());
-  return kExitFailed;
-}
-
 // Prints every packet instead of sending it, and answers as the service would.
 struct DryRunPut final : PacketPut {
   PutResult Put(const std::string& url, std::span<const std::uint8_t> body, int) override {
@@ -103,12 +98,12 @@ SerialSession* OpenConsole(const Station& station, SerialPortManager& manager) {
   (void)ports.Load(ProgramFolder(), &error);
   const auto connection = station.GetConnection(&ports);
   if (!connection) {
-    (void)Fail("the station has no connection to its console configured");
+    (void)Fail("network", "the station has no connection to its console configured");
     return nullptr;
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
-    (void)Fail(std::string(LoadString(kNoSession)));
+    (void)Fail("network", std::string(LoadString(string_id::kNoSession)));
     return nullptr;
   }
   session->set_station_model(station.record().model);
@@ -157,14 +152,14 @@ int Endpoint(const Args& args) {
   if (!clear) {
     std::string why;
     const auto checked = NormalizeEndpoint(url, &why);
-    if (!checked) return Fail("'" + url + "' is not a usable endpoint: " + why);
+    if (!checked) return Fail("network", "'" + url + "' is not a usable endpoint: " + why);
     normalized = *checked;
   }
   std::string error;
   NetworkEndpoints e = LoadEndpoints(ProgramFolder(), &error);
-  if (!error.empty()) return Fail(error);
+  if (!error.empty()) return Fail("network", error);
   (staging ? e.staging : e.production) = normalized;
-  if (!SaveEndpoints(ProgramFolder(), e, &error)) return Fail(error);
+  if (!SaveEndpoints(ProgramFolder(), e, &error)) return Fail("network", error);
   std::printf("%s endpoint: %s\n", staging ? "Staging" : "Production", clear ? "(none)" : normalized.c_str());
   return kExitOk;
 }
@@ -172,6 +167,7 @@ int Endpoint(const Args& args) {
 int Save(Station& station, const std::string& what) {
   if (station.Save() != kStationOk) {
     return Fail(
+        "network",
         "Could not save station config file.  Check disk space.  If on network, check write permission of directory.");
   }
   std::printf("%s\n", what.c_str());
@@ -210,13 +206,13 @@ int Register(Station& station, const Args& args) {
   }
   if (mac.empty() || key_text.empty()) return Usage("register needs --mac and --key");
   Station candidate = station;
-  if (candidate.SetMacAddress(mac) != kStationOk) return Fail(std::string(LoadString(kDidOutOfRange)));
+  if (candidate.SetMacAddress(mac) != kStationOk) return Fail("network", std::string(LoadString(kDidOutOfRange)));
   std::uint32_t key = 0;
-  if (!ParseKey(key_text, &key)) return Fail("the key must be a whole number from 0 to 4294967295");
+  if (!ParseKey(key_text, &key)) return Fail("network", "the key must be a whole number from 0 to 4294967295");
   candidate.record().account_key = key;
 
   NetworkLoggerOptions o = UploadOptionsFor(candidate);
-  if (o.url.empty()) return Fail(std::string(LoadString(39275)));
+  if (o.url.empty()) return Fail("network", std::string(LoadString(string_id::kNetworkNoEndpoint)));
   LogAndShow(o);
 
   // The console's firmware date goes into the set-up packet when the console answers.
@@ -244,8 +240,8 @@ int Register(Station& station, const Args& args) {
   CurlPacketPut put;
   NetworkLogger logger(put, o);
   const int setup = logger.SendIPSetupPacket(v);
-  if (setup == kSendTransport) return Fail("the service could not be reached; nothing was registered");
-  if (setup != kSendOk) return Fail(std::string(LoadString(kServerError)));
+  if (setup == kSendTransport) return Fail("network", "the service could not be reached; nothing was registered");
+  if (setup != kSendOk) return Fail("network", std::string(LoadString(kServerError)));
   (void)logger.SendIPClearHiLowPacket2();
   station = candidate;
   const int saved = Save(station, std::string(LoadString(kRecognized)));
@@ -264,11 +260,11 @@ int SendNow(Station& station, const Args& args) {
     }
   }
   NetworkLoggerOptions o = UploadOptionsFor(station);
-  if (o.url.empty() && !dry_run) return Fail(std::string(LoadString(39275)));
+  if (o.url.empty() && !dry_run) return Fail("network", std::string(LoadString(string_id::kNetworkNoEndpoint)));
   if (SnapshotKeeperRunning(station.Folder())) {
-    return Fail(
-        "'stratoquill run' holds this station's console and uploads its current conditions about once a "
-        "minute itself; stop it to send now");
+    return Fail("network",
+                "'stratoquill run' holds this station's console and uploads its current conditions about once a "
+                "minute itself; stop it to send now");
   }
   LogAndShow(o);
   SerialPortManager manager;
@@ -280,8 +276,8 @@ int SendNow(Station& station, const Args& args) {
   HiLowsCache hilows;
   const int r = UploadCurrentConditions(logger, *session, hilows, station);
   if (r == kConsoleUnread)
-    return Fail("the console's current conditions could not be read: " + DescribeCommError(*session));
-  if (r != kSendOk) return Fail("the upload failed (see download.log)");
+    return Fail("network", "the console's current conditions could not be read: " + DescribeCommError(*session));
+  if (r != kSendOk) return Fail("network", "the upload failed (see download.log)");
   if (!dry_run) std::printf("Sent the current conditions to %s\n", o.url.c_str());
   return kExitOk;
 }

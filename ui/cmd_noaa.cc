@@ -18,14 +18,13 @@
 #include "database/weather_database.h"
 #include "foundation/regional_settings.h"
 #include "reports/noaa_report.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
 
 namespace sq::ui {
 namespace {
-
-constexpr std::uint32_t kNoRecords = 37800;  // "No records in your database."
 
 const char* const kUsage =
     "Usage: stratoquill noaa FOLDER (--month YYYY-MM | --year YYYY | --this-month |\n"
@@ -137,7 +136,7 @@ int RunNoaa(const Args& args) {
   WeatherDatabase db;
   const int rc = db.OpenDatabase(folder, true);
   if (rc == kDbNoFiles || (rc == kDbOk && db.NumberOfDataRecords() <= 0)) {
-    std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(kNoRecords)).c_str());
+    std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(string_id::kNoRecordsInDatabase)).c_str());
     return kExitFailed;
   }
   if (rc != kDbOk && db.month_count() == 0) {
@@ -164,7 +163,7 @@ int RunNoaa(const Args& args) {
                                : choice == "--this-year"  ? NoaaStandard::kThisYear
                                                           : NoaaStandard::kLastYear;
     if (!StandardPeriod(db, which, &period)) {
-      std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(kNoRecords)).c_str());
+      std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(string_id::kNoRecordsInDatabase)).c_str());
       return kExitFailed;
     }
     name = StandardFileName(which);

@@ -26,6 +26,7 @@
 #include "realtime/bulletin_fields.h"
 #include "realtime/bulletin_snapshot.h"
 #include "realtime/realtime_manager.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -369,7 +370,7 @@ int RunNow(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill now: %s\n", std::string(LoadString(33114)).c_str());
+    std::fprintf(stderr, "stratoquill now: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
     return kExitFailed;
   }
   session->set_station_model(station.record().model);

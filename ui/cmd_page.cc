@@ -38,11 +38,6 @@ int Usage(FILE* out) {
   return out == stdout ? kExitOk : kExitUsage;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "stratoquill page: %s\n", text.c_str());
-  return kExitFailed;
-}
-
 // The page extension: of profile `profile` (1..8), else of the first profile whose file
 // list holds the template, else of profile 1.
 std::string PageExtension(const std::string& folder, const fs::path& template_path, int profile) {
@@ -79,7 +74,7 @@ int RunPage(const Args& args) {
       char* end = nullptr;
       const long n = std::strtol(args[++i].c_str(), &end, 10);
       if (end == args[i].c_str() || *end != '\0' || n < 1 || n > kProfileCount) {
-        return Fail("--profile needs a number from 1 to 8");
+        return Fail("page", "--profile needs a number from 1 to 8");
       }
       profile = static_cast<int>(n);
     } else if (a.rfind("--", 0) == 0) {
@@ -95,7 +90,7 @@ int RunPage(const Args& args) {
   Station station;
   if (!LoadStation("page", folder, &station, NoStationMessage::kCannotReadQuoted)) return kExitFailed;
   std::error_code ec;
-  if (!fs::is_regular_file(template_path, ec)) return Fail("no template file '" + template_path.string() + "'");
+  if (!fs::is_regular_file(template_path, ec)) return Fail("page", "no template file '" + template_path.string() + "'");
   fs::path page_path;
   if (positional.size() == 3) {
     page_path = positional[2];
@@ -104,7 +99,7 @@ int RunPage(const Args& args) {
     page_path.replace_extension(PageExtension(folder, template_path, profile));
   }
   if (fs::weakly_canonical(page_path, ec) == fs::weakly_canonical(template_path, ec)) {
-    return Fail("the page would replace its template; give OUT or another profile extension");
+    return Fail("page", "the page would replace its template; give OUT or another profile extension");
   }
 
   ApplyProgramUnits();
@@ -116,7 +111,7 @@ int RunPage(const Args& args) {
     std::fprintf(stderr, "stratoquill: %s\n", error.c_str());
   error.clear();
   const auto source = ReadPageData(station, &ports, Clock::Default(), &error);
-  if (!source) return Fail(error);
+  if (!source) return Fail("page", error);
   if (source->from_snapshot) {
     std::fprintf(stderr, "stratoquill page: current data from the snapshot of 'stratoquill run', %lld s old\n",
                  static_cast<long long>(source->age_ms / 1000));

@@ -37,6 +37,7 @@
 #include "realtime/bulletin_snapshot.h"
 #include "realtime/realtime_manager.h"
 #include "reports/auto_export.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -50,8 +51,6 @@ namespace {
 constexpr std::uint32_t kClearNotSupported = 47226;
 constexpr std::uint32_t kOpenStationTitle = 47212;
 constexpr std::uint32_t kStagingSuffix = 47228;
-constexpr std::uint32_t kProgramTitle = 61565;
-constexpr std::uint32_t kNoSession = 33114;
 
 // A session with the station's console; nullptr when there is none (logged).
 SerialSession* OpenStationSession(Station& station, SerialPortManager& manager, const std::string& title) {
@@ -63,7 +62,7 @@ SerialSession* OpenStationSession(Station& station, SerialPortManager& manager, 
   }
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
-    (void)LogMessage(LoadString(kNoSession), title);
+    (void)LogMessage(LoadString(string_id::kNoSession), title);
     return nullptr;
   }
   session->set_station_model(station.record().model);
@@ -314,7 +313,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
   if (!shell.Started()) return exit_status.value_or(1);
   bool web_failed = false;
   if (!exit_status) {
-    std::string title(LoadString(kProgramTitle));
+    std::string title(LoadString(string_id::kProgramTitle));
     if (stagingServer) title += LoadString(kStagingSuffix);
     const Station* station = shell.CurrentStation();
     std::fprintf(stderr, "%s: running%s%s. Stop with Ctrl-C or SIGTERM.\n", title.c_str(),

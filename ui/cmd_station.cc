@@ -23,6 +23,7 @@
 #include "foundation/display_units.h"
 #include "foundation/prog_config_data.h"
 #include "publish/sample_templates.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -35,8 +36,6 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t kReminderText = 47006;
 constexpr std::uint32_t kReminderTitle = 47007;
 constexpr std::uint32_t kUseAnyway = 47003;
-constexpr std::uint32_t kCouldNotSave = 47009;
-constexpr std::uint32_t kUnreadableStation = 47011;
 
 std::string CurrentFolder() {
   std::error_code ec;
@@ -233,7 +232,7 @@ int StationShow(const Args& args) {
                    "' has an older layout; it was left as it is. 'stratoquill station upgrade " + folder +
                    "' converts it (keeping a copy).");
     } else {
-      ErrorMessage(FormatText(LoadString(kUnreadableStation), Station::ConfigPath(folder)));
+      ErrorMessage(FormatText(LoadString(string_id::kStationUnreadable), Station::ConfigPath(folder)));
     }
     return kExitFailed;
   }
@@ -286,7 +285,7 @@ int StationSet(const Args& args) {
     return kExitFailed;
   }
   if (station.Save() != 0) {
-    ErrorMessage(LoadString(kCouldNotSave));
+    ErrorMessage(LoadString(string_id::kCouldNotSaveStation));
     return kExitFailed;
   }
   if (ports.Serialize() != ports_before && ports.Save(ProgramFolder(), &error) != 0) {

@@ -54,11 +54,6 @@ int Usage(const std::string& problem) {
   return kExitUsage;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "stratoquill upload: %s\n", text.c_str());
-  return kExitFailed;
-}
-
 }  // namespace
 
 int RunUpload(const Args& args) {
@@ -107,17 +102,17 @@ int RunUpload(const Args& args) {
       if (config.Profile(n).enabled != 0) profiles |= 1u << (n - 1);
     }
     if (profiles == 0) {
-      return Fail(
-          "no upload profile is enabled: name one with --profile N, or enable one with "
-          "'stratoquill internet " +
-          folder + " profile N set enabled=on'");
+      return Fail("upload",
+                  "no upload profile is enabled: name one with --profile N, or enable one with "
+                  "'stratoquill internet " +
+                      folder + " profile N set enabled=on'");
     }
   }
   if (!dry_run && config.ftp_enabled == 0 && config.local_copy == 0) {
-    return Fail(
-        "FTP upload and local copy are both off, so there is nowhere to publish to: switch one on with "
-        "'stratoquill internet " +
-        folder + " set ftp-enabled=on' or 'set local-copy=on' (or try --dry-run)");
+    return Fail("upload",
+                "FTP upload and local copy are both off, so there is nowhere to publish to: switch one on with "
+                "'stratoquill internet " +
+                    folder + " set ftp-enabled=on' or 'set local-copy=on' (or try --dry-run)");
   }
   std::uint32_t tasks = profiles;
   if (download && !dry_run) {  // a dry run changes no data: no download

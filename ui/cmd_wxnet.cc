@@ -22,6 +22,7 @@
 #include "publish/wu_upload.h"
 #include "publish/wxnet_steps.h"
 #include "realtime/bulletin_snapshot.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "ui/cli.h"
 #include "ui/commands.h"
@@ -60,16 +61,11 @@ int Usage(const char* command, const char* usage, const std::string& problem) {
   return kExitUsage;
 }
 
-int Fail(const char* command, const std::string& text) {
-  std::fprintf(stderr, "stratoquill %s: %s\n", command, text.c_str());
-  return kExitFailed;
-}
-
 // Log lines go to the terminal and, unless nothing is sent, to the download log. A dry run
 // sends nothing, so it never claims the network's success line.
 auto LogTo(bool to_log) {
   return [to_log](std::string_view text, std::string_view title) {
-    if (!to_log && text == LoadString(39304)) return;
+    if (!to_log && text == LoadString(string_id::kWuUploaded)) return;
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     if (to_log) (void)LogMessage(text, title);
   };
@@ -189,7 +185,7 @@ int RunAprs(const Args& args) {
   options.log = LogTo(!dry_run);
   const AprsSettings settings = AprsSettingsOf(station);
   if (!AprsConfigured(settings) && !dry_run) {
-    options.log(LoadString(39311), options.title);
+    options.log(LoadString(string_id::kAprsNotConfigured), options.title);
     return kExitFailed;
   }
   BulletinData data;

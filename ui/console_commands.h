@@ -20,6 +20,7 @@
 namespace sq {
 class Clock;
 class LinkClock;
+class SerialSession;
 }  // namespace sq
 
 namespace sq::ui {
@@ -53,6 +54,10 @@ struct ConsoleCommand {
 
 // Runs `stratoquill console ...` (args[0] is "console"); the exit status.
 [[nodiscard]] int RunConsoleCommand(const Args& args, const ConsoleCommandEnv& env = {});
+
+// "stratoquill console: WHAT failed: WHY" on stderr for an exchange with the console
+// that failed; kExitFailed.
+int ConsoleExchangeFailed(const char* what, const SerialSession& session);
 
 // console FOLDER loop (cmd_loop.cc).
 int RunConsoleLoop(const Args& args);
