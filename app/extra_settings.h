@@ -44,7 +44,6 @@ inline constexpr std::size_t kWebUser = 2136;
 inline constexpr std::size_t kWebUserSize = 32;
 inline constexpr std::size_t kWebPassword = 2168;
 inline constexpr std::size_t kWebPasswordSize = 32;
-inline constexpr std::size_t kEnd = 2200;
 inline constexpr std::size_t kConsoleZone = 2200;
 inline constexpr std::size_t kConsoleDstOn = 2201;
 inline constexpr std::size_t kArchivePeriod = 2202;
@@ -54,7 +53,7 @@ inline constexpr std::size_t kWuPlainHttp = 2464;
 
 static_assert(kWebHost + kWebHostSize == kWebUser);
 static_assert(kWebUser + kWebUserSize == kWebPassword);
-static_assert(kWebPassword + kWebPasswordSize == kEnd);
+static_assert(kWebPassword + kWebPasswordSize == kConsoleZone);
 static_assert(kWuHost + kWuHostSize == kWuPlainHttp);
 
 }  // namespace sq::extra

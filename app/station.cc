@@ -259,7 +259,7 @@ int UpgradeStationConfig(StationRecord& r, const StationUpgradeTexts& texts) {
     r.wu_catchup = 0;
   }
   if (v < 10) {
-    const std::uint8_t b = r.console_family == kFamilyCurrent ? 0 : 2;
+    const std::uint8_t b = r.console_family == kFamilyCorvale ? 0 : 2;
     r.setting_1605[0] = r.setting_1605[1] = b;
     r.sunrise_1501 = 0;
     r.sunrise_1607 = 0;
@@ -459,7 +459,7 @@ std::optional<ConnectionDescription> Station::GetConnection(const PortMap* ports
   }
   c.console_family = rec_.console_family;
   c.baud = rec_.baud;
-  if (c.console_family == kFamilyOlder && c.baud > 2400) c.baud = 2400;
+  if (c.console_family == kFamilyBrisant && c.baud > 2400) c.baud = 2400;
   c.com_port = rec_.com_port;
   if (ports != nullptr) c.device = ports->DevicePath(rec_.com_port);
   c.idle_minutes = (rec_.timeout_minutes >= 1 && rec_.timeout_minutes <= 1999) ? rec_.timeout_minutes : 60;

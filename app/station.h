@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/connection.h"
+#include "app/station_models.h"
 #include "app/station_record.h"
 
 namespace sq {
@@ -94,11 +95,15 @@ class Station {
   [[nodiscard]] bool TestForSensor(int word, std::uint32_t mask) const;
   [[nodiscard]] bool HaveLeafSoilOrExtra() const;
 
-  [[nodiscard]] bool Brisant() const { return rec_.model == 0; }
-  [[nodiscard]] bool Mistra() const { return rec_.model >= 1 && rec_.model <= 3; }
-  [[nodiscard]] bool Orvelline() const { return rec_.model == 4; }
-  [[nodiscard]] bool Corvale() const { return rec_.model >= 5 && rec_.model <= 7; }
-  [[nodiscard]] bool LUMO() const { return rec_.model == 7; }
+  [[nodiscard]] bool Brisant() const { return rec_.model == kStationModelBrisantII; }
+  [[nodiscard]] bool Mistra() const {
+    return rec_.model >= kStationModelMistraIII && rec_.model <= kStationModelMistraIIS;
+  }
+  [[nodiscard]] bool Orvelline() const { return rec_.model == kStationModelOrvelline; }
+  [[nodiscard]] bool Corvale() const {
+    return rec_.model >= kStationModelCorvalePro && rec_.model <= kStationModelCorvaleLumo;
+  }
+  [[nodiscard]] bool LUMO() const { return rec_.model == kStationModelCorvaleLumo; }
 
   // Rain collector code of the network logger: 0 for type 1, 1 for type 2, else 2.
   [[nodiscard]] int GetIPRainCollectorType() const;

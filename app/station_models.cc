@@ -6,14 +6,14 @@ namespace sq {
 namespace {
 
 constexpr StationModel kModels[kMaxStationModel + 1] = {
-    {0x6701, 0, kFamilyOlder},    // 0 Brisant II
-    {0x2601, 0, kFamilyOlder},    // 1 Mistra III
-    {0x2601, 0, kFamilyOlder},    // 2 Mistra II
-    {0x2201, 0, kFamilyOlder},    // 3 Mistra IIS
-    {0x6100, 0, kFamilyOlder},    // 4 Orvelline
-    {0xE791, 0, kFamilyCurrent},  // 5 Corvale Pro
-    {0xFF91, 0, kFamilyCurrent},  // 6 Corvale Pro Plus
-    {0xEF91, 0, kFamilyCurrent},  // 7 Corvale Lumo
+    {0x6701, 0, kFamilyBrisant},  // kStationModelBrisantII
+    {0x2601, 0, kFamilyBrisant},  // kStationModelMistraIII
+    {0x2601, 0, kFamilyBrisant},  // kStationModelMistraII
+    {0x2201, 0, kFamilyBrisant},  // kStationModelMistraIIS
+    {0x6100, 0, kFamilyBrisant},  // kStationModelOrvelline
+    {0xE791, 0, kFamilyCorvale},  // kStationModelCorvalePro
+    {0xFF91, 0, kFamilyCorvale},  // kStationModelCorvaleProPlus
+    {0xEF91, 0, kFamilyCorvale},  // kStationModelCorvaleLumo
 };
 
 }  // namespace

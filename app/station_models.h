@@ -9,9 +9,22 @@
 
 namespace sq {
 
-inline constexpr int kMaxStationModel = 7;
-inline constexpr int kFamilyOlder = 0;            // console family code of the older consoles
-inline constexpr int kFamilyCurrent = 3;          // console family code of the current consoles
+// Station model codes, as the station file stores them.
+inline constexpr int kStationModelBrisantII = 0;
+inline constexpr int kStationModelMistraIII = 1;
+inline constexpr int kStationModelMistraII = 2;
+inline constexpr int kStationModelMistraIIS = 3;
+inline constexpr int kStationModelOrvelline = 4;
+inline constexpr int kStationModelCorvalePro = 5;
+inline constexpr int kStationModelCorvaleProPlus = 6;
+inline constexpr int kStationModelCorvaleLumo = 7;
+inline constexpr int kMaxStationModel = kStationModelCorvaleLumo;
+
+// Console family codes (the station's console_family): they choose the session class
+// that speaks to the console.
+inline constexpr int kFamilyBrisant = 0;          // the older consoles
+inline constexpr int kFamilyCorvale = 3;          // the current consoles
+inline constexpr int kFamilyProbe = 4;            // not known yet: console search and port test
 inline constexpr std::int16_t kDmsNotSet = -500;  // degrees value of an unset position
 inline constexpr std::uint32_t kModelNameBase = 44800;
 

@@ -458,7 +458,7 @@ std::vector<Setting> BuildSettings() {
                      (x != 1200 && x != 2400 && x != 4800 && x != 9600 && x != 14400 && x != 19200)) {
                    return Fail(e, "baud: give 1200, 2400, 4800, 9600, 14400 or 19200");
                  }
-                 if (s.record().console_family == kFamilyOlder && x > 2400) {
+                 if (s.record().console_family == kFamilyBrisant && x > 2400) {
                    return Fail(e, "baud: the older consoles run at 1200 or 2400");
                  }
                  s.record().baud = static_cast<std::uint16_t>(x);

@@ -95,7 +95,7 @@ void ArchiveDownload::CommError() { Message(DescribeCommError(session_), true); 
 void ArchiveDownload::Progress() {
   if (!opt_.hooks.progress) return;
   DownloadProgress p;
-  p.pages_done = st_.blocks_transfered;
+  p.pages_done = st_.blocks_transferred;
   p.pages_total = st_.number_of_blocks;
   p.records_stored = records_stored();
   p.retries = st_.total_errors + st_.error_count;
@@ -112,15 +112,18 @@ std::string ArchiveDownload::ConfirmText(int pages, const std::string& station_n
 
 std::vector<std::string> ArchiveDownload::FindConsoleType(int model) {
   std::vector<std::string> texts;
-  if (model >= 0 && model <= 6) {
-    texts.push_back(Text(string_id::kModelFoundFirst + static_cast<std::uint32_t>(model)));
-  } else if (model == 16 || model == 17) {
-    texts.push_back(Text(string_id::kModelFoundCorvalePro + static_cast<std::uint32_t>(model - 16)));
+  if (model >= kConsoleModelMistraIII && model <= kConsoleModelSalvia) {
+    texts.push_back(Text(string_id::kModelFoundFirst + static_cast<std::uint32_t>(model - kConsoleModelMistraIII)));
+  } else if (model == kConsoleModelCorvalePro || model == kConsoleModelCorvaleLumo) {
+    texts.push_back(
+        Text(string_id::kModelFoundCorvalePro + static_cast<std::uint32_t>(model - kConsoleModelCorvalePro)));
   } else {
     texts.push_back(Text(string_id::kModelUnknown));
   }
   texts.push_back(Text(string_id::kModelExpectsOther));
-  texts.push_back(Text(model >= 0 && model <= 3 ? string_id::kModelCheckSelection : string_id::kModelWillNotOperate));
+  texts.push_back(Text(model >= kConsoleModelMistraIII && model <= kConsoleModelOrvellineII
+                           ? string_id::kModelCheckSelection
+                           : string_id::kModelWillNotOperate));
   return texts;
 }
 
@@ -253,7 +256,7 @@ int ArchiveDownload::Setup() {
       Message(Text(string_id::kDownloadNotCurrentFamily), true);
       return kSetupFailed;
     }
-    if (model != 16 && model != 17) {
+    if (model != kConsoleModelCorvalePro && model != kConsoleModelCorvaleLumo) {
       const auto texts = FindConsoleType(model);
       Message(opt_.silent ? texts[0] + " " + texts[1] : texts[0] + "\n" + texts[1] + "\n" + texts[2], true);
       return kSetupFailed;
@@ -315,7 +318,7 @@ int ArchiveDownload::Setup() {
   if (!SanePageCount(pages)) return kSetupFailed;
   st_.number_of_blocks = pages;
   st_.start_entry = FirstEntry(first);
-  st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
+  st_.number_of_entries = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
 
   if (!opt_.silent) {
     if (opt_.hooks.confirm &&
@@ -392,13 +395,13 @@ int ArchiveDownload::StartTransfer() {
   }
   st_.number_of_blocks = pages;
   st_.start_entry = FirstEntry(first);
-  st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
+  st_.number_of_entries = pages * static_cast<int>(kRecordsPerPage) - st_.start_entry;
   if (session_.AllocDumpBuffer(pages) != 0) {
     (void)session_.PutChar(kEsc);
     Message(Text(string_id::kDownloadNoMemory), true);
     return -1;
   }
-  st_.blocks_transfered = 0;
+  st_.blocks_transferred = 0;
   st_.error_count = 0;
   st_.total_errors = 0;
   st_.records_transfered = 0;
@@ -436,15 +439,15 @@ void ArchiveDownload::EndTransfer(bool escape) {
 }
 
 ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
-  if (st_.blocks_transfered >= st_.number_of_blocks) return Step::kDone;
+  if (st_.blocks_transferred >= st_.number_of_blocks) return Step::kDone;
   std::uint8_t reply = kNak;
-  const std::size_t offset = static_cast<std::size_t>(st_.blocks_transfered) * kDumpPageStride;
-  const int r = session_.ReadDumpPage(st_.blocks_transfered & 0xFF, reply, offset);
+  const std::size_t offset = static_cast<std::size_t>(st_.blocks_transferred) * kDumpPageStride;
+  const int r = session_.ReadDumpPage(st_.blocks_transferred & 0xFF, reply, offset);
   if (r == 0) {
     st_.total_errors += st_.error_count;
     st_.error_count = 0;
     (void)session_.PutChar(kAck);
-    const int page = st_.blocks_transfered++;
+    const int page = st_.blocks_transferred++;
     if (CorvaleBufferToDatabase(page) != 0) {
       EndTransfer(true);
       Message(Text(string_id::kDownloadDiskError), true);
@@ -452,7 +455,7 @@ ArchiveDownload::Step ArchiveDownload::GetCorvaleBlock() {
       return Step::kFailed;
     }
     Progress();
-    if (st_.blocks_transfered < st_.number_of_blocks) return Step::kMore;
+    if (st_.blocks_transferred < st_.number_of_blocks) return Step::kMore;
     const bool stored = FinishStoring() == 0;
     if (stored && AutoExportOn()) (void)WriteAutoExport();
     EndTransfer(false);

@@ -100,9 +100,9 @@ struct DownloadState {
   CorvaleStamp stamp;
   int number_of_blocks = 0;  // pages the console will send
   int start_entry = 0;       // first new record in the first page (0..4)
-  int number_of_entrys = 0;
-  int blocks_transfered = 0;  // pages received; also the next sequence number
-  int error_count = 0;        // consecutive failures on the current page
+  int number_of_entries = 0;
+  int blocks_transferred = 0;  // pages received; also the next sequence number
+  int error_count = 0;         // consecutive failures on the current page
   int total_errors = 0;
   std::string last_error_str;   // at most 39 characters
   int records_transfered = -1;  // stored by this download; -1 while preparing

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/station_models.h"
 #include "link/link_clock.h"
 
 namespace sq {
@@ -58,11 +59,6 @@ inline constexpr int kErrLinkClosed = -18;
 inline constexpr int kErrNetTimeout = -23;
 inline constexpr int kErrNetRecvTimeout = -27;
 inline constexpr int kErrNetLoggerNotFound = -29;
-
-// Console family codes.
-inline constexpr int kFamilyBrisant = 0;
-inline constexpr int kFamilyCorvale = 3;
-inline constexpr int kFamilyProbe = 4;
 
 // Connection types.
 inline constexpr int kConnSerial = 1;

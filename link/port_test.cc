@@ -23,9 +23,11 @@ constexpr std::uint8_t kLoopbackBytes[] = {0, 1, 2, 3, 4};
 
 std::string ModelFoundText(int code, int port) {
   std::uint32_t id = 0;
-  if (code >= 0 && code <= 6) id = 33050 + static_cast<std::uint32_t>(code);
-  if (code == 16) id = 33057;
-  if (code == 17) id = 33058;
+  if (code >= kConsoleModelMistraIII && code <= kConsoleModelSalvia) {
+    id = string_id::kModelFoundOnPortFirst + static_cast<std::uint32_t>(code - kConsoleModelMistraIII);
+  }
+  if (code == kConsoleModelCorvalePro) id = string_id::kModelFoundOnPortCorvalePro;
+  if (code == kConsoleModelCorvaleLumo) id = string_id::kModelFoundOnPortCorvaleLumo;
   return id != 0 ? Format(id, port) : std::string();
 }
 

@@ -39,6 +39,18 @@ inline constexpr std::size_t kDumpPageSize = 267;    // sequence, 5 records, 4 u
 inline constexpr std::size_t kDumpPageStride = 264;  // bytes 1..264 of a page in the dump buffer
 inline constexpr int kMaxDumpPages = 1024;           // twice the archive's capacity
 
+// Model codes a console answers to GetModelNo: the older consoles 0..6, the current
+// ones 16 and 17.
+inline constexpr int kConsoleModelMistraIII = 0;
+inline constexpr int kConsoleModelMistraII = 1;
+inline constexpr int kConsoleModelBrisantII = 2;
+inline constexpr int kConsoleModelOrvellineII = 3;
+inline constexpr int kConsoleModelAgrivane = 4;
+inline constexpr int kConsoleModelVoltara = 5;
+inline constexpr int kConsoleModelSalvia = 6;
+inline constexpr int kConsoleModelCorvalePro = 16;
+inline constexpr int kConsoleModelCorvaleLumo = 17;
+
 // Retry count for commands (the console search lowers it while it runs).
 extern int gRetryCount;
 // Set while a session reconnects after a failed write, so that it happens only once.
@@ -90,7 +102,7 @@ class SerialSession {
   // Link up: opens the port when needed; true on success.
   [[nodiscard]] bool Open();
   void Close();
-  // Model code of the console (0..6, 16, 17), -1 when none answers.
+  // Model code of the console (kConsoleModel...), -1 when none answers.
   [[nodiscard]] int GetModelNo();
   void ResizeDumpBuffer();
 

@@ -365,7 +365,7 @@ int WebDownload::SetupCorvaleWebDownload() {
     Log(Format(string_id::kWebBadAnswer, missing, Printable(answer.body).c_str()));
     return kSetupFailed;
   }
-  if (*h.model != 16 && *h.model != 17) {
+  if (*h.model != kConsoleModelCorvalePro && *h.model != kConsoleModelCorvaleLumo) {
     const auto texts = ArchiveDownload::FindConsoleType(*h.model);
     Message(opt_.silent ? texts[0] + " " + texts[1] : texts[0] + "\n" + texts[1] + "\n" + texts[2], true);
     return kSetupFailed;
@@ -380,7 +380,7 @@ int WebDownload::SetupCorvaleWebDownload() {
     return kSetupFailed;
   }
   st_.number_of_blocks = pages;
-  st_.number_of_entrys = pages * static_cast<int>(kRecordsPerPage);
+  st_.number_of_entries = pages * static_cast<int>(kRecordsPerPage);
   session_->SetHeaders(h.corvale_tx.value_or(0), h.date, *h.archive_int, pages);
   if (!opt_.silent && opt_.hooks.confirm &&
       !opt_.hooks.confirm(ConfirmText(pages, h.max_records.value_or(0), station_.Name()),

@@ -81,7 +81,7 @@ struct WebDownloadState {
   WebHeaders headers;
   CorvaleStamp stamp;
   int number_of_blocks = 0;
-  int number_of_entrys = 0;
+  int number_of_entries = 0;
   int records_transfered = -1;
 };
 

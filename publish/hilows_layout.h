@@ -12,6 +12,8 @@
 
 #include <cstddef>
 
+#include "link/hilows.h"
+
 namespace sq::hilows {
 
 // Barometer.
@@ -64,9 +66,8 @@ inline constexpr std::size_t kSoilYearLow = 388, kSoilYearHigh = 392;
 inline constexpr std::size_t kLeafDayHigh = 396, kLeafDayHighTime = 400, kLeafDayLow = 408;
 inline constexpr std::size_t kLeafDayLowTime = 412, kLeafMonthLow = 420, kLeafMonthHigh = 424;
 inline constexpr std::size_t kLeafYearLow = 428, kLeafYearHigh = 432;
-inline constexpr std::size_t kEnd = 436;
 
-static_assert(kLeafYearHigh + 4 == kEnd);
+static_assert(kLeafYearHigh + 4 == kHiLowsDataSize);  // the last field ends the block
 static_assert(kTempsYearLow + 15 == kHumsDayLow);
 static_assert(kHumsYearLow + 8 == kSoilDayHigh);
 static_assert(kSoilYearHigh + 4 == kLeafDayHigh);

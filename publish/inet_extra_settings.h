@@ -17,7 +17,7 @@ namespace sq::inet_extra {
 
 inline constexpr std::size_t kBase = 5036;
 inline constexpr std::size_t kFtpSecurity = 5036;
-inline constexpr std::size_t kEnd = 5037;
+inline constexpr std::size_t kUsedEnd = 5037;  // first free byte after the settings above
 
 inline constexpr std::uint8_t kFtpSecurityNone = 0;
 inline constexpr std::uint8_t kFtpSecurityTls = 1;

@@ -242,7 +242,7 @@ int StationShow(const Args& args) {
   const auto& r = station.record();
   std::printf("folder               %s\n", Absolute(folder).c_str());
   std::printf("console family       %d (%s)\n", r.console_family,
-              r.console_family == kFamilyCurrent ? "current" : "older");
+              r.console_family == kFamilyCorvale ? "current" : "older");
   std::printf("sensors              %08X %08X\n", r.sensors[0], r.sensors[1]);
   for (const auto& k : StationSettingKeys()) {
     std::printf("%-20s %s\n", k.key.c_str(), ShowControl(StationSettingValue(station, ports, k.key)).c_str());
