@@ -2,18 +2,11 @@
 
 #include <charconv>
 
+#include "foundation/text_fields.h"
 #include "resources/string_table.h"
 
 namespace sq {
 namespace {
-
-// Cuts the text up to the next tab (or the end) off the front of `rest`.
-std::string_view NextField(std::string_view& rest) {
-  const auto tab = rest.find('\t');
-  std::string_view field = rest.substr(0, tab);
-  rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
-  return field;
-}
 
 template <typename T>
 bool ParseNumber(std::string_view text, T* out) {

@@ -38,15 +38,13 @@ class LinkClock {
 
  protected:
   void set_grace_ms(int ms) { grace_ms_.store(ms); }
+  int silence_fd_ = -1;  // a simulated clock's waits also end when this is signalled
 
  private:
   bool Wait(int fd, short events, int ms);
   Clock* clock_;
   bool simulated_;
   std::atomic<int> grace_ms_;
-
- protected:
-  int silence_fd_ = -1;  // a simulated clock's waits also end when this is signalled
 };
 
 // A link clock on a FakeClock of its own, for tests.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/file_util.h"
+#include "foundation/text_fields.h"
 #include "reports/list_strings.h"
 #include "resources/string_table.h"
 
@@ -14,19 +15,6 @@ namespace {
 constexpr std::size_t kMinNameLine = 4;  // shorter name lines are skipped
 // A line shorter than 5 characters with its line feed (the "." line) ends a set or list.
 constexpr std::size_t kMinItemLine = 4;
-
-// Splits text into lines (line feed; carriage returns before it are dropped).
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const auto nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 bool EndsWith(std::string_view s, std::string_view tail) {
   return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;

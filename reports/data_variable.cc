@@ -4,16 +4,10 @@
 #include <cstdio>
 #include <limits>
 
+#include "foundation/text_fields.h"
+
 namespace sq {
 namespace {
-
-// Cuts the text up to the next tab (or the end) off the front of `rest`.
-std::string_view NextField(std::string_view& rest) {
-  const auto tab = rest.find('\t');
-  std::string_view field = rest.substr(0, tab);
-  rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
-  return field;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
