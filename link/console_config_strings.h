@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-#include "resources/string_ids.h"
-
 namespace sq {
 
 inline constexpr std::uint32_t kStrClearArchiveToo = 36600;
@@ -29,7 +27,6 @@ inline constexpr std::uint32_t kStrConfirmClear = 36618;
 inline constexpr std::uint32_t kStrConfirmPeriod = 36619;
 inline constexpr std::uint32_t kStrConfirmClearCal = 36620;
 inline constexpr std::uint32_t kStrRainCollectorFailed = 36621;
-inline constexpr std::uint32_t kStrCouldNotSaveStation = string_id::kCouldNotSaveStation;
 // Time-zone names: 36700 + index.
 inline constexpr std::uint32_t kStrZoneNameBase = 36700;
 

@@ -84,8 +84,7 @@ int Info(const Station& station, const CommSettings& settings) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
-    return kExitFailed;
+    return Fail("console", std::string(LoadString(string_id::kNoSession)));
   }
   session->set_station_model(station.record().model);
   const int model = session->GetModelNo();

@@ -27,6 +27,7 @@
 #include "link/console_config_actions.h"
 #include "link/console_config_strings.h"
 #include "link/corvale_session.h"
+#include "link/serial_session.h"
 #include "link/settings_password.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -36,7 +37,6 @@
 namespace sq::ui {
 namespace {
 
-constexpr int kConsoleModelLumo = 17;
 constexpr int kMinConsoleYear = 1900;  // the console keeps the year as an offset byte
 constexpr int kMaxConsoleYear = 1900 + 255;
 
@@ -456,14 +456,14 @@ int Runner::RainCollector() {
   if (!Confirm(Printf(LoadString(kStrSetRainCal), name), LoadString(kStrSetRainCalTitle))) return kExitFailed;
   const int model = c_.session->GetModelNo();
   if (model < 0) return Result(kConfigFailed, "read the console model");
-  if (st.LUMO() && model != kConsoleModelLumo) return Refused(kStrLumoNotFound);
-  if (type == kCollectorType01Mm && model != kConsoleModelLumo) return Refused(kStrCollectorNotSupported);
+  if (st.LUMO() && model != kConsoleModelCorvaleLumo) return Refused(kStrLumoNotFound);
+  if (type == kCollectorType01Mm && model != kConsoleModelCorvaleLumo) return Refused(kStrCollectorNotSupported);
   const int r = c_.config->SetRainCollector(type);
   if (r != kConfigOk) return Result(r, "set the rain collector");
   if (station_type != 0 && st.record().rain_type != station_type) {
     (void)st.SetRainCollector(station_type);
     if (st.Save() != 0) {
-      ErrorMessage(kStrCouldNotSaveStation);
+      ErrorMessage(string_id::kCouldNotSaveStation);
       return kExitFailed;
     }
   }
@@ -527,7 +527,7 @@ int Runner::Calibration() {
     if (int r = c_.config->WriteCalibration(offsets); r != kConfigOk) return Result(r, "write the calibration");
   }
   StoreCalibrationCopy(c_.station, offsets);
-  if (c_.station.Save() != 0) LoggedError(kStrCouldNotSaveStation);
+  if (c_.station.Save() != 0) LoggedError(string_id::kCouldNotSaveStation);
   CalibratedValues values;
   const bool have_values = c_.config->ReadCalibratedValues(values) == kConfigOk;
   Print("Calibration offsets" + std::string(have_values ? " and calibrated values" : "") + ":\n");

@@ -89,8 +89,7 @@ int RunDownload(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = web ? nullptr : manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr && !web) {
-    std::fprintf(stderr, "stratoquill download: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
-    return kExitFailed;
+    return Fail("download", std::string(LoadString(string_id::kNoSession)));
   }
   if (session != nullptr) session->set_station_model(station.record().model);
 

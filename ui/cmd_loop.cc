@@ -313,8 +313,7 @@ int RunConsoleLoop(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(settings);
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill console: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
-    return kExitFailed;
+    return Fail("console", std::string(LoadString(string_id::kNoSession)));
   }
   session->set_station_model(station.record().model);
   LoopPackets loop(*session);

@@ -136,8 +136,7 @@ int RunNoaa(const Args& args) {
   WeatherDatabase db;
   const int rc = db.OpenDatabase(folder, true);
   if (rc == kDbNoFiles || (rc == kDbOk && db.NumberOfDataRecords() <= 0)) {
-    std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(string_id::kNoRecordsInDatabase)).c_str());
-    return kExitFailed;
+    return Fail("noaa", std::string(LoadString(string_id::kNoRecordsInDatabase)));
   }
   if (rc != kDbOk && db.month_count() == 0) {
     std::fprintf(stderr, "stratoquill noaa: %s\n", db.last_error().c_str());
@@ -163,8 +162,7 @@ int RunNoaa(const Args& args) {
                                : choice == "--this-year"  ? NoaaStandard::kThisYear
                                                           : NoaaStandard::kLastYear;
     if (!StandardPeriod(db, which, &period)) {
-      std::fprintf(stderr, "stratoquill noaa: %s\n", std::string(LoadString(string_id::kNoRecordsInDatabase)).c_str());
-      return kExitFailed;
+      return Fail("noaa", std::string(LoadString(string_id::kNoRecordsInDatabase)));
     }
     name = StandardFileName(which);
   }

@@ -370,8 +370,7 @@ int RunNow(const Args& args) {
   SerialPortManager manager;
   SerialSession* session = manager.CreateSession(CommSettingsFrom(*connection));
   if (session == nullptr) {
-    std::fprintf(stderr, "stratoquill now: %s\n", std::string(LoadString(string_id::kNoSession)).c_str());
-    return kExitFailed;
+    return Fail("now", std::string(LoadString(string_id::kNoSession)));
   }
   session->set_station_model(station.record().model);
   std::string failure;
