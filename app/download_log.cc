@@ -1,9 +1,5 @@
 #include "app/download_log.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -14,6 +10,7 @@
 #include "app/format_text.h"
 #include "foundation/clock.h"
 #include "foundation/date_time.h"
+#include "foundation/file_lock.h"
 #include "foundation/file_util.h"
 #include "resources/string_table.h"
 
@@ -33,21 +30,6 @@ struct InProgress {
   ~InProgress() { g_in_progress = false; }
   InProgress(const InProgress&) = delete;
   InProgress& operator=(const InProgress&) = delete;
-};
-
-class LockFile {
- public:
-  explicit LockFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {}
-  ~LockFile() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  LockFile(const LockFile&) = delete;
-  LockFile& operator=(const LockFile&) = delete;
-  bool TryLock() { return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
 };
 
 // The newest old lines, each cut to kLogMaxLineLength, reading no more than needed.
@@ -88,10 +70,9 @@ int DownloadLogFailures() { return g_failures; }
 int LogMessageIn(const std::string& folder, std::string_view text, std::string_view title, Clock& clock) {
   if (g_in_progress) return -1;
   InProgress mark;
-  LockFile lock(JoinPath(folder, kDownloadLogLockName));
-  int tries = 0;
-  while (lock.ok() && !lock.TryLock() && ++tries < kLockTries) clock.SleepMs(kLockWaitMs);
-  if (!lock.ok() || tries >= kLockTries) {
+  FileLock lock(DefaultFileSystem(), kLockWaitMs);
+  if (lock.Acquire(JoinPath(folder, kDownloadLogLockName), clock, (kLockTries - 1) * kLockWaitMs) !=
+      FileLock::Result::kHeld) {
     ++g_failures;
     std::fprintf(stderr, "stratoquill: %s could not be locked; this entry was not logged: (%.*s) %.*s\n",
                  JoinPath(folder, kDownloadLogName).c_str(), static_cast<int>(title.size()), title.data(),

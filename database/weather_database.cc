@@ -683,7 +683,7 @@ bool WeatherDatabase::RewriteOpenMonth(std::int64_t first, std::int64_t count, c
   const std::string path = open_->path();
   const std::string tmp = path + ".tmp";
   {
-    std::unique_ptr<File> out = fs_.Create(tmp);
+    std::unique_ptr<File> out = fs_.Create(tmp, kModeAnyone);
     if (!out) {
       Fail(tmp + ": cannot create the file");
       return false;

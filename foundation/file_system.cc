@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace sq {
@@ -72,6 +74,15 @@ class PosixFile final : public File {
   UniqueFd fd_;
 };
 
+// Closing the file releases its flock.
+class PosixLock final : public HeldLock {
+ public:
+  explicit PosixLock(int fd) : fd_(fd) {}
+
+ private:
+  UniqueFd fd_;
+};
+
 // A file whose writes go through the fault schedule of its file system.
 class FaultFile final : public File {
  public:
@@ -107,23 +118,147 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-bool FileSystem::ReplaceWhole(const std::string& path, std::span<const std::uint8_t> data) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::unique_ptr<File> f = Create(tmp);
-    if (!f) return false;
-    if (!f->WriteAt(0, data) || !f->Sync()) {
-      (void)Remove(tmp);
-      return false;
-    }
+std::string TemporaryNameFor(const std::string& path) { return path + kTemporaryMark + std::to_string(::getpid()); }
+
+namespace {
+
+// Large enough that a line-by-line export costs few writes; a larger block is written
+// as it comes, in one call.
+constexpr std::size_t kGatherBytes = 64 * 1024;
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+ReplacementFile::ReplacementFile(FileSystem& fs, std::string path, unsigned mode)
+    : ReplacementFile(fs, path, TemporaryNameFor(path), mode) {}
+
+ReplacementFile::ReplacementFile(FileSystem& fs, std::string path, std::string temporary, unsigned mode)
+    : fs_(fs), path_(std::move(path)), tmp_(std::move(temporary)) {
+  errno = 0;
+  file_ = fs_.Create(tmp_, mode);
+  if (!file_) Fail("cannot create", tmp_);
+}
+
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::Fail(const char* what, const std::string& path) {
+  // errno is that of the failed call on the real file system; other ones may not set it.
+  const int err = errno == 0 ? EIO : errno;
+  if (error_.empty()) error_ = std::string(what) + " '" + path + "': " + std::strerror(err);
+}
+
+void ReplacementFile::Discard() {
+  if (file_) {
+    file_.reset();
+    (void)fs_.Remove(tmp_);
   }
-  if (!Rename(tmp, path)) {
-    (void)Remove(tmp);
+}
+
+bool ReplacementFile::Flush() {
+  if (pending_.empty()) return true;
+  errno = 0;
+  const bool ok = file_->WriteAt(written_, pending_);
+  written_ += static_cast<std::int64_t>(pending_.size());
+  pending_.clear();
+  if (!ok) Fail("cannot write", path_);
+  return ok;
+}
+
+bool ReplacementFile::Write(std::span<const std::uint8_t> data) {
+  if (!ok()) return false;
+  if (pending_.size() + data.size() > kGatherBytes && !Flush()) return false;
+  if (data.size() < kGatherBytes) {
+    pending_.insert(pending_.end(), data.begin(), data.end());
+    return true;
+  }
+  errno = 0;
+  const bool written = file_->WriteAt(written_, data);
+  written_ += static_cast<std::int64_t>(data.size());
+  if (!written) Fail("cannot write", path_);
+  return written;
+}
+
+bool ReplacementFile::Write(std::string_view data) {
+  return Write(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+}
+
+bool ReplacementFile::Commit() {
+  if (!file_) {
+    if (error_.empty()) error_ = "'" + path_ + "' was already written";
     return false;
   }
-  const auto slash = path.find_last_of('/');
-  (void)SyncFolder(slash == std::string::npos ? std::string(".") : path.substr(0, slash));
+  bool ok = error_.empty() && Flush();
+  if (ok) {
+    errno = 0;
+    ok = file_->Sync();
+    if (!ok) Fail("cannot write", path_);
+  }
+  file_.reset();
+  if (ok) {
+    errno = 0;
+    ok = fs_.Rename(tmp_, path_);
+    if (!ok) Fail("cannot replace", path_);
+  }
+  if (!ok) {
+    (void)fs_.Remove(tmp_);
+    return false;
+  }
+  (void)fs_.SyncFolder(FolderOf(path_));
   return true;
+}
+
+bool WriteFileAtomic(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> data, std::string* error,
+                     unsigned mode) {
+  ReplacementFile out(fs, path, mode);
+  if (!out.Write(data) || !out.Commit()) {
+    if (error) *error = out.error();
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileAtomic(FileSystem& fs, const std::string& path, std::string_view text, std::string* error,
+                     unsigned mode) {
+  return WriteFileAtomic(fs, path,
+                         std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                         error, mode);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(FileSystem& fs, const std::string& path, std::size_t max_size,
+                                                       std::string* error) {
+  errno = 0;
+  std::unique_ptr<File> f = fs.Open(path, false, nullptr);
+  const std::int64_t size = f ? f->Size() : -1;
+  if (size < 0) {
+    if (error) *error = "cannot open '" + path + "': " + std::strerror(errno == 0 ? EIO : errno);
+    return std::nullopt;
+  }
+  if (static_cast<std::uint64_t>(size) > max_size) {
+    if (error) *error = "file '" + path + "' is larger than " + std::to_string(max_size) + " bytes";
+    return std::nullopt;
+  }
+  // One byte more than the size: a file that grew meanwhile is caught, not cut.
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(size) + 1);
+  const long n = f->ReadAt(0, out);
+  if (n < 0 || static_cast<std::uint64_t>(n) > max_size) {
+    if (error)
+      *error = n < 0 ? "cannot read '" + path + "'"
+                     : "file '" + path + "' is larger than " + std::to_string(max_size) + " bytes";
+    return std::nullopt;
+  }
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+bool FileSystem::ReplaceWhole(const std::string& path, std::span<const std::uint8_t> data) {
+  ReplacementFile out(*this, path, path + ".tmp", kModeAnyone);
+  return out.Write(data) && out.Commit();
 }
 
 FileSystem& DefaultFileSystem() {
@@ -153,12 +288,12 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, bool writab
   return std::make_unique<PosixFile>(fd);
 }
 
-std::unique_ptr<File> PosixFileSystem::Create(const std::string& path) {
+std::unique_ptr<File> PosixFileSystem::Create(const std::string& path, unsigned mode) {
   // A new file in place of the old name: a link of that name is removed, never written
   // through.
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0 && ::unlink(path.c_str()) != 0) return nullptr;
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) return nullptr;
   return std::make_unique<PosixFile>(fd);
 }
@@ -197,6 +332,26 @@ bool PosixFileSystem::SyncFolder(const std::string& folder) {
   return ::fsync(fd) == 0;
 }
 
+LockResult PosixFileSystem::TryLock(const std::string& path, LockMode mode, std::unique_ptr<HeldLock>* lock,
+                                    std::string* error) {
+  const bool exclusive = mode == LockMode::kExclusive;
+  const int fd = exclusive ? ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kModeAnyone)
+                           : ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = "cannot open the lock file " + path + ": " + std::strerror(errno);
+    return LockResult::kError;
+  }
+  auto held = std::make_unique<PosixLock>(fd);
+  if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    const int err = errno;
+    if (err == EWOULDBLOCK || err == EINTR) return LockResult::kBusy;
+    if (error) *error = "cannot lock " + path + ": " + std::strerror(err);
+    return LockResult::kError;
+  }
+  *lock = std::move(held);
+  return LockResult::kHeld;
+}
+
 bool FaultFileSystem::Next(bool* ok) {
   if (mode_ == Mode::kNone) return true;
   ++count_;
@@ -220,13 +375,13 @@ std::unique_ptr<File> FaultFileSystem::Open(const std::string& path, bool writab
   return std::make_unique<FaultFile>(*this, std::move(f));
 }
 
-std::unique_ptr<File> FaultFileSystem::Create(const std::string& path) {
+std::unique_ptr<File> FaultFileSystem::Create(const std::string& path, unsigned mode) {
   bool ok = true;
   if (!Next(&ok)) {
     if (!ok) return nullptr;
     return std::make_unique<VanishedFile>();  // crashed: the file never appears
   }
-  auto f = base_.Create(path);
+  auto f = base_.Create(path, mode);
   if (!f) return nullptr;
   return std::make_unique<FaultFile>(*this, std::move(f));
 }

@@ -34,82 +34,10 @@ void SetError(std::string* error, const std::string& what, const std::string& pa
   if (error) *error = what + " '" + path + "': " + std::strerror(err);
 }
 
-constexpr char kTmpMark[] = ".tmp-";
-
-std::string FolderOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 }  // namespace
 
-std::string TemporaryNameFor(const std::string& path) { return path + kTmpMark + std::to_string(::getpid()); }
-
-ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)), tmp_(TemporaryNameFor(path_)) {
-  // A name left by an earlier process of the same id is ours to replace, but never
-  // followed if it is a link.
-  ::unlink(tmp_.c_str());
-  const int fd = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    SetError(&error_, "cannot create", tmp_, errno);
-    return;
-  }
-  file_ = ::fdopen(fd, "w");
-  if (file_ == nullptr) {
-    SetError(&error_, "cannot create", tmp_, errno);
-    ::close(fd);
-    ::unlink(tmp_.c_str());
-  }
-}
-
-ReplacementFile::~ReplacementFile() { Discard(); }
-
-void ReplacementFile::Discard() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
-    ::unlink(tmp_.c_str());
-  }
-}
-
-bool ReplacementFile::Commit() {
-  if (file_ == nullptr) {
-    if (error_.empty()) error_ = "'" + path_ + "' was already written";
-    return false;
-  }
-  const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-  int err = errno;
-  const bool synced = written && ::fsync(::fileno(file_)) == 0;
-  if (written && !synced) err = errno;
-  const bool closed = std::fclose(file_) == 0;
-  if (written && synced && !closed) err = errno;
-  file_ = nullptr;
-  if (!written || !synced || !closed) {
-    ::unlink(tmp_.c_str());
-    SetError(&error_, "cannot write", path_, err == 0 ? EIO : err);
-    return false;
-  }
-  if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
-    err = errno;
-    ::unlink(tmp_.c_str());
-    SetError(&error_, "cannot replace", path_, err);
-    return false;
-  }
-  Fd dir(::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-  return true;
-}
-
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> data, std::string* error) {
-  ReplacementFile out(path);
-  if (out.stream() == nullptr ||
-      (!data.empty() && std::fwrite(data.data(), 1, data.size(), out.stream()) != data.size()) || !out.Commit()) {
-    if (error) *error = out.error().empty() ? "cannot write '" + path + "'" : out.error();
-    return false;
-  }
-  return true;
+  return WriteFileAtomic(DefaultFileSystem(), path, data, error);
 }
 
 int RemoveStaleTemporaryFiles(const std::string& folder) {
@@ -118,9 +46,9 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
   std::vector<std::string> stale;
   while (const dirent* e = ::readdir(dir)) {
     const std::string_view name(e->d_name);
-    const std::size_t mark = name.rfind(kTmpMark);
+    const std::size_t mark = name.rfind(kTemporaryMark);
     if (mark == std::string_view::npos || mark == 0) continue;
-    const std::string_view digits = name.substr(mark + std::strlen(kTmpMark));
+    const std::string_view digits = name.substr(mark + std::strlen(kTemporaryMark));
     if (digits.empty() || digits.size() > 9 ||
         !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
       continue;
@@ -141,8 +69,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& text, std::string* error) {
-  return WriteFileAtomic(
-      path, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+  return WriteFileAtomic(DefaultFileSystem(), path, std::string_view(text), error);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t max_size,

@@ -12,47 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_system.h"
+
 namespace sq {
 
-// Writes `data` to `path` atomically (temporary file, fsync, rename, fsync of the
-// folder). Returns false and sets `*error` (when given) on failure; the old file is
-// then untouched.
+// Writes `data` to `path` atomically through the computer's file system (a
+// ReplacementFile: temporary file, fsync, rename, fsync of the folder). Returns false and
+// sets `*error` (when given) on failure; the old file is then untouched.
 [[nodiscard]] bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
                                    std::string* error = nullptr);
 [[nodiscard]] bool WriteFileAtomic(const std::string& path, const std::string& text, std::string* error = nullptr);
-
-// A new version of a file, written through a C stream under a temporary name in the
-// same folder ("NAME.tmp-PID") and put in place by Commit with a rename. The rename
-// replaces whatever `path` was, a symbolic link included, and never writes through it,
-// so a crash, a full disk or a link planted in the folder can never leave a half-written
-// file or change a file elsewhere. Without a successful Commit the temporary file is
-// removed and `path` stays as it was.
-class ReplacementFile {
- public:
-  explicit ReplacementFile(std::string path);
-  ~ReplacementFile();
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-
-  // The stream to write to; null when the temporary file could not be created (error()).
-  [[nodiscard]] std::FILE* stream() const { return file_; }
-  // Flushes, syncs, closes and renames over the target; false (error() set, the
-  // temporary file removed) when any of it fails, including an earlier write error.
-  [[nodiscard]] bool Commit();
-  [[nodiscard]] const std::string& error() const { return error_; }
-  [[nodiscard]] const std::string& path() const { return path_; }
-
- private:
-  void Discard();
-
-  std::string path_;
-  std::string tmp_;
-  std::FILE* file_ = nullptr;
-  std::string error_;
-};
-
-// The temporary name a write of `path` by this process uses.
-[[nodiscard]] std::string TemporaryNameFor(const std::string& path);
 
 // Removes the temporary files ("NAME.tmp-PID") that processes no longer running left in
 // `folder`; files of running processes are left alone. Returns how many were removed.

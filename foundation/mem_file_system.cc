@@ -36,6 +36,41 @@ class MemFile final : public File {
 
 }  // namespace
 
+// Counts itself among the holders of its lock file while it lives.
+class MemFileSystem::MemLock final : public HeldLock {
+ public:
+  MemLock(std::shared_ptr<LockTable> table, std::string path, LockMode mode)
+      : table_(std::move(table)), path_(std::move(path)), mode_(mode) {
+    Count(+1);
+  }
+  ~MemLock() override { Count(-1); }
+
+ private:
+  void Count(int step) {
+    LockCount& c = (*table_)[path_];
+    (mode_ == LockMode::kExclusive ? c.exclusive : c.shared) += step;
+  }
+
+  std::shared_ptr<LockTable> table_;
+  std::string path_;
+  LockMode mode_;
+};
+
+LockResult MemFileSystem::TryLock(const std::string& path, LockMode mode, std::unique_ptr<HeldLock>* lock,
+                                  std::string* error) {
+  if (files_.count(path) == 0) {
+    if (mode == LockMode::kShared) {
+      if (error) *error = "cannot open the lock file " + path + ": No such file or directory";
+      return LockResult::kError;
+    }
+    files_[path] = std::make_shared<Bytes>();
+  }
+  const LockCount& c = (*locks_)[path];
+  if (c.exclusive > 0 || (mode == LockMode::kExclusive && c.shared > 0)) return LockResult::kBusy;
+  *lock = std::make_unique<MemLock>(locks_, path, mode);
+  return LockResult::kHeld;
+}
+
 std::unique_ptr<File> MemFileSystem::Open(const std::string& path, bool, OpenError* error) {
   auto it = files_.find(path);
   if (it == files_.end()) {
@@ -46,7 +81,7 @@ std::unique_ptr<File> MemFileSystem::Open(const std::string& path, bool, OpenErr
   return std::make_unique<MemFile>(it->second);
 }
 
-std::unique_ptr<File> MemFileSystem::Create(const std::string& path) {
+std::unique_ptr<File> MemFileSystem::Create(const std::string& path, unsigned) {
   auto bytes = std::make_shared<Bytes>();
   files_[path] = bytes;
   return std::make_unique<MemFile>(bytes);

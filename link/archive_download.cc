@@ -153,7 +153,7 @@ bool ArchiveDownload::Begin() {
     Message(Format(string_id::kDownloadLocked, error.c_str()), true);
     return false;
   }
-  fence_ = std::make_unique<WriteFence>(opt_.fs != nullptr ? *opt_.fs : DefaultFileSystem());
+  fence_ = std::make_unique<WriteFence>(files());
   db_ = std::make_unique<WeatherDatabase>(*fence_);
   if (db_->OpenDatabase(folder_) == kDbError) {
     db_unusable_ = true;
@@ -184,11 +184,11 @@ const MonthProblem* ArchiveDownload::BlockingMonthProblem() const {
 
 bool ArchiveDownload::Recover() {
   bool damaged = false;
-  const auto journal = ReadDownloadJournal(folder_, &damaged);
+  const auto journal = ReadDownloadJournal(files(), folder_, &damaged);
   if (!journal && !damaged) return true;
   // The rain of the records stored after the journal's moment is missing from rain.db
   // exactly when rain.db is still the file the journal saw.
-  if (journal && station_.RainDbInUse() && journal->rain_fingerprint == RainFingerprint(folder_)) {
+  if (journal && station_.RainDbInUse() && journal->rain_fingerprint == RainFingerprint(files(), folder_)) {
     RainDatabase rain;
     (void)rain.Open(folder_);
     bool added = false;
@@ -223,7 +223,7 @@ bool ArchiveDownload::Recover() {
   // An export file that an earlier download could not write is written now; until it
   // is, the journal stays.
   if (journal && journal->export_pending && AutoExportOn() && !WriteAutoExport()) return true;
-  if (RemoveDownloadJournal(folder_)) Log(Text(string_id::kDownloadRecovered));
+  if (RemoveDownloadJournal(files(), folder_)) Log(Text(string_id::kDownloadRecovered));
   return true;
 }
 
@@ -416,8 +416,8 @@ int ArchiveDownload::StartTransfer() {
   // line nothing. The journal must exist before the first record is stored.
   DownloadJournal journal;
   journal.last_stored = last_;
-  journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
-  if (!WriteDownloadJournal(folder_, journal)) {
+  journal.rain_fingerprint = rain_ ? RainFingerprint(files(), folder_) : 0;
+  if (!WriteDownloadJournal(files(), folder_, journal)) {
     (void)session_.PutChar(kEsc);
     session_.ResizeDumpBuffer();
     Message(Format(string_id::kDownloadNotStarted, (folder_ + "/" + kDownloadJournalName).c_str()), true);
@@ -640,33 +640,35 @@ int ArchiveDownload::FinishStoring() {
     // Until the export file is written whole, the journal says it is still to be written.
     DownloadJournal journal;
     journal.last_stored = last_flushed_;
-    journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
+    journal.rain_fingerprint = rain_ ? RainFingerprint(files(), folder_) : 0;
     journal.export_pending = true;
-    if (!WriteDownloadJournal(folder_, journal)) {
+    if (!WriteDownloadJournal(files(), folder_, journal)) {
       Report("The journal " + JoinPath(folder_, kDownloadJournalName) + " could not be written.");
     }
   } else if (ok || !flushed_any_) {
     // Nothing of this transfer reached the disk: the database is as it was before it.
-    (void)RemoveDownloadJournal(folder_);
+    (void)RemoveDownloadJournal(files(), folder_);
   } else {
     // rain.db holds the rain of every flushed record: say so, and leave the last day's
     // summary to be recomputed by the next run.
     DownloadJournal journal;
     journal.last_stored = last_flushed_;
-    journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
-    (void)WriteDownloadJournal(folder_, journal);
+    journal.rain_fingerprint = rain_ ? RainFingerprint(files(), folder_) : 0;
+    (void)WriteDownloadJournal(files(), folder_, journal);
   }
   // The console has sent its last page: the uploads cannot hold up the transfer now.
   UploadStoredRecords();
   return ok ? 0 : -1;
 }
 
+FileSystem& ArchiveDownload::files() const { return opt_.fs != nullptr ? *opt_.fs : DefaultFileSystem(); }
+
 bool ArchiveDownload::AutoExportOn() const { return station_.AutoExport() && opt_.hooks.auto_export; }
 
 bool ArchiveDownload::WriteAutoExport() {
   std::string name;
   if (opt_.hooks.auto_export(*db_, &name) == 0) {
-    if (rain_saved_) (void)RemoveDownloadJournal(folder_);
+    if (rain_saved_) (void)RemoveDownloadJournal(files(), folder_);
     return true;
   }
   Report(Format(string_id::kDownloadExportError, name.c_str()) +
@@ -674,10 +676,10 @@ bool ArchiveDownload::WriteAutoExport() {
   // The journal remembers it (the one of a failed rain save gets the mark added).
   DownloadJournal journal;
   journal.last_stored = last_flushed_;
-  journal.rain_fingerprint = rain_ ? RainFingerprint(folder_) : 0;
-  if (const auto on_disk = ReadDownloadJournal(folder_)) journal = *on_disk;
+  journal.rain_fingerprint = rain_ ? RainFingerprint(files(), folder_) : 0;
+  if (const auto on_disk = ReadDownloadJournal(files(), folder_)) journal = *on_disk;
   journal.export_pending = true;
-  if (!WriteDownloadJournal(folder_, journal)) {
+  if (!WriteDownloadJournal(files(), folder_, journal)) {
     Report("The journal " + JoinPath(folder_, kDownloadJournalName) + " could not be written.");
   }
   return false;

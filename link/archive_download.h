@@ -159,6 +159,9 @@ class ArchiveDownload {
   // failed (storing stops; the fence is closed).
   int CorvaleBufferToDatabase(int page);
   int StoreRecord(ConsoleRecordBytes rec, const DateTime& when, int position);
+  // The file system of the station folder: the database is written through a fence over
+  // it, the journal directly.
+  [[nodiscard]] FileSystem& files() const;
   [[nodiscard]] bool AutoExportOn() const;
   // Writes the automatic export file; false (reported, and marked in the journal) when
   // it could not be written.

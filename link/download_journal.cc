@@ -1,12 +1,10 @@
 #include "link/download_journal.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <span>
 #include <string_view>
 
 #include "database/rain_database.h"
-#include "foundation/file_util.h"
 
 namespace sq {
 namespace {
@@ -42,13 +40,13 @@ std::string JournalPath(const std::string& folder) { return JoinPath(folder, kDo
 
 }  // namespace
 
-std::uint64_t RainFingerprint(const std::string& folder) {
-  const auto bytes = ReadWholeFile(JoinPath(folder, kRainDbFileName), kMaxRainDbBytes);
+std::uint64_t RainFingerprint(FileSystem& fs, const std::string& folder) {
+  const auto bytes = ReadWholeFile(fs, JoinPath(folder, kRainDbFileName), kMaxRainDbBytes);
   if (!bytes) return 0;
   return Fnv1a(*bytes);
 }
 
-bool WriteDownloadJournal(const std::string& folder, const DownloadJournal& j) {
+bool WriteDownloadJournal(FileSystem& fs, const std::string& folder, const DownloadJournal& j) {
   char text[128];
   if (j.last_stored) {
     std::snprintf(text, sizeof text, "last %d %d %d %d\nrain %016llx\n", j.last_stored->year, j.last_stored->month,
@@ -56,15 +54,14 @@ bool WriteDownloadJournal(const std::string& folder, const DownloadJournal& j) {
   } else {
     std::snprintf(text, sizeof text, "last none\nrain %016llx\n", static_cast<unsigned long long>(j.rain_fingerprint));
   }
-  return WriteFileAtomic(JournalPath(folder), std::string(text) + (j.export_pending ? "export\n" : ""));
+  return WriteFileAtomic(fs, JournalPath(folder), std::string(text) + (j.export_pending ? "export\n" : ""));
 }
 
-std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bool* damaged) {
+std::optional<DownloadJournal> ReadDownloadJournal(FileSystem& fs, const std::string& folder, bool* damaged) {
   if (damaged) *damaged = false;
   const std::string path = JournalPath(folder);
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return std::nullopt;
-  const auto bytes = ReadWholeFile(path, kMaxJournalBytes);
+  if (!fs.Exists(path)) return std::nullopt;
+  const auto bytes = ReadWholeFile(fs, path, kMaxJournalBytes);
   std::string text = bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
   DownloadJournal j;
   int y = 0, m = 0, d = 0, t = 0;
@@ -84,10 +81,9 @@ std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bo
   return j;
 }
 
-bool RemoveDownloadJournal(const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::remove(JournalPath(folder), ec);
-  return !std::filesystem::exists(JournalPath(folder), ec);
+bool RemoveDownloadJournal(FileSystem& fs, const std::string& folder) {
+  const std::string path = JournalPath(folder);
+  return fs.Remove(path) || !fs.Exists(path);
 }
 
 std::unique_ptr<File> WriteFence::Open(const std::string& path, bool writable, OpenError* error) {
@@ -96,9 +92,9 @@ std::unique_ptr<File> WriteFence::Open(const std::string& path, bool writable, O
   return std::make_unique<FencedFile>(std::move(f), *this);
 }
 
-std::unique_ptr<File> WriteFence::Create(const std::string& path) {
+std::unique_ptr<File> WriteFence::Create(const std::string& path, unsigned mode) {
   if (closed_) return nullptr;
-  auto f = base_.Create(path);
+  auto f = base_.Create(path, mode);
   if (!f) return f;
   return std::make_unique<FencedFile>(std::move(f), *this);
 }

@@ -39,15 +39,19 @@ struct DownloadJournal {
   bool export_pending = false;          // the automatic export file still has to be written
 };
 
+// The journal and rain.db are read and written through `fs`, the file system of the
+// station folder.
+//
 // Fingerprint of folder/rain.db as it is now (0 when the file is missing).
-[[nodiscard]] std::uint64_t RainFingerprint(const std::string& folder);
+[[nodiscard]] std::uint64_t RainFingerprint(FileSystem& fs, const std::string& folder);
 // Writes the journal atomically; false when it could not be written.
-[[nodiscard]] bool WriteDownloadJournal(const std::string& folder, const DownloadJournal& j);
+[[nodiscard]] bool WriteDownloadJournal(FileSystem& fs, const std::string& folder, const DownloadJournal& j);
 // The journal of an interrupted download; nothing when there is none (or it is damaged:
 // then it is reported through `damaged`).
-[[nodiscard]] std::optional<DownloadJournal> ReadDownloadJournal(const std::string& folder, bool* damaged = nullptr);
+[[nodiscard]] std::optional<DownloadJournal> ReadDownloadJournal(FileSystem& fs, const std::string& folder,
+                                                                 bool* damaged = nullptr);
 // Removes the journal; false when it is still there.
-bool RemoveDownloadJournal(const std::string& folder);
+bool RemoveDownloadJournal(FileSystem& fs, const std::string& folder);
 
 class WriteFence final : public FileSystem {
  public:
@@ -57,12 +61,16 @@ class WriteFence final : public FileSystem {
   [[nodiscard]] bool closed() const { return closed_; }
 
   std::unique_ptr<File> Open(const std::string& path, bool writable, OpenError* error) override;
-  std::unique_ptr<File> Create(const std::string& path) override;
+  std::unique_ptr<File> Create(const std::string& path, unsigned mode) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   bool Exists(const std::string& path) override { return base_.Exists(path); }
   bool List(const std::string& folder, std::vector<std::string>* names) override { return base_.List(folder, names); }
   bool SyncFolder(const std::string& folder) override { return !closed_ && base_.SyncFolder(folder); }
+  LockResult TryLock(const std::string& path, LockMode mode, std::unique_ptr<HeldLock>* lock,
+                     std::string* error) override {
+    return base_.TryLock(path, mode, lock, error);
+  }
 
  private:
   FileSystem& base_;

@@ -1,10 +1,7 @@
 #include "link/settings_password.h"
 
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
-#include "foundation/file_util.h"
 #include "link/console_config_strings.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -60,18 +57,20 @@ std::optional<std::string> ValidatePassword(std::string_view first, std::string_
   return a;
 }
 
-int SetSettingsPassword(ConsoleConfig& config, const std::string& program_folder, std::string_view upper_password) {
+int SetSettingsPassword(ConsoleConfig& config, const std::string& program_folder, std::string_view upper_password,
+                        FileSystem& fs) {
   if (int r = WriteCode(config, PasswordCheckCode(upper_password)); r != kConfigOk) return r;
   std::string contents(upper_password);
   contents.push_back('\0');
-  return WriteFileAtomic(PasswordPath(program_folder), contents) ? kConfigOk : kConfigFailed;
+  // The password stands in the file as typed: nobody but its owner may read it.
+  return WriteFileAtomic(fs, PasswordPath(program_folder), contents, nullptr, kModeOwnerOnly) ? kConfigOk
+                                                                                              : kConfigFailed;
 }
 
-int ClearSettingsPassword(ConsoleConfig& config, const std::string& program_folder) {
+int ClearSettingsPassword(ConsoleConfig& config, const std::string& program_folder, FileSystem& fs) {
   if (int r = WriteCode(config, kNoPasswordCode); r != kConfigOk) return r;
-  std::error_code ec;
-  std::filesystem::remove(PasswordPath(program_folder), ec);
-  return ec ? kConfigFailed : kConfigOk;
+  const std::string path = PasswordPath(program_folder);
+  return fs.Remove(path) || !fs.Exists(path) ? kConfigOk : kConfigFailed;
 }
 
 int ReadPasswordCode(ConsoleConfig& config, std::uint16_t& code) {

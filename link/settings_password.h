@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/file_system.h"
 #include "link/console_config.h"
 
 namespace sq {
@@ -30,12 +31,14 @@ inline constexpr std::uint16_t kNoPasswordCode = 0xFFFF;
 [[nodiscard]] std::optional<std::string> ValidatePassword(std::string_view first, std::string_view second,
                                                           std::string* message);
 
-// Writes the check code into the console, then "tsp.utl" into `program_folder`.
-// 0 success; the console's failure code, or -1 when the file could not be written.
+// Writes the check code into the console, then "tsp.utl" into `program_folder` through
+// `fs`, readable by its owner only. 0 success; the console's failure code, or -1 when
+// the file could not be written (the old file is then as it was).
 [[nodiscard]] int SetSettingsPassword(ConsoleConfig& config, const std::string& program_folder,
-                                      std::string_view upper_password);
+                                      std::string_view upper_password, FileSystem& fs = DefaultFileSystem());
 // Writes 0xFF to both addresses, then deletes "tsp.utl".
-[[nodiscard]] int ClearSettingsPassword(ConsoleConfig& config, const std::string& program_folder);
+[[nodiscard]] int ClearSettingsPassword(ConsoleConfig& config, const std::string& program_folder,
+                                        FileSystem& fs = DefaultFileSystem());
 // The check code stored in the console; kNoPasswordCode when none.
 [[nodiscard]] int ReadPasswordCode(ConsoleConfig& config, std::uint16_t& code);
 

@@ -11,10 +11,6 @@
 // outside their ranges are refused too, so that the rings can be indexed safely.
 #include "realtime/bulletin_snapshot.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -22,6 +18,7 @@
 #include <map>
 
 #include "foundation/clock.h"
+#include "foundation/file_system.h"
 #include "foundation/file_util.h"
 #include "realtime/bulletin_fields.h"
 
@@ -215,47 +212,37 @@ int WriteBulletinSnapshot(const std::string& folder, const BulletinData& data, s
   const std::string path = InFolder(folder, kSnapshotFileName);
   const std::string tmp = path + ".tmp";
   const std::string text = FormatBulletinSnapshot(data);
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = "cannot write " + tmp + ": " + std::strerror(errno);
+  FileSystem& fs = DefaultFileSystem();
+  // Replaced every few seconds: renamed into place, but not synced, which would wear a
+  // memory card for a file that is rewritten anyway. A link planted under the temporary
+  // name is removed, never written through.
+  errno = 0;
+  std::unique_ptr<File> f = fs.Create(tmp, kModeOthersRead);
+  if (!f) {
+    if (error) *error = "cannot write " + tmp + ": " + std::strerror(errno == 0 ? EIO : errno);
     return -1;
   }
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;
-    done += static_cast<std::size_t>(w);
-  }
-  const bool closed = ::close(fd) == 0;
-  if (done != text.size() || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {
-    if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
+  const bool written =
+      f->WriteAt(0, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  f.reset();
+  if (!written || !fs.Rename(tmp, path)) {
+    if (error) *error = "cannot write " + path + ": " + std::strerror(errno == 0 ? EIO : errno);
+    (void)fs.Remove(tmp);
     return -1;
   }
   return 0;
 }
 
 SnapshotKeeperLock::SnapshotKeeperLock(const std::string& folder) {
-  const int fd = ::open(InFolder(folder, kKeeperLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return;
-  }
-  fd_ = fd;
+  (void)DefaultFileSystem().TryLock(InFolder(folder, kKeeperLockName), LockMode::kExclusive, &lock_, nullptr);
 }
 
-SnapshotKeeperLock::~SnapshotKeeperLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-}
+SnapshotKeeperLock::~SnapshotKeeperLock() = default;
 
 bool SnapshotKeeperRunning(const std::string& folder) {
-  const int fd = ::open(InFolder(folder, kKeeperLockName).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
-  ::close(fd);
-  return held;
+  std::unique_ptr<HeldLock> probe;
+  return DefaultFileSystem().TryLock(InFolder(folder, kKeeperLockName), LockMode::kShared, &probe, nullptr) ==
+         LockResult::kBusy;
 }
 
 std::optional<BulletinSnapshot> ReadBulletinSnapshot(const std::string& folder, Clock& clock, std::string* error) {

@@ -10,10 +10,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "foundation/file_system.h"
 #include "realtime/bulletin_data.h"
 
 namespace sq {
@@ -53,10 +55,10 @@ class SnapshotKeeperLock {
   SnapshotKeeperLock(const SnapshotKeeperLock&) = delete;
   SnapshotKeeperLock& operator=(const SnapshotKeeperLock&) = delete;
   // False when another process holds it already (or the folder is not writable).
-  [[nodiscard]] bool held() const { return fd_ >= 0; }
+  [[nodiscard]] bool held() const { return lock_ != nullptr; }
 
  private:
-  int fd_ = -1;
+  std::unique_ptr<HeldLock> lock_;
 };
 
 // True while another process holds the SnapshotKeeperLock of `folder`.

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/station.h"
-#include "foundation/file_util.h"
+#include "foundation/file_system.h"
 #include "reports/browser_lines.h"
 #include "reports/data_lists_file.h"
 #include "reports/list_strings.h"
@@ -15,9 +15,7 @@
 namespace sq {
 namespace {
 
-bool PutLine(std::FILE* out, const std::string& line) {
-  return std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fputc('\n', out) != EOF;
-}
+bool PutLine(ReplacementFile& out, const std::string& line) { return out.Write(line) && out.Write("\n"); }
 
 const DataList* ExportListOf(const Station& station) {
   const StationDataLists& data = DataListsOf(station);
@@ -34,7 +32,7 @@ std::string NumberedAutoExportName(int days) {
 }
 
 int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const DataList& list, int days,
-                         const SiteDescription& site, const std::string& file_name) {
+                         const SiteDescription& site, const std::string& file_name, FileSystem& fs) {
   DateTime start = db.last_date();
   start.packed_time = 0;
   const DateTime& first = db.first_date();
@@ -48,8 +46,8 @@ int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const D
       ListFilePath(folder, file_name.empty() ? std::string(LoadString(kStrAutoExportFile)) : file_name);
   // Written whole under a temporary name and renamed: a full disk or a kill never
   // leaves a short file, and a link of that name is replaced, never written through.
-  ReplacementFile out(path);
-  if (out.stream() == nullptr) return -1;
+  ReplacementFile out(fs, path);
+  if (!out.ok()) return -1;
 
   const DataList all = CopyList(list, kCopyAllActive);
   const Columns cols = ActiveColumns(all);
@@ -57,14 +55,14 @@ int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const D
   for (int n = 1; n <= 3; ++n) {
     int width = kAutoExportWidth;
     BrowserHeaderLine(n, cols, true, 0, &width, &line);
-    if (!PutLine(out.stream(), line)) return -1;
+    if (!PutLine(out, line)) return -1;
   }
   if (!start.valid) return out.Commit() ? 0 : -1;  // an empty database
   bool write_failed = false;
   const int rc = ForEachArchiveRecord(db, start, db.last_date(), site, [&](const WeatherDataObject& rec) {
     int width = kAutoExportWidth;
     ArchiveBrowserLine(rec, cols, true, 0, &width, &line);
-    return !(write_failed = !PutLine(out.stream(), line));
+    return !(write_failed = !PutLine(out, line));
   });
   if (rc != 0 || write_failed) return -1;
   return out.Commit() ? 0 : -1;

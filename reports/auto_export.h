@@ -6,6 +6,7 @@
 #include <string>
 
 #include "database/weather_database.h"
+#include "foundation/file_system.h"
 #include "foundation/site.h"
 #include "reports/data_list.h"
 
@@ -17,10 +18,11 @@ inline constexpr int kAutoExportWidth = 384;
 
 // Writes `folder`/`file_name` ("download.txt" when empty) from the last date of `db`
 // stepped back `days` days (never before the first date), with the columns of `list`
-// all active. 0 success; -1 when the file cannot be written whole or a read fails (the
-// old file then stays as it was).
+// all active, through `fs`. 0 success; -1 when the file cannot be written whole or a
+// read fails (the old file then stays as it was).
 [[nodiscard]] int CreateAutoExportFile(WeatherDatabase& db, const std::string& folder, const DataList& list, int days,
-                                       const SiteDescription& site, const std::string& file_name = {});
+                                       const SiteDescription& site, const std::string& file_name = {},
+                                       FileSystem& fs = DefaultFileSystem());
 
 // The station's chosen export list (its archive browser list when the stored index
 // names none) into "download.txt".

@@ -1,21 +1,21 @@
 #include "reports/text_export.h"
 
-#include "foundation/file_util.h"
 #include "reports/export_lines.h"
 #include "reports/record_range.h"
 
 namespace sq {
 namespace {
 
-// Writes the line and its line feed in one call (the line feed is added to `line`).
-bool PutLine(std::FILE* out, std::string& line) {
+// Hands the line and its line feed over in one call (the line feed is added to `line`).
+bool PutLine(const ExportSink& out, std::string& line) {
   line += '\n';
-  return std::fwrite(line.data(), 1, line.size(), out) == line.size();
+  return out(line);
 }
 
 }  // namespace
 
-int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, std::FILE* out, long* lines) {
+int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, const ExportSink& out,
+                long* lines) {
   if (lines) *lines = 0;
   const Columns cols = ActiveColumns(list);
   std::string line;
@@ -51,11 +51,20 @@ int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& 
   return rc != 0 || write_failed ? kExportFailed : kExportOk;
 }
 
+int WriteExport(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, std::FILE* out, long* lines) {
+  return WriteExport(
+      db, list, opt,
+      [out](std::string_view line) { return std::fwrite(line.data(), 1, line.size(), out) == line.size(); }, lines);
+}
+
 int ExportToFile(WeatherDatabase& db, const DataList& list, const ExportOptions& opt, const std::string& path,
-                 long* lines) {
-  ReplacementFile f(path);
-  if (f.stream() == nullptr) return kExportFailed;
-  if (WriteExport(db, list, opt, f.stream(), lines) != kExportOk) return kExportFailed;
+                 long* lines, FileSystem& fs) {
+  ReplacementFile f(fs, path);
+  if (!f.ok()) return kExportFailed;
+  if (WriteExport(
+          db, list, opt, [&f](std::string_view line) { return f.Write(line); }, lines) != kExportOk) {
+    return kExportFailed;
+  }
   return f.Commit() ? kExportOk : kExportFailed;
 }
 

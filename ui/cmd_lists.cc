@@ -409,10 +409,10 @@ void ClearPendingExport(const std::string& folder) {
   WriterLock lock;
   std::string error;
   if (!lock.Acquire(folder, &error)) return;
-  auto journal = ReadDownloadJournal(folder);
+  auto journal = ReadDownloadJournal(DefaultFileSystem(), folder);
   if (!journal || !journal->export_pending) return;
   journal->export_pending = false;
-  if (!WriteDownloadJournal(folder, *journal)) {
+  if (!WriteDownloadJournal(DefaultFileSystem(), folder, *journal)) {
     std::fprintf(stderr, "stratoquill export-auto: cannot update %s\n", JoinPath(folder, kDownloadJournalName).c_str());
   }
 }

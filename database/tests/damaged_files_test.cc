@@ -168,12 +168,16 @@ class CountingFileSystem final : public FileSystem {
     auto f = base_.Open(path, writable, error);
     return f ? std::make_unique<CountingFile>(std::move(f), &bytes_read) : nullptr;
   }
-  std::unique_ptr<File> Create(const std::string& path) override { return base_.Create(path); }
+  std::unique_ptr<File> Create(const std::string& path, unsigned mode) override { return base_.Create(path, mode); }
   bool Rename(const std::string& a, const std::string& b) override { return base_.Rename(a, b); }
   bool Remove(const std::string& path) override { return base_.Remove(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
   bool List(const std::string& folder, std::vector<std::string>* names) override { return base_.List(folder, names); }
   bool SyncFolder(const std::string& folder) override { return base_.SyncFolder(folder); }
+  LockResult TryLock(const std::string& path, LockMode mode, std::unique_ptr<HeldLock>* lock,
+                     std::string* error) override {
+    return base_.TryLock(path, mode, lock, error);
+  }
 
   std::int64_t bytes_read = 0;
 
@@ -254,12 +258,15 @@ class ReadOnlyFile final : public FileSystem {
     }
     return base_.Open(path, writable, error);
   }
-  std::unique_ptr<File> Create(const std::string& path) override { return base_.Create(path); }
+  std::unique_ptr<File> Create(const std::string& path, unsigned mode) override { return base_.Create(path, mode); }
   bool Rename(const std::string& a, const std::string& b) override { return base_.Rename(a, b); }
   bool Remove(const std::string& path) override { return base_.Remove(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
   bool List(const std::string& f, std::vector<std::string>* n) override { return base_.List(f, n); }
   bool SyncFolder(const std::string& f) override { return base_.SyncFolder(f); }
+  LockResult TryLock(const std::string& p, LockMode m, std::unique_ptr<HeldLock>* l, std::string* e) override {
+    return base_.TryLock(p, m, l, e);
+  }
 
  private:
   std::string path_;

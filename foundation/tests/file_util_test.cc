@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "foundation/clock.h"
+#include "foundation/file_lock.h"
+#include "foundation/mem_file_system.h"
 #include "test_support/temp_dir.h"
 
 namespace sq {
@@ -55,9 +58,9 @@ TEST_F(FileUtilTest, LinksAreReplacedNeverFollowed) {
   const std::string path = (dir_ / "download.txt").string();
   std::filesystem::create_symlink(outside, path);
   std::filesystem::create_symlink(outside, TemporaryNameFor(path));
-  ReplacementFile f(path);
-  ASSERT_NE(f.stream(), nullptr) << f.error();
-  std::fputs("export\n", f.stream());
+  ReplacementFile f(DefaultFileSystem(), path);
+  ASSERT_TRUE(f.ok()) << f.error();
+  ASSERT_TRUE(f.Write("export\n"));
   ASSERT_TRUE(f.Commit()) << f.error();
   EXPECT_FALSE(std::filesystem::is_symlink(path));
   const auto written = ReadWholeFile(path, 100);
@@ -77,9 +80,9 @@ TEST_F(FileUtilTest, FullDiskKeepsTheOldFile) {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ReplacementFile f(path);
-    if (f.stream() == nullptr) ::_exit(2);
-    for (int i = 0; i < 1000; ++i) std::fputs("a line of the export that does not fit\n", f.stream());
+    ReplacementFile f(DefaultFileSystem(), path);
+    if (!f.ok()) ::_exit(2);
+    for (int i = 0; i < 10000; ++i) (void)f.Write("a line of the export that does not fit\n");
     ::_exit(f.Commit() ? 1 : (f.error().find("cannot write") != std::string::npos ? 0 : 3));
   }
   int status = 0;
@@ -108,6 +111,114 @@ TEST_F(FileUtilTest, StaleTemporaryFilesOfDeadProcessesAreRemoved) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / ("rain.db.tmp-" + alive)));
   EXPECT_TRUE(std::filesystem::exists(dir_ / "notes.tmp-12x"));
   EXPECT_TRUE(std::filesystem::exists(dir_ / "2024-07.sqm"));
+}
+
+}  // namespace
+}  // namespace sq
+
+namespace sq {
+namespace {
+
+// The lock operation behaves alike on disk and in memory: what conflicts with what, and
+// that a lock ends with its holder.
+class LockTest : public ::testing::TestWithParam<bool> {
+ protected:
+  FileSystem& fs() { return GetParam() ? static_cast<FileSystem&>(mem_) : posix_; }
+  std::string path() const { return GetParam() ? "/station/.writer.lock" : (tmp_.path() / ".writer.lock").string(); }
+
+  testing::TempDir tmp_;
+  PosixFileSystem posix_;
+  MemFileSystem mem_;
+};
+
+TEST_P(LockTest, ExclusiveAndSharedConflictAsAdvisoryLocksDo) {
+  std::unique_ptr<HeldLock> first, second;
+  std::string error;
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kShared, &first, &error), LockResult::kError) << "no lock file yet";
+  EXPECT_NE(error.find("cannot open the lock file"), std::string::npos) << error;
+  ASSERT_EQ(fs().TryLock(path(), LockMode::kExclusive, &first, nullptr), LockResult::kHeld);
+  EXPECT_TRUE(fs().Exists(path())) << "an exclusive lock creates its file";
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kExclusive, &second, nullptr), LockResult::kBusy);
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kShared, &second, nullptr), LockResult::kBusy);
+  EXPECT_EQ(second, nullptr);
+  first.reset();
+  ASSERT_EQ(fs().TryLock(path(), LockMode::kShared, &first, nullptr), LockResult::kHeld);
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kShared, &second, nullptr), LockResult::kHeld) << "readers share";
+  std::unique_ptr<HeldLock> writer;
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kExclusive, &writer, nullptr), LockResult::kBusy);
+  first.reset();
+  second.reset();
+  EXPECT_EQ(fs().TryLock(path(), LockMode::kExclusive, &writer, nullptr), LockResult::kHeld);
+}
+
+// A busy lock is waited for on the clock, a step at a time, and never longer than asked.
+TEST_P(LockTest, WaitsOnTheClockAndGivesUp) {
+  FileLock holder(fs());
+  FakeClock clock(0);
+  ASSERT_EQ(holder.Acquire(path(), clock, 0), LockResult::kHeld);
+  FileLock waiter(fs(), 100);
+  std::string error;
+  EXPECT_EQ(waiter.Acquire(path(), clock, 250, &error), LockResult::kBusy);
+  EXPECT_EQ(clock.ElapsedMs(), 250);
+  EXPECT_NE(error.find("another program holds"), std::string::npos) << error;
+  EXPECT_FALSE(waiter.held());
+  holder.Release();
+  EXPECT_EQ(waiter.Acquire(path(), clock, 250), LockResult::kHeld);
+  EXPECT_EQ(clock.ElapsedMs(), 250) << "a free lock is taken at once";
+}
+
+INSTANTIATE_TEST_SUITE_P(OnDiskAndInMemory, LockTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Memory" : "Disk"; });
+
+TEST_F(FileUtilTest, LockFilesAreNeverOpenedThroughALink) {
+  const std::string target = (dir_ / "elsewhere").string();
+  const std::string lock = (dir_ / "download.lck").string();
+  std::filesystem::create_symlink(target, lock);
+  std::unique_ptr<HeldLock> held;
+  EXPECT_EQ(DefaultFileSystem().TryLock(lock, LockMode::kExclusive, &held, nullptr), LockResult::kError);
+  EXPECT_FALSE(std::filesystem::exists(target)) << "nothing was created where the link points";
+}
+
+// Every mutating call of a replacement, failed or cut off by a crash, leaves the old
+// file or the complete new one, and never a temporary file once it has failed.
+TEST_F(FileUtilTest, ReplacementSurvivesAFaultAtEveryCall) {
+  const std::string path = (dir_ / "export.txt").string();
+  const std::string old_text = "old export\n";
+  std::string new_text;
+  for (int i = 0; i < 3000; ++i) new_text += "line " + std::to_string(i) + " of the new export\n";  // > one block
+  auto write = [&](FileSystem& fs) {
+    ReplacementFile f(fs, path);
+    for (std::size_t at = 0; at < new_text.size(); at += 1000)
+      (void)f.Write(std::string_view(new_text).substr(at, 1000));
+    return f.Commit();
+  };
+  long calls = 0;
+  {
+    ASSERT_TRUE(WriteFileAtomic(path, old_text));
+    FaultFileSystem count(DefaultFileSystem());
+    count.Arm(FaultFileSystem::Mode::kFail, 1L << 40);
+    ASSERT_TRUE(write(count));
+    calls = count.mutations();
+  }
+  ASSERT_GE(calls, 4) << "create, two block writes, rename";
+  for (const auto mode : {FaultFileSystem::Mode::kFail, FaultFileSystem::Mode::kStop}) {
+    for (long n = 1; n <= calls; ++n) {
+      SCOPED_TRACE((mode == FaultFileSystem::Mode::kFail ? "fails at call " : "stops at call ") + std::to_string(n));
+      ASSERT_TRUE(WriteFileAtomic(path, old_text));
+      FaultFileSystem fs(DefaultFileSystem());
+      fs.Arm(mode, n);
+      const bool ok = write(fs);
+      const auto bytes = ReadWholeFile(path, 1 << 20);
+      ASSERT_TRUE(bytes);
+      const std::string now(bytes->begin(), bytes->end());
+      EXPECT_TRUE(now == old_text || now == new_text) << now.size() << " bytes";
+      if (mode == FaultFileSystem::Mode::kFail) {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(now, old_text);
+        EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(path)));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -320,6 +320,9 @@ TEST_F(ConsoleConfigTest, SettingsPasswordInConsoleAndFile) {
   std::ifstream in(file, std::ios::binary);
   const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(contents, std::string("ABCDE\0", 6));
+  EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+      << "the password is for its owner's eyes only";
   std::uint16_t code = 0;
   EXPECT_EQ(ReadPasswordCode(*config_, code), kConfigOk);
   EXPECT_EQ(code, 0xC81);
@@ -328,6 +331,18 @@ TEST_F(ConsoleConfigTest, SettingsPasswordInConsoleAndFile) {
   EXPECT_EQ(Eeprom(0xFFE), 0xFF);
   EXPECT_EQ(Eeprom(0xFFF), 0xFF);
   EXPECT_FALSE(std::filesystem::exists(file));
+
+  // A file that cannot be written (a full disk) is reported, and the old one stays.
+  ASSERT_EQ(SetSettingsPassword(*config_, dir.path().string(), "ABCDE"), kConfigOk);
+  {
+    FaultFileSystem fs(DefaultFileSystem());
+    fs.Arm(FaultFileSystem::Mode::kFail, 2);
+    EXPECT_EQ(SetSettingsPassword(*config_, dir.path().string(), "FGHIJ", fs), kConfigFailed);
+    std::ifstream again(file, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()),
+              std::string("ABCDE\0", 6));
+  }
+  ASSERT_EQ(ClearSettingsPassword(*config_, dir.path().string()), kConfigOk);
 
   // A console that refuses the block leaves the file as it was.
   sim_->WithEngine([](sim::ConsoleEngine& e) { e.options().nak_block_writes = true; });

@@ -236,11 +236,11 @@ TEST_F(WebDownloadTest, NothingNewStillReportsAPendingExportThatFails) {
   ASSERT_EQ(Download(server), kDownloadStoredWithErrors);
   records = 0;
   EXPECT_EQ(Download(server), kDownloadStoredWithErrors);
-  ASSERT_TRUE(ReadDownloadJournal(folder_));
-  EXPECT_TRUE(ReadDownloadJournal(folder_)->export_pending);
+  ASSERT_TRUE(ReadDownloadJournal(DefaultFileSystem(), folder_));
+  EXPECT_TRUE(ReadDownloadJournal(DefaultFileSystem(), folder_)->export_pending);
   export_result_ = 0;
   EXPECT_EQ(Download(server), kDownloadNothingNew);
-  EXPECT_FALSE(ReadDownloadJournal(folder_));
+  EXPECT_FALSE(ReadDownloadJournal(DefaultFileSystem(), folder_));
 }
 
 TEST_F(WebDownloadTest, RecordsAlreadyStoredAreNotStoredAgain) {

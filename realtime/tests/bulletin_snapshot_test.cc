@@ -95,6 +95,22 @@ TEST(BulletinSnapshot, WriteReplacesAndReadTellsTheAge) {
   EXPECT_EQ(s->age_ms, 65000);
   EXPECT_EQ(s->data.forecast_short, " line break ");
   EXPECT_FALSE(fs::exists(dir / (std::string(kSnapshotFileName) + ".tmp")));
+  // A link planted under the temporary name is replaced, never written through.
+  const fs::path outside = dir / "outside.txt";
+  { std::ofstream(outside) << "not ours"; }
+  fs::create_symlink(outside, dir / (std::string(kSnapshotFileName) + ".tmp"));
+  ASSERT_EQ(WriteBulletinSnapshot(dir.string(), d, &error), 0) << error;
+  EXPECT_EQ(fs::file_size(outside), 8u);
+  EXPECT_TRUE(ReadBulletinSnapshot(dir.string(), clock, &error).has_value()) << error;
+  // Another process keeps the snapshot while it holds the keeper's lock.
+  EXPECT_FALSE(SnapshotKeeperRunning(dir.string()));
+  {
+    const SnapshotKeeperLock keeper(dir.string());
+    ASSERT_TRUE(keeper.held());
+    EXPECT_FALSE(SnapshotKeeperLock(dir.string()).held());
+    EXPECT_TRUE(SnapshotKeeperRunning(dir.string()));
+  }
+  EXPECT_FALSE(SnapshotKeeperRunning(dir.string()));
   // A folder that cannot be written says so.
   EXPECT_EQ(WriteBulletinSnapshot((dir / "missing").string(), d, &error), -1);
   EXPECT_NE(error.find("missing"), std::string::npos);

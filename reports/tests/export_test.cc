@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "app/station.h"
@@ -195,6 +196,40 @@ TEST_F(ExportTest, AutomaticExportFile) {
   const std::string last_day = ReadText(dir_.file("download.txt"));
   EXPECT_EQ(std::count(last_day.begin(), last_day.end(), '\n'), 3 + 2);
   EXPECT_EQ(CreateAutoExportFile(db_, dir_.file("missing"), *lists_.List(kPlotList), 1, {}), -1);
+}
+
+// A write that fails anywhere in an export (a full disk) leaves the old file as it was
+// and no temporary file beside it.
+TEST_F(ExportTest, FailedExportKeepsTheOldFile) {
+  ExportOptions opt;
+  opt.from = from_;
+  opt.to = to_;
+  const std::string path = dir_.file("download.txt");
+  const std::function<bool(FileSystem&)> exports[] = {
+      [&](FileSystem& fs) { return ExportToFile(db_, archive_, opt, path, nullptr, fs) == kExportOk; },
+      [&](FileSystem& fs) {
+        return CreateAutoExportFile(db_, dir_.str(), *lists_.List(kPlotList), 1, {}, {}, fs) == 0;
+      },
+  };
+  for (const auto& write : exports) {
+    long calls = 0;
+    {
+      FaultFileSystem count(DefaultFileSystem());
+      count.Arm(FaultFileSystem::Mode::kFail, 1L << 40);
+      ASSERT_TRUE(write(count));
+      calls = count.mutations();
+    }
+    ASSERT_GE(calls, 3);
+    for (long n = 1; n <= calls; ++n) {
+      SCOPED_TRACE("write " + std::to_string(n) + " fails");
+      testing::WriteText(path, "the old export\n");
+      FaultFileSystem fs(DefaultFileSystem());
+      fs.Arm(FaultFileSystem::Mode::kFail, n);
+      EXPECT_FALSE(write(fs));
+      EXPECT_EQ(ReadText(path), "the old export\n");
+      EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(path)));
+    }
+  }
 }
 
 TEST_F(ExportTest, StationChoosesTheExportList) {
