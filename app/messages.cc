@@ -11,7 +11,6 @@
 
 namespace sq {
 
-bool gSilentMode = false;
 bool gNoRotate = false;
 bool gLogMore = false;
 bool stagingServer = false;
@@ -22,8 +21,8 @@ constexpr std::uint32_t kErrorTitle = 47104;
 constexpr std::uint32_t kNoteTitle = 47105;
 constexpr std::uint32_t kNoMemoryText = 47106;
 
-void Show(std::string_view text, std::string_view title) {
-  if (gSilentMode) {
+void Show(std::string_view text, std::string_view title, Attendance who) {
+  if (who == Attendance::kUnattended) {
     (void)LogMessage(text, title);
     return;
   }
@@ -33,18 +32,20 @@ void Show(std::string_view text, std::string_view title) {
 
 }  // namespace
 
-void ErrorMessage(std::string_view text) { Show(text, LoadString(kErrorTitle)); }
-void ErrorMessage(std::uint32_t string_id) { Show(LoadString(string_id), LoadString(kErrorTitle)); }
-void LoggedError(std::uint32_t string_id) {
-  ErrorMessage(string_id);
-  if (!gSilentMode) (void)LogMessage(LoadString(string_id), LoadString(kErrorTitle));
+void ErrorMessage(std::string_view text, Attendance who) { Show(text, LoadString(kErrorTitle), who); }
+void ErrorMessage(std::uint32_t string_id, Attendance who) {
+  Show(LoadString(string_id), LoadString(kErrorTitle), who);
 }
-void Inform(std::string_view text) { Show(text, LoadString(kNoteTitle)); }
-void NoMemoryError() { Show(LoadString(kNoMemoryText), LoadString(kErrorTitle)); }
+void LoggedError(std::uint32_t string_id, Attendance who) {
+  ErrorMessage(string_id, who);
+  if (who == Attendance::kAttended) (void)LogMessage(LoadString(string_id), LoadString(kErrorTitle));
+}
+void Inform(std::string_view text, Attendance who) { Show(text, LoadString(kNoteTitle), who); }
+void NoMemoryError(Attendance who) { Show(LoadString(kNoMemoryText), LoadString(kErrorTitle), who); }
 
-bool AskYesNo(std::string_view text, std::string_view title, bool unattended_answer) {
-  if (gSilentMode || !isatty(STDIN_FILENO)) {
-    Show(std::string(text) + (unattended_answer ? " (yes)" : " (no)"), title);
+bool AskYesNo(std::string_view text, std::string_view title, bool unattended_answer, Attendance who) {
+  if (who == Attendance::kUnattended || !isatty(STDIN_FILENO)) {
+    Show(std::string(text) + (unattended_answer ? " (yes)" : " (no)"), title, who);
     return unattended_answer;
   }
   std::fprintf(stderr, "%.*s: %.*s [y/n] ", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),

@@ -71,7 +71,7 @@ int GetEventCount(void) { return sq::evtManager.GetEventCount(); }
 int LogModuleMessage(const char* text, const char* title) {
   return sq::LogMessage(text ? text : "", title ? title : "");
 }
-void ErrorBox(const char* text) { sq::ErrorMessage(text ? text : ""); }
+void ErrorBox(const char* text) { sq::ErrorMessage(text ? text : "", sq::ModuleHost::Get().attendance()); }
 void ModuleSpinCups(void) {}
 void RestoreCursor(void) {}
 

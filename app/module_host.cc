@@ -130,8 +130,13 @@ int RunModuleEvents(Clock& clock, bool job_running) {
   if (evtManager.GetEventCount() == 0 || job_running || Modules().CommandRunning()) return 0;
   const WallClockTime now = clock.LocalNow();
   const int minutes = now.tm.tm_hour * 60 + now.tm.tm_min;
-  SilentModeScope silent;
   ModuleHost& host = ModuleHost::Get();
+  // Attended again on every way out.
+  struct Unattended {
+    Attendance& who;
+    explicit Unattended(Attendance& w) : who(w) { who = Attendance::kUnattended; }
+    ~Unattended() { who = Attendance::kAttended; }
+  } mark(host.attendance_);
   return evtManager.ProcessModuleEvents(minutes, minutes, [&host](bool before) {
     // A download since the last callbacks has appended records: read the headers anew.
     if (before) (void)host.RefreshDatabase();

@@ -19,12 +19,15 @@
 #include <string>
 #include <variant>
 
+#include "app/messages.h"
 #include "database/daily_summary_object.h"
 #include "database/weather_data_object.h"
 #include "database/weather_database.h"
 #include "stratoquill/module.h"
 
 namespace sq {
+
+class Clock;
 
 class Station;
 
@@ -56,6 +59,10 @@ class ModuleHost {
   void SetHooks(ModuleHostHooks hooks) { hooks_ = std::move(hooks); }
 
   [[nodiscard]] Station* CurrentStation() const { return hooks_.station ? hooks_.station() : nullptr; }
+
+  // Unattended while the callbacks of timed events run (RunModuleEvents): what a module
+  // shows then goes to the download log.
+  [[nodiscard]] Attendance attendance() const { return attendance_; }
 
   // The current station's database, opened (or reopened for another station) when
   // needed; nullptr without a station or when it cannot be opened.
@@ -99,7 +106,10 @@ class ModuleHost {
   int Add(Object object);
   [[nodiscard]] int CountOf(std::size_t kind) const;
 
+  friend int RunModuleEvents(Clock& clock, bool job_running);
+
   ModuleHostHooks hooks_;
+  Attendance attendance_ = Attendance::kAttended;
   std::unique_ptr<WeatherDatabase> db_;
   std::string db_folder_;
   std::map<int, Object> handles_;
@@ -110,10 +120,8 @@ class ModuleHost {
 
 namespace sq {
 
-class Clock;
-
 // The run loop's module-event check (every 20 seconds): when events exist and neither a
-// job nor a module command runs, the due events' callbacks are called in silent mode
+// job nor a module command runs, the due events' callbacks are called unattended
 // with the local time's minute after midnight as context, the database refreshed
 // before them and a running real-time session paused around them. Returns the number
 // of callbacks called.

@@ -158,8 +158,7 @@ void Scheduler::CheckAutoClear(std::int32_t today, int minutes_now) {
     (void)shell_.Log(FormatText(LoadString(kClearCanceled), name), name);
     return;
   }
-  SilentModeScope silent;
-  const int rc = shell_.ops().clear ? shell_.ops().clear(*station) : kJobFailed;
+  const int rc = shell_.ops().clear ? shell_.ops().clear(*station, Attendance::kUnattended) : kJobFailed;
   if (rc == kJobOk) {
     station->record().last_clear_date = static_cast<std::uint32_t>(today);
     (void)shell_.Log(FormatText(LoadString(kClearSucceeded), name), name);
@@ -228,8 +227,7 @@ void Scheduler::RunAutoDownload(int hour) {
       (void)shell_.Log(FormatText(LoadString(kDownloadCanceled), name), name);
       continue;
     }
-    SilentModeScope silent;
-    const int rc = shell_.ops().download ? shell_.ops().download(*station) : kJobFailed;
+    const int rc = shell_.ops().download ? shell_.ops().download(*station, Attendance::kUnattended) : kJobFailed;
     if (rc == kJobDbUnusable) (void)shell_.Log(LoadString(string_id::kCouldNotOpenDatabase), name);
     (void)shell_.Log(FormatText(LoadString(rc == kJobOk ? kDownloadedOk : kDownloadFailed), name), name);
   }

@@ -11,7 +11,7 @@
 // minutes after the station's clear time, the console's archive is cleared after the
 // same kind of countdown.
 //
-// All results go to "download.log". Jobs run with gSilentMode set.
+// All results go to "download.log". Jobs run unattended.
 #pragma once
 
 #include <cstdint>

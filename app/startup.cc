@@ -54,9 +54,6 @@ bool SameRecord(const StationRecord& a, const StationRecord& b) { return std::me
 
 }  // namespace
 
-SilentModeScope::SilentModeScope() : previous_(gSilentMode) { gSilentMode = true; }
-SilentModeScope::~SilentModeScope() { gSilentMode = previous_; }
-
 Shell::Shell(std::string program_folder, Clock& clock, ShellOps ops)
     : program_folder_(AbsoluteFolder(program_folder)), clock_(clock), ops_(std::move(ops)) {}
 
@@ -190,8 +187,7 @@ int Shell::RunJobs(bool download, bool clear) {
   int status = 0;
   const std::string name = station_->Name();
   if (download) {
-    SilentModeScope silent;
-    const int rc = ops_.download ? ops_.download(*station_) : kJobFailed;
+    const int rc = ops_.download ? ops_.download(*station_, Attendance::kUnattended) : kJobFailed;
     if (rc == kJobDbUnusable) (void)Log(LoadString(string_id::kCouldNotOpenDatabase), name);
     (void)Log(LoadString(rc == kJobOk ? kDownloadOk : kDownloadFailed), name);
     if (rc != kJobOk) status = 1;
@@ -201,9 +197,8 @@ int Shell::RunJobs(bool download, bool clear) {
       (void)Log(LoadString(kClearNotForCurrentFamily), name);
       status = 1;
     } else {
-      SilentModeScope silent;
       clock_.SleepMs(kClearPauseMs);
-      const int rc = ops_.clear ? ops_.clear(*station_) : kJobFailed;
+      const int rc = ops_.clear ? ops_.clear(*station_, Attendance::kUnattended) : kJobFailed;
       (void)Log(LoadString(rc == kJobOk ? kClearOk : kClearFailed), name);
       if (rc != kJobOk) status = 1;
     }

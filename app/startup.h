@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/messages.h"
 #include "app/station.h"
 #include "app/station_folders.h"
 
@@ -33,29 +34,19 @@ inline constexpr int kJobNotSupported = -2;
 // The station's database could not be opened (the download has logged why).
 inline constexpr int kJobDbUnusable = -3;
 
+// The jobs (download, clear) are told whether a person is there: the shell's and the
+// scheduler's jobs run unattended, so they never ask and report to the download log.
 struct ShellOps {
   // Downloads the station's archive into its database: kJobOk or a negative code.
-  std::function<int(Station&)> download;
+  std::function<int(Station&, Attendance)> download;
   // Clears the console's archive (older console families): kJobOk or a negative code.
-  std::function<int(Station&)> clear;
+  std::function<int(Station&, Attendance)> clear;
   // A yes/no question; unset: AskYesNo with "no" as the unattended answer.
   std::function<bool(std::string_view text, std::string_view title)> ask;
   // Lets the person pick one of several stations; the folder, or empty for none.
   std::function<std::string(const std::vector<StationEntry>&)> choose_station;
   // Creates a new station in the program folder; its folder, or empty for none.
   std::function<std::string(const std::string& program_folder)> new_station;
-};
-
-// Sets gSilentMode for the lifetime of the object and restores the old value after.
-class SilentModeScope {
- public:
-  SilentModeScope();
-  ~SilentModeScope();
-  SilentModeScope(const SilentModeScope&) = delete;
-  SilentModeScope& operator=(const SilentModeScope&) = delete;
-
- private:
-  bool previous_;
 };
 
 class Shell {

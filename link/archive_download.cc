@@ -57,14 +57,12 @@ void DeliverDownloadMessage(const DownloadHooks& hooks, bool silent, std::string
     hooks.message(text, error);
     return;
   }
-  const bool was_silent = gSilentMode;
-  gSilentMode = was_silent || silent;
+  const Attendance who = silent ? Attendance::kUnattended : Attendance::kAttended;
   if (error) {
-    ErrorMessage(text);
+    ErrorMessage(text, who);
   } else {
-    Inform(text);
+    Inform(text, who);
   }
-  gSilentMode = was_silent;
 }
 
 void DeliverDownloadLog(const DownloadHooks& hooks, const Station& station, std::string_view text) {

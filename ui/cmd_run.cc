@@ -104,7 +104,7 @@ int DownloadStation(Station& station, SerialPortManager& manager, int* records =
 
 // The older console families' archive clear has no known command: say so and change
 // nothing.
-int ClearNotAvailable(Station& station) {
+int ClearNotAvailable(Station& station, Attendance) {
   const std::string model = StationModelName(station.record().model);
   (void)LogMessage(FormatText(LoadString(kClearNotSupported), model), station.Name());
   return kJobNotSupported;
@@ -116,7 +116,7 @@ std::string DashboardHost(const dashboard::ListenAddress& a) {
   return a.host.find(':') != std::string::npos ? "[" + a.host + "]" : a.host;
 }
 
-bool Interactive() { return !gSilentMode && ::isatty(STDIN_FILENO) != 0; }
+bool Interactive() { return ::isatty(STDIN_FILENO) != 0; }
 
 std::string ChooseOnTerminal(const std::vector<StationEntry>& stations) {
   if (!Interactive()) return {};
@@ -193,7 +193,6 @@ class CurrentConditions {
       if (on_update) on_update(d);
     };
     rt_ = std::make_unique<RealTimeManager>(*session_, clock, BulletinSiteFrom(station), std::move(hooks));
-    rt_->set_background(gSilentMode);
     rt_->set_keep_hilows(true);  // pages made from the snapshot show the console's highs and lows
     rt_->set_station_alarms(ModuleHost::Get().station_alarms);
     return true;
@@ -300,7 +299,7 @@ int RunProgram(const ClassicCommandLine& command_line, const LoopOptions& loop_o
   CurrentConditions current;
   RealTimeUploader realtime_upload;
   ShellOps ops;
-  ops.download = [&manager, &current](Station& s) {
+  ops.download = [&manager, &current](Station& s, Attendance) {  // always unattended, into the log
     current.Pause();
     return DownloadStation(s, manager);
   };

@@ -277,7 +277,7 @@ TEST_F(ModuleExports, SampleModuleReadsTheDatabase) {
 
 std::string g_trace;
 void TraceCallback(std::intptr_t, int count, const std::uint32_t*) {
-  g_trace += gSilentMode ? "silent:" : "loud:";
+  g_trace += ModuleHost::Get().attendance() == Attendance::kUnattended ? "silent:" : "loud:";
   g_trace += std::to_string(count) + ";";
 }
 
@@ -293,7 +293,7 @@ TEST(ModuleEventCheck, SilentAndRealTimePausedAroundTheCallbacks) {
   EXPECT_EQ(RunModuleEvents(clock, true), 0);  // a download runs
   EXPECT_EQ(RunModuleEvents(clock, false), 1);
   EXPECT_EQ(RunModuleEvents(clock, false), 0);  // nothing due: no pause either
-  EXPECT_FALSE(gSilentMode);
+  EXPECT_EQ(ModuleHost::Get().attendance(), Attendance::kAttended);
   EXPECT_EQ(g_trace, "pause;silent:1;resume;");
   evtManager.Clear();
   ModuleHost::Get().SetHooks({});

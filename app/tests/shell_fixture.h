@@ -54,7 +54,6 @@ class ShellTestBase : public ::testing::Test {
     ::setenv("STRATOQUILL_OLD_DIR", (dir / "no-old-stations").c_str(), 1);
     std::string message;
     EXPECT_EQ(InitProgramFolder(dir.str(), false, &message), 0) << message;
-    gSilentMode = false;
   }
 
   // A station named `name` in the program folder (or in `parent`), of `model`.
@@ -72,12 +71,12 @@ class ShellTestBase : public ::testing::Test {
 
   ShellOps RecordingOps(int download_rc = kJobOk, int clear_rc = kJobOk) {
     ShellOps ops;
-    ops.download = [this, download_rc](Station& s) {
-      downloads.push_back({s.Folder(), clock.UnixMs(), gSilentMode});
+    ops.download = [this, download_rc](Station& s, Attendance who) {
+      downloads.push_back({s.Folder(), clock.UnixMs(), who == Attendance::kUnattended});
       return download_rc;
     };
-    ops.clear = [this, clear_rc](Station& s) {
-      clears.push_back({s.Folder(), clock.UnixMs(), gSilentMode});
+    ops.clear = [this, clear_rc](Station& s, Attendance who) {
+      clears.push_back({s.Folder(), clock.UnixMs(), who == Attendance::kUnattended});
       return clear_rc;
     };
     ops.ask = [this](std::string_view text, std::string_view) {

@@ -72,7 +72,7 @@ TEST_F(ShellKillTest, KillDuringJobLeavesOldOrNewFiles) {
     SCOPED_TRACE(round);
     const pid_t pid = Fork([&](int ready_fd) {
       ShellOps ops = RecordingOps();
-      ops.download = [&](Station& s) {
+      ops.download = [&](Station& s, Attendance) {
         // Saves the station, the configuration and the log over and over, as a long
         // download does, until it is killed.
         for (int i = 0;; ++i) {

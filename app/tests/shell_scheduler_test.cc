@@ -109,7 +109,6 @@ TEST_F(ShellSchedulerTest, FiresOnceAnHourInsideItsWindowAndAgainNextDay) {
   EXPECT_GE(MinuteOfDay(clock), 14 * 60 + 5);
   EXPECT_LE(MinuteOfDay(clock), 14 * 60 + 14);
   EXPECT_TRUE(downloads[0].silent);
-  EXPECT_FALSE(gSilentMode);
   EXPECT_TRUE(Logged("Downloaded Alpha ok."));
   ASSERT_EQ(countdown.texts.size(), 1u);
   EXPECT_TRUE(countdown.texts[0].starts_with("You have 10 seconds to cancel the ")) << countdown.texts[0];
@@ -137,8 +136,8 @@ TEST_F(ShellSchedulerTest, CurrentStationFirstAndEveryOutcomeLogged) {
   clock.SetUnixMs(UnixMs(2026, 12, 10, 8, 59, 50));
 
   ShellOps ops = RecordingOps();
-  ops.download = [this, beta](Station& s) {
-    downloads.push_back({s.Folder(), clock.UnixMs(), gSilentMode});
+  ops.download = [this, beta](Station& s, Attendance who) {
+    downloads.push_back({s.Folder(), clock.UnixMs(), who == Attendance::kUnattended});
     return s.Folder() == beta ? kJobDbUnusable : kJobOk;
   };
   Shell shell(dir.str(), clock, ops);

@@ -73,7 +73,6 @@ TEST_F(ShellStartupTest, CommandLineDownloadPicksTheStationFolder) {
       EXPECT_EQ(ReadConfig().LastStationFolder(), r.want);
     }
   }
-  EXPECT_FALSE(gSilentMode);
   const auto lines = LogLines();
   EXPECT_NE(lines.at(1).find("Command line download ok."), std::string::npos);
 }
