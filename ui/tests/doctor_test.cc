@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/port_map.h"
 #include "app/program_config.h"
@@ -19,6 +20,7 @@
 #include "database/month_file.h"
 #include "link/archive_download.h"
 #include "link/corvale_session.h"
+#include "test_support/temp_dir.h"
 #include "tools/console_sim/console_sim.h"
 
 namespace sq {
@@ -41,9 +43,8 @@ class DoctorTest : public ::testing::Test {
  public:
   void SetUp() override {
     system_.forced.reset();
-    char templ[] = "/tmp/sq_doctor_XXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    home_ = templ;
+    dir_.emplace();
+    home_ = dir_->str();
     std::string message;
     ASSERT_EQ(InitProgramFolder(home_, false, &message), 0) << message;
     ASSERT_EQ(CreateNewStation(home_, "Home", false, &station_, &message), NewStationResult::kCreated) << message;
@@ -70,8 +71,7 @@ class DoctorTest : public ::testing::Test {
   }
   void TearDown() override {
     sim_.reset();
-    std::error_code ec;
-    fs::remove_all(home_, ec);
+    dir_.reset();
   }
 
   void StartSim(const sim::SimOptions& o) {
@@ -112,6 +112,7 @@ class DoctorTest : public ::testing::Test {
     return RunDoctorChecks(o);
   }
 
+  std::optional<testing::TempDir> dir_;
   std::string home_;
   std::string station_;
   std::unique_ptr<sim::ConsoleSim> sim_;

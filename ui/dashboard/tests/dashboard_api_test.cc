@@ -6,10 +6,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "foundation/display_units.h"
 #include "realtime/bulletin_fields.h"
+#include "test_support/temp_dir.h"
 
 namespace sq::dashboard {
 namespace {
@@ -19,14 +21,13 @@ using json = nlohmann::json;
 class DashboardApiTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    home_ = (std::filesystem::temp_directory_path() / ("sq_dash_api_" + std::to_string(::getpid()))).string();
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
+    dir_ = std::make_unique<testing::TempDir>();
+    home_ = dir_->str();
     const std::string cmd =
         std::string(SQ_MAKE_SYNTHETIC_DB) + " " + home_ + "/Home --years 1 --interval 60 --start 2024-01 >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
-  static void TearDownTestSuite() { std::filesystem::remove_all(home_); }
+  static void TearDownTestSuite() { dir_.reset(); }
 
   void SetUp() override {
     StationInfo info;
@@ -46,6 +47,7 @@ class DashboardApiTest : public ::testing::Test {
     return r;
   }
 
+  static inline std::unique_ptr<testing::TempDir> dir_;
   static inline std::string home_;
   FakeClock clock_{1720800000000};
   DashboardState state_;
