@@ -99,6 +99,12 @@ std::string Text(const json& v, int decimals = -1) {
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v.get<double>());
     return buf;
   }
+  // As the page's script writes a live value (a whole number without ".0"), so that a
+  // value does not change its look with the first update.
+  if (v.is_number_float()) {
+    const double d = v.get<double>();
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) return std::to_string(static_cast<long long>(d));
+  }
   return v.dump();
 }
 
