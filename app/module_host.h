@@ -28,7 +28,6 @@
 namespace sq {
 
 class Clock;
-
 class Station;
 
 struct ModuleHostHooks {
