@@ -191,8 +191,8 @@ TEST_F(FtpServerTest, ExplicitTlsChecksTheServersCertificate) {
   ASSERT_EQ(std::system(make.c_str()), 0);
   FtpTestServer server(Root(), {"--tls", pem});
   ASSERT_TRUE(server.ok());
-  // The login goes over TLS with the certificate checked. (Transfers are not tried: this
-  // test server fails the data connection's handshake as libcurl makes it.)
+  // The login goes over TLS with the certificate checked, and so do the transfers: the
+  // server takes data only over TLS.
   FtpSettings s = Settings(server);
   s.security = inet_extra::kFtpSecurityTls;
   s.ca_file = pem;  // the test's own authority
@@ -200,6 +200,13 @@ TEST_F(FtpServerTest, ExplicitTlsChecksTheServersCertificate) {
   ASSERT_EQ(ftp.Open(), kFtpGood) << ftp.error() << " " << ftp.detail();
   ASSERT_TRUE(ftp.SetFTPDirectory("secure\\")) << ftp.detail();
   EXPECT_TRUE(fs::is_directory(Root() + "/secure"));
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i) big += "line " + std::to_string(i) + " of a page\n";
+  ASSERT_TRUE(ftp.PutFile(Local("index.htm", big), "\\secure\\www\\", "index.htm")) << ftp.error() << ftp.detail();
+  EXPECT_EQ(ReadText(Root() + "/secure/www/index.htm"), big);
+  ASSERT_TRUE(ftp.PutFile(Local("index.htm", "newer"), "\\secure\\www\\", "index.htm")) << ftp.detail();
+  EXPECT_EQ(ReadText(Root() + "/secure/www/index.htm"), "newer");
+  EXPECT_FALSE(fs::exists(Root() + "/secure/www/index.htm" + std::string(kTemporarySuffix)));
 
   // Without it the certificate is nobody's: no session, and nothing sent in clear.
   s.ca_file = dir_ / "empty.pem";

@@ -6,7 +6,8 @@ temporary root. Prints the port on its first line, then serves until it is termi
 closed, as when a server or a line dies mid-file.
 --refuse-mkd: every MKD is answered "550 Permission denied." (a folder that cannot be made).
 --tls PEM: explicit FTPS with the certificate and key in PEM, TLS required on the
-control and the data connections.
+control and the data connections (served by ftps_server.py: pyftpdlib's TLS data
+connections fail the handshake as libcurl makes it).
 """
 import argparse
 import logging
@@ -26,6 +27,12 @@ ap.add_argument("--refuse-mkd", action="store_true")
 ap.add_argument("--tls")
 args = ap.parse_args()
 state = {"drops": args.drops}
+
+if args.tls:
+    sys.dont_write_bytecode = True  # nothing of the test run in the source tree
+    import ftps_server
+
+    ftps_server.Serve(args.root, args.tls, args.user, args.password)
 
 logging.basicConfig(level=logging.ERROR)
 
