@@ -219,5 +219,31 @@ TEST_F(FtpServerTest, ExplicitTlsChecksTheServersCertificate) {
   EXPECT_EQ(plain.Open(), kFtpConnectFailed);
 }
 
+// SFTP to a server whose host key is known: folders made level by level, a file put
+// under its temporary name and renamed over the old one (which an SFTP rename does not
+// replace by itself). A server whose key is not known gets no session.
+TEST_F(FtpServerTest, SftpUploadsToAKnownServerOnly) {
+  const std::string known = dir_ / "known_hosts";
+  FtpTestServer server(Root(), {"--sftp", known});
+  ASSERT_TRUE(server.ok());
+  FtpSettings s = Settings(server);
+  s.security = inet_extra::kFtpSecuritySftp;
+  s.known_hosts = known;
+  FTPProtocol sftp(s);
+  ASSERT_EQ(sftp.Open(), kFtpGood) << sftp.error() << " " << sftp.detail();
+  ASSERT_TRUE(sftp.PutFile(Local("index.htm", "first"), "\\www\\pages\\", "index.htm"))
+      << sftp.error() << " " << sftp.detail();
+  EXPECT_EQ(ReadText(Root() + "/www/pages/index.htm"), "first");
+  ASSERT_TRUE(sftp.PutFile(Local("index.htm", "second"), "\\www\\pages\\", "index.htm")) << sftp.detail();
+  EXPECT_EQ(ReadText(Root() + "/www/pages/index.htm"), "second");
+  EXPECT_FALSE(fs::exists(Root() + "/www/pages/index.htm" + std::string(kTemporarySuffix)));
+
+  s.known_hosts = dir_ / "nobody_known";
+  WriteText(s.known_hosts, "");
+  FTPProtocol stranger(s);
+  EXPECT_EQ(stranger.Open(), kFtpConnectFailed);
+  EXPECT_EQ(stranger.error(), kInetErrorSecure) << stranger.detail();
+}
+
 }  // namespace
 }  // namespace sq

@@ -8,6 +8,8 @@ closed, as when a server or a line dies mid-file.
 --tls PEM: explicit FTPS with the certificate and key in PEM, TLS required on the
 control and the data connections (served by ftps_server.py: pyftpdlib's TLS data
 connections fail the handshake as libcurl makes it).
+--sftp KNOWN_HOSTS: SFTP instead of FTP (sftp_server.py), the host key's line written to
+KNOWN_HOSTS.
 """
 import argparse
 import logging
@@ -25,14 +27,19 @@ ap.add_argument("--drop-after", type=int, default=0)
 ap.add_argument("--drops", type=int, default=0)
 ap.add_argument("--refuse-mkd", action="store_true")
 ap.add_argument("--tls")
+ap.add_argument("--sftp")
 args = ap.parse_args()
 state = {"drops": args.drops}
 
+sys.dont_write_bytecode = True  # nothing of the test run in the source tree
 if args.tls:
-    sys.dont_write_bytecode = True  # nothing of the test run in the source tree
     import ftps_server
 
     ftps_server.Serve(args.root, args.tls, args.user, args.password)
+if args.sftp:
+    import sftp_server
+
+    sftp_server.Serve(args.root, args.sftp, args.user, args.password)
 
 logging.basicConfig(level=logging.ERROR)
 
