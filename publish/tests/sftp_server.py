@@ -35,12 +35,23 @@ def errno_code(e):
     return SFTP_FAILURE
 
 
-class Handle(paramiko.SFTPHandle):
-    def stat(self):
+def replies(operation):
+    """An operation's answer: its result (SFTP_OK for none), or the code of its OSError."""
+
+    def call(*args):
         try:
-            return paramiko.SFTPAttributes.from_stat(os.fstat(self.writefile.fileno()))
+            result = operation(*args)
+            return SFTP_OK if result is None else result
         except OSError as e:
             return errno_code(e)
+
+    return call
+
+
+class Handle(paramiko.SFTPHandle):
+    @replies
+    def stat(self):
+        return paramiko.SFTPAttributes.from_stat(os.fstat(self.writefile.fileno()))
 
 
 def make_sftp(root):
@@ -56,68 +67,50 @@ def make_sftp(root):
         def canonicalize(self, path):
             return os.path.normpath("/" + path.replace("\\", "/")).replace("//", "/")
 
+        @replies
         def list_folder(self, path):
-            try:
-                folder = self.real(path)
-                out = []
-                for name in os.listdir(folder):
-                    attr = paramiko.SFTPAttributes.from_stat(os.lstat(os.path.join(folder, name)))
-                    attr.filename = name
-                    out.append(attr)
-                return out
-            except OSError as e:
-                return errno_code(e)
+            folder = self.real(path)
+            out = []
+            for name in os.listdir(folder):
+                attr = paramiko.SFTPAttributes.from_stat(os.lstat(os.path.join(folder, name)))
+                attr.filename = name
+                out.append(attr)
+            return out
 
+        @replies
         def stat(self, path):
-            try:
-                return paramiko.SFTPAttributes.from_stat(os.stat(self.real(path)))
-            except OSError as e:
-                return errno_code(e)
+            return paramiko.SFTPAttributes.from_stat(os.stat(self.real(path)))
 
         lstat = stat
 
+        @replies
         def open(self, path, flags, attr):
-            try:
-                fd = os.open(self.real(path), flags | getattr(os, "O_BINARY", 0), 0o644)
-                f = os.fdopen(fd, "wb" if flags & os.O_WRONLY else ("r+b" if flags & os.O_RDWR else "rb"))
-            except OSError as e:
-                return errno_code(e)
+            fd = os.open(self.real(path), flags, 0o644)
+            f = os.fdopen(fd, "wb" if flags & os.O_WRONLY else ("r+b" if flags & os.O_RDWR else "rb"))
             handle = Handle(flags)
             handle.filename = path
             handle.readfile = f
             handle.writefile = f
             return handle
 
+        @replies
         def remove(self, path):
-            try:
-                os.remove(self.real(path))
-                return SFTP_OK
-            except OSError as e:
-                return errno_code(e)
+            os.remove(self.real(path))
 
+        @replies
         def rename(self, old, new):
-            try:
-                target = self.real(new)
-                if os.path.exists(target):
-                    return SFTP_FAILURE  # as servers of protocol version 3: no replacing
-                os.rename(self.real(old), target)
-                return SFTP_OK
-            except OSError as e:
-                return errno_code(e)
+            target = self.real(new)
+            if os.path.exists(target):
+                return SFTP_FAILURE  # as servers of protocol version 3: no replacing
+            os.rename(self.real(old), target)
 
+        @replies
         def mkdir(self, path, attr):
-            try:
-                os.mkdir(self.real(path))
-                return SFTP_OK
-            except OSError as e:
-                return errno_code(e)
+            os.mkdir(self.real(path))
 
+        @replies
         def rmdir(self, path):
-            try:
-                os.rmdir(self.real(path))
-                return SFTP_OK
-            except OSError as e:
-                return errno_code(e)
+            os.rmdir(self.real(path))
 
     return Files
 
